@@ -1,0 +1,53 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "pages/ModeLayout.h"
+#include "pages/WindowGeometry.h"
+#include "platform/Status.h"
+
+// The program-wide options. The UI thread owns and writes them; the name
+// resolution of the worker threads reads IpVersion and IpPriority, hence
+// the atomics.
+struct ProgramOptions {
+  // Where reports go; always ends in "/" (see FolderWithSlash).
+  std::string ResultFolder;
+  // Start the program when the user logs on.
+  bool RunAtSystemStartup = false;
+  // 0: CSV cells are separated by ";"; any other value: by ",".
+  std::int32_t CsvType = 1;
+  // 0: both address families; 1: IPv4 only; 2: IPv6 only.
+  std::atomic<std::uint8_t> IpVersion{0};
+  // 0: prefer IPv4; 1: prefer IPv6.
+  std::atomic<std::uint8_t> IpPriority{0};
+};
+
+extern ProgramOptions GlobalOptions;
+
+// Back to the start-up values: the default result folder, no start at logon,
+// "," for CSV, both families with IPv4 preferred.
+void ResetOptions();
+
+// The folder text with a "/" appended when it does not end in one; an empty
+// text stays empty.
+std::string FolderWithSlash(std::string folder);
+
+// "config.ini" in the program's Config folder.
+std::string ConfigFilePath();
+
+// Applies the settings file to the options, the window and the tabs. Every
+// value read has the current one as its default, so a missing key changes
+// nothing, and a missing, unreadable or oversized file changes nothing at
+// all. Out-of-range values are fitted. The status says why a file was not
+// applied; the program itself stays silent about it.
+Status LoadConfig(WindowGeometry& window, const ModeLayouts& layouts);
+Status LoadConfig(const std::string& path, WindowGeometry& window, const ModeLayouts& layouts);
+
+// Writes the options, the window's normal rectangle and the tabs' pane
+// heights and column widths into the settings file, keeping every other line
+// of it. The file is replaced atomically, so a failed save keeps the old one.
+// The first form also creates the Config folder.
+Status SaveConfig(const WindowGeometry& window, const ModeLayouts& layouts);
+Status SaveConfig(const std::string& path, const WindowGeometry& window, const ModeLayouts& layouts);

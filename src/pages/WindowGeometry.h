@@ -1,0 +1,36 @@
+#pragma once
+
+#include <optional>
+
+// A rectangle of the screen in pixels.
+struct WindowRect {
+  int Left = 0;
+  int Top = 0;
+  int Width = 0;
+  int Height = 0;
+
+  friend bool operator==(const WindowRect&, const WindowRect&) = default;
+};
+
+// What the settings need of the main window: its place on the screen. The
+// window implements it with its screen's available geometry and its normal
+// geometry; tests implement it with plain fields. Used on the UI thread only.
+class WindowGeometry {
+ public:
+  // The desktop less panels and task bars; nullopt when the system does not
+  // report one.
+  virtual std::optional<WindowRect> WorkArea() const = 0;
+  // The window's frame rectangle as it is now.
+  virtual WindowRect CurrentRect() const = 0;
+  // The rectangle the window returns to when it is no longer maximised;
+  // nullopt when the system does not report it.
+  virtual std::optional<WindowRect> NormalRect() const = 0;
+  virtual bool IsMaximized() const = 0;
+  // Moves and sizes the window. The values may be degenerate (a hostile file
+  // can hold any number); the window applies its own minimum size.
+  virtual void SetRect(const WindowRect& rect) = 0;
+  virtual void Maximize() = 0;
+
+ protected:
+  ~WindowGeometry() = default;
+};
