@@ -1,0 +1,93 @@
+#include "pages/PageFiles.h"
+
+#include "pages/PageFileCodec.h"
+#include "platform/FileIo.h"
+#include "platform/ProgramPaths.h"
+
+namespace {
+
+std::string PathOf(Mode mode, const std::string& folder) { return folder + "/" + PageFileName(mode); }
+
+template <class Page>
+Status Save(const TPageRegistry<Page>& registry, const std::string& folder) {
+  if (Status made = MakeFolder(folder); !made.ok()) return made;
+  return WriteFileAtomically(PathOf(registry.mode, folder), EncodePageFile(registry));
+}
+
+template <class Page>
+Status Load(TPageRegistry<Page>& registry, const std::string& folder) {
+  const std::string path = PathOf(registry.mode, folder);
+  // Nothing past the largest file the reader accepts is ever read.
+  const auto bytes = ReadFilePrefix(path, MaxPageFileSize(registry.mode));
+  if (!bytes) return Status::Failure(Status::Kind::NotFound, "cannot open " + path);
+  return DecodePageFile(*bytes, registry);
+}
+
+// Runs the operation on the mode's global registry, whichever page class it holds.
+template <class Operation>
+Status WithRegistry(Mode mode, Operation operation) {
+  switch (mode) {
+    case Mode::Ping:
+      return operation(PingRegistry);
+    case Mode::MultiPing:
+      return operation(MultiPingRegistry);
+    case Mode::RangePing:
+      return operation(RangePingRegistry);
+    case Mode::Traceroute:
+      return operation(TracerouteRegistry);
+    case Mode::PathPing:
+      return operation(PathPingRegistry);
+  }
+  return Status::Failure(Status::Kind::Invalid, "unknown mode");
+}
+
+template <class Operation>
+Status ForAllModes(Operation operation) {
+  Status first;
+  for (Mode mode : AllModes) {
+    Status status = operation(mode);
+    if (first.ok() && !status.ok()) first = std::move(status);
+  }
+  return first;
+}
+
+}  // namespace
+
+const char* PageFileName(Mode mode) {
+  switch (mode) {
+    case Mode::Ping:
+      return "PingPages.dat";
+    case Mode::MultiPing:
+      return "MultiPingPages.dat";
+    case Mode::RangePing:
+      return "RangePingPages.dat";
+    case Mode::Traceroute:
+      return "TraceroutePages.dat";
+    case Mode::PathPing:
+      return "PathPingPages.dat";
+  }
+  return "";
+}
+
+Status SavePages(const TPingRegistry& registry, const std::string& folder) { return Save(registry, folder); }
+Status SavePages(const TRangeRegistry& registry, const std::string& folder) { return Save(registry, folder); }
+Status LoadPages(TPingRegistry& registry, const std::string& folder) { return Load(registry, folder); }
+Status LoadPages(TRangeRegistry& registry, const std::string& folder) { return Load(registry, folder); }
+
+Status SavePages(Mode mode) {
+  const std::string folder = ConfigFolder();
+  return WithRegistry(mode, [&](const auto& registry) { return Save(registry, folder); });
+}
+
+Status LoadPages(Mode mode) {
+  const std::string folder = ConfigFolder();
+  return WithRegistry(mode, [&](auto& registry) { return Load(registry, folder); });
+}
+
+Status SaveAllPages() {
+  return ForAllModes([](Mode mode) { return SavePages(mode); });
+}
+
+Status LoadAllPages() {
+  return ForAllModes([](Mode mode) { return LoadPages(mode); });
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+
+#include "pages/PageRegistry.h"
+#include "platform/Status.h"
+
+// The page file of each mode in the config folder: written whole on every
+// save, read once at start-up while the registries are still empty. Failures
+// stay silent to the user; the Status says what went wrong.
+
+// "PingPages.dat", "MultiPingPages.dat", ... in mode order.
+const char* PageFileName(Mode mode);
+
+// The registry's page file in `folder` (created when missing). A save goes
+// through a temporary file, so a failed one leaves the previous file intact.
+Status SavePages(const TPingRegistry& registry, const std::string& folder);
+Status SavePages(const TRangeRegistry& registry, const std::string& folder);
+// Adds the pages of the file to the registry; NotFound when there is none.
+Status LoadPages(TPingRegistry& registry, const std::string& folder);
+Status LoadPages(TRangeRegistry& registry, const std::string& folder);
+
+// The mode's global registry against ConfigFolder().
+Status SavePages(Mode mode);
+Status LoadPages(Mode mode);
+
+inline Status SavePingPages() { return SavePages(Mode::Ping); }
+inline Status SaveMultiPingPages() { return SavePages(Mode::MultiPing); }
+inline Status SaveRangePingPages() { return SavePages(Mode::RangePing); }
+inline Status SaveTraceroutePages() { return SavePages(Mode::Traceroute); }
+inline Status SavePathPingPages() { return SavePages(Mode::PathPing); }
+
+inline Status LoadPingPages() { return LoadPages(Mode::Ping); }
+inline Status LoadMultiPingPages() { return LoadPages(Mode::MultiPing); }
+inline Status LoadRangePingPages() { return LoadPages(Mode::RangePing); }
+inline Status LoadTraceroutePages() { return LoadPages(Mode::Traceroute); }
+inline Status LoadPathPingPages() { return LoadPages(Mode::PathPing); }
+
+// All five in mode order. Every mode is tried even when an earlier one
+// fails; the result is the first failure.
+Status SaveAllPages();
+Status LoadAllPages();
