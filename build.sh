@@ -42,7 +42,7 @@ run_tests() {
 fuzz_briefly() {
   local dir=$here/build-fuzz/fuzz
   for target in "$dir"/fuzz_*; do
-    [ -x "$target" ] || continue
+    [ -f "$target" ] && [ -x "$target" ] || continue
     local name corpus
     name=$(basename "$target")
     corpus=$(mktemp -d)
