@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <csignal>
+
+class QSocketNotifier;
+
+// Turns the signals by which a desktop session, a service manager or a
+// closing terminal ends the program (SIGTERM, SIGHUP) into a Qt signal on the
+// thread that owns this object. The signal handler only writes the signal
+// number into a socket pair; everything else happens in the event loop.
+//
+// At most one notifier is installed at a time; a second one stays inert.
+// Destroying it restores the handlers that were there before.
+class SessionEndNotifier : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit SessionEndNotifier(QObject* parent = nullptr);
+  ~SessionEndNotifier() override;
+
+  // True when the handlers are in place.
+  bool Installed() const { return installed_; }
+
+ signals:
+  // The session ends; `signalNumber` says which signal announced it.
+  void SessionEnding(int signalNumber);
+
+ private:
+  void OnReadable();
+
+  bool installed_ = false;
+  int readFd_ = -1;
+  QSocketNotifier* notifier_ = nullptr;
+  struct sigaction oldTerm_ {};
+  struct sigaction oldHup_ {};
+};

@@ -1,0 +1,122 @@
+#include "ui/OptionsTab.h"
+
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "pages/Settings.h"
+#include "platform/ProgramPaths.h"
+#include "ui/SlotGuard.h"
+
+namespace {
+
+QGroupBox* RadioGroup(const QString& caption, std::initializer_list<QRadioButton*> buttons, QWidget* parent) {
+  auto* box = new QGroupBox(caption, parent);
+  auto* layout = new QVBoxLayout(box);
+  for (QRadioButton* button : buttons) layout->addWidget(button);
+  return box;
+}
+
+}  // namespace
+
+OptionsTab::OptionsTab(QWidget* parent) : QWidget(parent) {
+  auto* general = new QGroupBox(tr("Generals"), this);
+  CheckBoxStartup = new QCheckBox(tr("Start program at windows startup"), general);
+  EditResultFolder = new QLineEdit(general);
+  ButtonBrowseResultFolder = new QPushButton(tr("..."), general);
+  ButtonOpenResultFolder = new QPushButton(tr("Open"), general);
+  BitBtnApplyOptions = new QPushButton(tr("Apply"), general);
+
+  RadioButtonCsv1 = new QRadioButton(QStringLiteral("\"text\";\"text\";\"text\";"));
+  RadioButtonCsv2 = new QRadioButton(QStringLiteral("\"text\",\"text\",\"text\","));
+  RadioButtonIpVersionBoth = new QRadioButton(tr("IPv4 and IPv6"));
+  RadioButtonIpVersionIp4 = new QRadioButton(tr("IPv4 only"));
+  RadioButtonIpVersionIp6 = new QRadioButton(tr("IPv6 only"));
+  RadioButtonIpPriorityIp4 = new QRadioButton(QStringLiteral("IPv4 "));
+  RadioButtonIpPriorityIp6 = new QRadioButton(QStringLiteral("IPv6"));
+  RadioButtonCsv2->setChecked(true);
+  RadioButtonIpVersionBoth->setChecked(true);
+  RadioButtonIpPriorityIp4->setChecked(true);
+
+  auto* folderRow = new QHBoxLayout;
+  folderRow->addWidget(new QLabel(tr("Result folder:"), general));
+  folderRow->addWidget(EditResultFolder, 1);
+  folderRow->addWidget(ButtonBrowseResultFolder);
+  folderRow->addWidget(ButtonOpenResultFolder);
+
+  auto* groups = new QHBoxLayout;
+  groups->addWidget(RadioGroup(tr("Format of CSV files"), {RadioButtonCsv1, RadioButtonCsv2}, general));
+  groups->addWidget(RadioGroup(tr("IP version"),
+                               {RadioButtonIpVersionBoth, RadioButtonIpVersionIp4, RadioButtonIpVersionIp6},
+                               general));
+  groups->addWidget(
+      RadioGroup(tr("IP priority"), {RadioButtonIpPriorityIp4, RadioButtonIpPriorityIp6}, general));
+
+  auto* generalLayout = new QVBoxLayout(general);
+  generalLayout->addWidget(CheckBoxStartup);
+  generalLayout->addLayout(folderRow);
+  generalLayout->addLayout(groups);
+  generalLayout->addWidget(BitBtnApplyOptions, 0, Qt::AlignLeft);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(general);
+  layout->addStretch(1);
+
+  connect(BitBtnApplyOptions, &QPushButton::clicked, this,
+          [this] { CatchAll([this] { BitBtnApplyOptionsClick(); }); });
+  connect(ButtonBrowseResultFolder, &QPushButton::clicked, this,
+          [this] { CatchAll([this] { ButtonBrowseResultFolderClick(); }); });
+  connect(ButtonOpenResultFolder, &QPushButton::clicked, this,
+          [this] { CatchAll([this] { ButtonOpenResultFolderClick(); }); });
+}
+
+void OptionsTab::FillFromOptions() {
+  const ProgramOptions& options = GlobalOptions;
+  CheckBoxStartup->setChecked(options.RunAtSystemStartup);
+  EditResultFolder->setText(QString::fromStdString(options.ResultFolder));
+  (options.CsvType == 0 ? RadioButtonCsv1 : RadioButtonCsv2)->setChecked(true);
+  const std::uint8_t version = options.IpVersion.load();
+  (version == 1   ? RadioButtonIpVersionIp4
+   : version == 2 ? RadioButtonIpVersionIp6
+                  : RadioButtonIpVersionBoth)
+      ->setChecked(true);
+  (options.IpPriority.load() == 0 ? RadioButtonIpPriorityIp4 : RadioButtonIpPriorityIp6)->setChecked(true);
+}
+
+void OptionsTab::BitBtnApplyOptionsClick() {
+  ProgramOptions& options = GlobalOptions;
+  std::string folder = EditResultFolder->text().toStdString();
+  // The folder is taken as typed: it need not exist and is not created.
+  folder = folder.empty() ? DefaultResultFolder() + "/" : FolderWithSlash(folder);
+  options.ResultFolder = folder;
+  EditResultFolder->setText(QString::fromStdString(folder));
+  options.CsvType = RadioButtonCsv2->isChecked() ? 1 : 0;
+  options.IpVersion.store(RadioButtonIpVersionIp4->isChecked()   ? 1
+                          : RadioButtonIpVersionIp6->isChecked() ? 2
+                                                                 : 0);
+  options.IpPriority.store(RadioButtonIpPriorityIp6->isChecked() ? 1 : 0);
+  options.RunAtSystemStartup = CheckBoxStartup->isChecked();
+}
+
+void OptionsTab::ButtonBrowseResultFolderClick() {
+  // The picker opens at the folder in effect, not at the unapplied text.
+  const QString chosen = QFileDialog::getExistingDirectory(
+      this, tr("Select a folder"), QString::fromStdString(GlobalOptions.ResultFolder));
+  if (!chosen.isEmpty()) EditResultFolder->setText(chosen);
+}
+
+void OptionsTab::ButtonOpenResultFolderClick() { OpenFolder(EditResultFolder->text().toStdString()); }
+
+void OpenFolder(const std::string& folder) {
+  if (folder.empty()) return;
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
+}

@@ -1,0 +1,227 @@
+#include "ui/TFormPing.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QSessionManager>
+#include <QStyle>
+#include <QSystemTrayIcon>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "pages/PageRegistry.h"
+#include "pages/Settings.h"
+#include "ui/CopyMenus.h"
+#include "ui/EngineHooks.h"
+#include "ui/FrameLayout.h"
+#include "ui/HomePageTab.h"
+#include "ui/OptionsTab.h"
+#include "ui/PageListHandlers.h"
+#include "ui/SlotGuard.h"
+#include "ui/TabViews.h"
+#include "ui/frames/TFrameMultiPing.h"
+#include "ui/frames/TFramePages.h"
+#include "ui/frames/TFramePathPing.h"
+#include "ui/frames/TFramePing.h"
+#include "ui/frames/TFrameRangePing.h"
+#include "ui/frames/TFrameTraceroute.h"
+#include "ui/views/TabView.h"
+
+namespace {
+
+constexpr int PageListWidth = 220;
+
+bool AskCloseConfirmation(QWidget* parent) {
+  return QMessageBox::question(parent, QObject::tr("Confirm"), QObject::tr("Are you sure you want to Close?"),
+                               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+// One measuring tab: the page list on the left, the mode frame beside it.
+QWidget* MeasuringTab(TFramePages* pages, QWidget* frame) {
+  auto* tab = new QWidget;
+  auto* layout = new QHBoxLayout(tab);
+  pages->setFixedWidth(PageListWidth);
+  layout->addWidget(pages);
+  layout->addWidget(frame, 1);
+  return tab;
+}
+
+}  // namespace
+
+QIcon ProgramIcon() {
+  // Three arcs of an echo spreading from a dot, on a rounded square.
+  QIcon icon;
+  for (const int size : {16, 22, 32, 48, 64}) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0x1f, 0x5f, 0x9f));
+    painter.drawRoundedRect(QRectF(0, 0, s, s), s * 0.18, s * 0.18);
+    painter.setBrush(QColor(0x9f, 0xef, 0x6f));
+    const QPointF origin(s * 0.22, s * 0.78);
+    painter.drawEllipse(origin, s * 0.09, s * 0.09);
+    QPen pen(QColor(0x9f, 0xef, 0x6f), std::max(1.0, s * 0.08), Qt::SolidLine, Qt::RoundCap);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    for (const qreal r : {0.28, 0.46, 0.64})
+      painter.drawArc(QRectF(origin.x() - s * r, origin.y() - s * r, 2 * s * r, 2 * s * r), 0, 90 * 16);
+    painter.end();
+    icon.addPixmap(pixmap);
+  }
+  return icon;
+}
+
+TFormPing::TFormPing(Hooks hooks, QWidget* parent)
+    : QMainWindow(parent), hooks_(std::move(hooks)), geometry_(this) {
+  if (!hooks_.BindEcho) hooks_.BindEcho = BindEchoEntryPoints;
+  if (!hooks_.ConfirmClose) hooks_.ConfirmClose = AskCloseConfirmation;
+  // The start state the pages and options must be in before anything is
+  // loaded into them; the frames attach their lists to the empty registries.
+  ResetRegistries();
+  ResetOptions();
+  BuildTabs();
+  ConnectHandlers();
+}
+
+TFormPing::~TFormPing() { FormDestroy(); }
+
+void TFormPing::BuildTabs() {
+  setWindowIcon(ProgramIcon());
+  PageControl1 = new QTabWidget(this);
+  setCentralWidget(PageControl1);
+
+  FramePingPages = new TFramePages;
+  FramePing1 = new TFramePing;
+  FrameMultiPingPages = new TFramePages;
+  FrameMultiPing1 = new TFrameMultiPing;
+  FrameRangePingPages = new TFramePages;
+  FrameRangePing1 = new TFrameRangePing;
+  FrameTraceroutePages = new TFramePages;
+  FrameTraceroute1 = new TFrameTraceroute;
+  FramePathPingPages = new TFramePages;
+  FramePathPing1 = new TFramePathPing;
+  PageControl1->addTab(MeasuringTab(FramePingPages, FramePing1), tr("Ping"));
+  PageControl1->addTab(MeasuringTab(FrameMultiPingPages, FrameMultiPing1), tr("Multi ping"));
+  PageControl1->addTab(MeasuringTab(FrameRangePingPages, FrameRangePing1), tr("IP range ping"));
+  PageControl1->addTab(MeasuringTab(FrameTraceroutePages, FrameTraceroute1), tr("Trace route"));
+  PageControl1->addTab(MeasuringTab(FramePathPingPages, FramePathPing1), tr("Path ping"));
+  TabSheetOptions = new OptionsTab;
+  PageControl1->addTab(TabSheetOptions, tr("Options"));
+  TabSheetHomePage = new HomePageTab;
+  PageControl1->addTab(TabSheetHomePage, tr("Home page"));
+
+  menus_ = std::make_unique<CopyMenus>();
+  views_ = std::make_unique<TabViews>(
+      TabFrames{FramePingPages, FramePing1, FrameMultiPingPages, FrameMultiPing1, FrameRangePingPages,
+                FrameRangePing1, FrameTraceroutePages, FrameTraceroute1, FramePathPingPages, FramePathPing1},
+      *menus_);
+  pageLists_ = std::make_unique<PageListHandlers>(*views_);
+  for (const Mode mode : AllModes)
+    layouts_[static_cast<std::size_t>(mode)] = std::make_unique<FrameLayout>(
+        views_->ForMode(mode).Frame(), [this] { return ExpectedFrameHeight(); });
+
+  TrayIcon1 = new QSystemTrayIcon(ProgramIcon(), this);
+  TrayIcon1->setToolTip(QStringLiteral("Velquor"));
+  TimerStartup = new QTimer(this);
+  TimerStartup->setSingleShot(true);
+  TimerStartup->setInterval(StartupDelayMs);
+  TimerTasks = new QTimer(this);
+  TimerTasks->setInterval(TaskIntervalMs);
+  TimerSave = new QTimer(this);
+  TimerSave->setInterval(SaveIntervalMs);
+}
+
+void TFormPing::ConnectHandlers() {
+  connect(TimerStartup, &QTimer::timeout, this, [this] { CatchAll([this] { TimerStartupTimer(); }); });
+  connect(TimerTasks, &QTimer::timeout, this, [this] { CatchAll([this] { TimerTasksTimer(); }); });
+  connect(TimerSave, &QTimer::timeout, this, [this] { TimerSaveTimer(); });
+  connect(TrayIcon1, &QSystemTrayIcon::activated, this, [this] { TrayIcon1MouseUp(); });
+  connect(PageControl1, &QTabWidget::currentChanged, this,
+          [this] { CatchAll([this] { menus_->PageControl1Change(); }); });
+  // A desktop session that ends asks the application to commit its data
+  // first; that is the session end of this window.
+  if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    connect(app, &QGuiApplication::commitDataRequest, this,
+            [this](QSessionManager&) { WMQueryEndSession(); });
+}
+
+ModeLayouts TFormPing::Layouts() const {
+  ModeLayouts layouts{};
+  for (std::size_t i = 0; i < layouts.size(); ++i) layouts[i] = layouts_[i].get();
+  return layouts;
+}
+
+int TFormPing::ExpectedFrameHeight() const {
+  // Until the window is shown, no tab has its size; the frames will fill the
+  // window's client area less the tab bar and the margins around a tab.
+  const int chrome =
+      PageControl1->tabBar()->sizeHint().height() + 2 * style()->pixelMetric(QStyle::PM_LayoutTopMargin) + 8;
+  return std::max(0, height() - chrome);
+}
+
+void TFormPing::TimerStartupTimer() {
+  // Starting the pages flagged for program start-up belongs to the scheduler.
+}
+
+void TFormPing::TimerTasksTimer() {
+  // Starting pages by their schedules belongs to the scheduler.
+}
+
+void TFormPing::TrayIcon1MouseUp() {
+  CatchAll([this] {
+    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+  });
+}
+
+void TFormPing::WMShowMainWindow() {
+  // Before start-up has finished there is no window to show yet.
+  if (!initialised_) return;
+  TrayIcon1MouseUp();
+}
+
+void TFormPing::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  CatchAll([this] {
+    // Minimised windows go to the tray, but only where a tray exists to bring
+    // them back from.
+    if (isMinimized() && TrayIcon1->isVisible() && QSystemTrayIcon::isSystemTrayAvailable())
+      QTimer::singleShot(0, this, &QWidget::hide);
+  });
+}
+
+void TFormPing::closeEvent(QCloseEvent* event) {
+  bool canClose = false;
+  CatchAll([&] { canClose = FormCloseQuery(); });
+  if (!canClose) {
+    event->ignore();
+    return;
+  }
+  CatchAll([this] { FormClose(); });
+  event->accept();
+}
+
+bool TFormPing::FormCloseQuery() {
+  if (closeConfirmed_) return true;
+  if (!hooks_.ConfirmClose(this)) return false;
+  closeConfirmed_ = true;
+  return true;
+}
+
+void TFormPing::FormClose() {
+  TimerSave->stop();
+  TimerTasks->stop();
+  TrayIcon1->hide();
+  hide();
+}

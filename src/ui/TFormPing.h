@@ -1,0 +1,131 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "pages/ModeLayout.h"
+#include "platform/Status.h"
+#include "ui/MainWindowGeometry.h"
+
+class CopyMenus;
+class FrameLayout;
+class HomePageTab;
+class OptionsTab;
+class PageListHandlers;
+class QSystemTrayIcon;
+class QTabWidget;
+class QTimer;
+class TabViews;
+class TFrameMultiPing;
+class TFramePages;
+class TFramePathPing;
+class TFramePing;
+class TFrameRangePing;
+class TFrameTraceroute;
+
+// The program's main window: seven tabs (five measuring tabs, "Options",
+// "Home page"), the tray icon and the three timers. It owns the frames and
+// ties them to the page registries for its lifetime. UI thread only; every
+// handler catches and drops exceptions.
+class TFormPing : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // What tests replace: the engine's start-up binding and the question
+  // asked before closing (true = "Yes").
+  struct Hooks {
+    std::function<Status()> BindEcho;
+    std::function<bool(QWidget*)> ConfirmClose;
+  };
+
+  static constexpr int DesignWidth = 1020;
+  static constexpr int DesignHeight = 650;
+  static constexpr int StartupDelayMs = 500;
+  static constexpr int TaskIntervalMs = 1000;
+  static constexpr int SaveIntervalMs = 3600000;
+
+  // Empties the registries and resets the options, then builds the tabs.
+  explicit TFormPing(Hooks hooks = {}, QWidget* parent = nullptr);
+  // Stops and clears every run, saves (after a completed start-up) and
+  // frees the pages.
+  ~TFormPing() override;
+
+  // Loads the pages and settings and switches the timers and the tray icon
+  // on. On failure nothing was written and the window must not be shown;
+  // the status says why.
+  Status FormCreate();
+
+  // The hourly save: editors into the pages, page files, settings file.
+  void TimerSaveTimer();
+  // The session ends: save now and let the close that follows pass without
+  // asking. Saving goes on working afterwards, as the session manager may
+  // still cancel the end.
+  void WMQueryEndSession();
+  // SIGTERM or SIGHUP: save as above, then close and leave the event loop.
+  void EndSessionAndQuit();
+  // A later start of the same program asked to see the window.
+  void WMShowMainWindow();
+  // Any click on the tray icon.
+  void TrayIcon1MouseUp();
+
+  bool Initialised() const { return initialised_; }
+  bool SessionEnding() const { return sessionEnding_; }
+  bool CloseConfirmed() const { return closeConfirmed_; }
+
+  QTabWidget* PageControl1 = nullptr;
+  TFramePages* FramePingPages = nullptr;
+  TFramePing* FramePing1 = nullptr;
+  TFramePages* FrameMultiPingPages = nullptr;
+  TFrameMultiPing* FrameMultiPing1 = nullptr;
+  TFramePages* FrameRangePingPages = nullptr;
+  TFrameRangePing* FrameRangePing1 = nullptr;
+  TFramePages* FrameTraceroutePages = nullptr;
+  TFrameTraceroute* FrameTraceroute1 = nullptr;
+  TFramePages* FramePathPingPages = nullptr;
+  TFramePathPing* FramePathPing1 = nullptr;
+  OptionsTab* TabSheetOptions = nullptr;
+  HomePageTab* TabSheetHomePage = nullptr;
+  QSystemTrayIcon* TrayIcon1 = nullptr;
+  QTimer* TimerStartup = nullptr;
+  QTimer* TimerTasks = nullptr;
+  QTimer* TimerSave = nullptr;
+
+  TabViews& Views() const { return *views_; }
+  PageListHandlers& PageLists() const { return *pageLists_; }
+  CopyMenus& Menus() const { return *menus_; }
+  // The window and tab layouts the settings file reads and writes.
+  WindowGeometry& Geometry() { return geometry_; }
+  ModeLayouts Layouts() const;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void BuildTabs();
+  void ConnectHandlers();
+  void LoadPagesOfAllModes();
+  void SaveAll();
+  void FormDestroy();
+  bool FormCloseQuery();
+  void FormClose();
+  void TimerStartupTimer();
+  void TimerTasksTimer();
+  // The client height a mode frame will have once the window is laid out.
+  int ExpectedFrameHeight() const;
+
+  Hooks hooks_;
+  bool initialised_ = false;
+  bool sessionEnding_ = false;
+  bool closeConfirmed_ = false;
+  MainWindowGeometry geometry_;
+  std::unique_ptr<CopyMenus> menus_;
+  std::unique_ptr<TabViews> views_;
+  std::unique_ptr<PageListHandlers> pageLists_;
+  std::array<std::unique_ptr<FrameLayout>, AllModes.size()> layouts_;
+};
+
+// The program's own tray and window icon.
+QIcon ProgramIcon();

@@ -1,0 +1,169 @@
+// The main window's life from start-up to destruction: loading, the three
+// saves (hourly, session end, destruction) and the tear-down of the runs.
+
+#include <QCoreApplication>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <exception>
+
+#include "pages/PageFiles.h"
+#include "pages/PageOperations.h"
+#include "pages/PageRegistry.h"
+#include "pages/Settings.h"
+#include "platform/FileIo.h"
+#include "platform/ProgramPaths.h"
+#include "ui/EngineHooks.h"
+#include "ui/OptionsTab.h"
+#include "ui/PageListHandlers.h"
+#include "ui/PageRunOperations.h"
+#include "ui/SlotGuard.h"
+#include "ui/TFormPing.h"
+#include "ui/TabViews.h"
+
+namespace {
+
+template <class Page>
+int PageCount(const TPageRegistry<Page>& registry) {
+  return registry.Count();
+}
+
+int PageCount(Mode mode) {
+  switch (mode) {
+    case Mode::Ping:
+      return PageCount(PingRegistry);
+    case Mode::MultiPing:
+      return PageCount(MultiPingRegistry);
+    case Mode::RangePing:
+      return PageCount(RangePingRegistry);
+    case Mode::Traceroute:
+      return PageCount(TracerouteRegistry);
+    case Mode::PathPing:
+      return PageCount(PathPingRegistry);
+  }
+  return 0;
+}
+
+bool AddDefaultPage(Mode mode) {
+  switch (mode) {
+    case Mode::Ping:
+      return AddPingPage(*DefaultPingPage(mode));
+    case Mode::MultiPing:
+      return AddMultiPingPage(*DefaultPingPage(mode));
+    case Mode::RangePing:
+      return AddRangePingPage(*DefaultRangePingPage());
+    case Mode::Traceroute:
+      return AddTraceroutePage(*DefaultPingPage(mode));
+    case Mode::PathPing:
+      return AddPathPingPage(*DefaultPingPage(mode));
+  }
+  return false;
+}
+
+// Start-up steps that fail throw this, so that one handler ends them all.
+struct StartupFailure {
+  std::string why;
+};
+
+}  // namespace
+
+Status TFormPing::FormCreate() {
+  try {
+    // The engine's entry points come first: without them no run can ever
+    // exist, and nothing may have been written when the program gives up.
+    const Status bound = hooks_.BindEcho();
+    if (!bound.ok()) throw StartupFailure{bound.message};
+    LoadPagesOfAllModes();
+
+    ProgramOptions& options = GlobalOptions;
+    options.RunAtSystemStartup = false;
+    options.ResultFolder = DefaultResultFolder() + "/";
+    MakeFolder(DefaultResultFolder());
+
+    CentreInWorkArea(geometry_, DesignWidth, DesignHeight);
+    LoadConfig(geometry_, Layouts());
+    TabSheetOptions->FillFromOptions();
+
+    setWindowTitle(QStringLiteral("Velquor v3.0.0"));
+    initialised_ = true;
+  } catch (const StartupFailure& failure) {
+    return Status::Failure(Status::Kind::Unsupported, failure.why);
+  } catch (const std::exception& error) {
+    return Status::Failure(Status::Kind::Invalid, std::string("start-up failed: ") + error.what());
+  } catch (...) {
+    return Status::Failure(Status::Kind::Invalid, "start-up failed");
+  }
+
+  TimerStartup->start();
+  TimerTasks->start();
+  TimerSave->start();
+  // Without a system tray the icon would lead nowhere; the window then
+  // stays on the task bar when minimised.
+  CatchAll([this] {
+    if (QSystemTrayIcon::isSystemTrayAvailable()) TrayIcon1->show();
+  });
+  return Status::Success();
+}
+
+void TFormPing::LoadPagesOfAllModes() {
+  for (const Mode mode : AllModes) {
+    // A damaged or missing file loads what it can; the mode then starts with
+    // whatever pages it gave, or with the default page.
+    LoadPages(mode);
+    if (PageCount(mode) == 0 && !AddDefaultPage(mode))
+      throw StartupFailure{"cannot create the default page of a tab"};
+    ShowModePage(mode, 0, true, false);
+  }
+}
+
+void TFormPing::SaveAll() {
+  // Each part on its own: a failing store or page file must not keep the
+  // others from being written.
+  CatchAll([this] { views_->StoreAllFramesToPages(); });
+  CatchAll([] { SaveAllPages(); });
+  CatchAll([this] { SaveConfig(geometry_, Layouts()); });
+}
+
+void TFormPing::TimerSaveTimer() {
+  CatchAll([this] {
+    if (initialised_) SaveAll();
+  });
+}
+
+void TFormPing::WMQueryEndSession() {
+  CatchAll([this] {
+    closeConfirmed_ = true;
+    sessionEnding_ = true;
+    // Unlike the hourly save, this one does not stop later saves: a session
+    // end that is called off must not leave the program unable to save.
+    if (initialised_) SaveAll();
+  });
+}
+
+void TFormPing::EndSessionAndQuit() {
+  CatchAll([this] {
+    WMQueryEndSession();
+    close();
+    // The window may be hidden in the tray, where closing it would not end
+    // the event loop by itself.
+    QCoreApplication::quit();
+  });
+}
+
+void TFormPing::FormDestroy() {
+  CatchAll([this] {
+    TimerStartup->stop();
+    TimerTasks->stop();
+    TimerSave->stop();
+    for (const Mode mode : AllModes)
+      for (int i = 0; i < PageCount(mode); ++i) {
+        StopPage(mode, i);
+        ClearPageResult(mode, i);
+      }
+    // Every run is told to stop; no thread may still reach a page when the
+    // pages are freed below.
+    StopRunThreadsForShutdown();
+    // A start-up that failed must never overwrite the files it did not read.
+    if (initialised_) SaveAll();
+  });
+  CatchAll([] { ResetRegistries(); });
+}

@@ -1,0 +1,3 @@
+#include "ui/frames/TFramePathPing.h"
+
+TFramePathPing::TFramePathPing(QWidget* parent) : THopFrame(parent) {}

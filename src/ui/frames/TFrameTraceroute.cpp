@@ -1,0 +1,3 @@
+#include "ui/frames/TFrameTraceroute.h"
+
+TFrameTraceroute::TFrameTraceroute(QWidget* parent) : THopFrame(parent) {}

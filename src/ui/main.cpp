@@ -1,0 +1,48 @@
+#include <QApplication>
+#include <cstdio>
+#include <exception>
+
+#include "platform/SessionEndNotifier.h"
+#include "platform/SingleInstance.h"
+#include "ui/TFormPing.h"
+
+// One copy per user: a later start hands its path to the running copy and
+// ends. The running copy builds its window, and shows it only once start-up
+// has succeeded; a failed start-up says why on stderr and ends non-zero.
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Velquor"));
+
+  SingleInstance instance;
+  switch (instance.Acquire()) {
+    case SingleInstance::Role::Secondary:
+      instance.NotifyRunning();
+      return 0;
+    case SingleInstance::Role::Primary:
+      instance.Listen();
+      break;
+    case SingleInstance::Role::Unguarded:
+      break;
+  }
+
+  // From here on SIGTERM and SIGHUP only queue up; they are acted on once the
+  // event loop runs, so a signal during start-up still ends in a clean save.
+  SessionEndNotifier sessionEnd;
+  try {
+    TFormPing window;
+    const Status started = window.FormCreate();
+    if (!started.ok()) {
+      std::fprintf(stderr, "velquor: %s\n", started.message.c_str());
+      return 1;
+    }
+    QObject::connect(&sessionEnd, &SessionEndNotifier::SessionEnding, &window, &TFormPing::EndSessionAndQuit);
+    QObject::connect(&instance, &SingleInstance::ShowRequested, &window, &TFormPing::WMShowMainWindow);
+    window.show();
+    return QApplication::exec();
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "velquor: %s\n", error.what());
+  } catch (...) {
+    std::fprintf(stderr, "velquor: unexpected failure\n");
+  }
+  return 1;
+}
