@@ -71,7 +71,7 @@ case "${1:-}" in
     # Threads: the engine's tests under ThreadSanitizer.
     if [ -d "$here/tests/engine" ]; then
       configure_and_build build-tsan clang++ test_engine -DCMAKE_BUILD_TYPE=Debug -DVELQUOR_TSAN=ON
-      TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$here/tests/tsan.supp" \
+      TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
         run_tests build-tsan -L engine
     fi
     configure_and_build build-fuzz clang++ fuzz_all -DCMAKE_BUILD_TYPE=Debug -DVELQUOR_FUZZ=ON -DVELQUOR_SANITIZE=ON
