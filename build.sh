@@ -57,7 +57,7 @@ fuzz_briefly() {
 case "${1:-}" in
   run)
     install_missing
-    configure_and_build build-release g++ all -DCMAKE_BUILD_TYPE=Release
+    configure_and_build build-release g++ all -DCMAKE_BUILD_TYPE=RelWithDebInfo
     exec "$here/build-release/src/ui/velquor"
     ;;
   test)

@@ -34,7 +34,7 @@ enum class EchoStatus : std::uint8_t {
 
 // Reply fields are filled for Success and TtlExpired only; otherwise they are
 // zero and the engine keeps the values of its previous answer.
-struct EchoResult {
+struct IcmpEchoResult {
   EchoStatus status = EchoStatus::TimedOut;
   std::uint32_t replyIpv4 = 0;  // network order; 0 when the answer came over IPv6
   Ipv6Octets replyIpv6{};
@@ -49,7 +49,7 @@ class IcmpEchoHandle {
  public:
   virtual ~IcmpEchoHandle() = default;
   // Sends one echo and blocks until its answer or the timeout.
-  virtual EchoResult Echo(const EchoRequest& request) = 0;
+  virtual IcmpEchoResult Echo(const EchoRequest& request) = 0;
 };
 
 // Opens handles; safe to call from any thread.

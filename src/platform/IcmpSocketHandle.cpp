@@ -151,8 +151,8 @@ IcmpSocketHandle::~IcmpSocketHandle() {
   if (pooledIdentifier_) RawIdentifierPool::Instance().Give(identifier_);
 }
 
-EchoResult IcmpSocketHandle::Echo(const EchoRequest& request) {
-  EchoResult result;
+IcmpEchoResult IcmpSocketHandle::Echo(const EchoRequest& request) {
+  IcmpEchoResult result;
   const int bytes = std::clamp(request.bytes, 0, MaxEchoDataBytes);
   if (request.family != family_ || !ApplyTtl(std::clamp(request.ttl, 1, 255))) {
     result.status = EchoStatus::SendFailed;
@@ -217,7 +217,7 @@ void IcmpSocketHandle::ReserveBuffers(int bytes) {
   if (receive_.size() < request + kReceiveSlack) receive_.resize(request + kReceiveSlack);
 }
 
-bool IcmpSocketHandle::DrainQueues(const EchoKey& key, std::int64_t sentMicros, EchoResult& result) {
+bool IcmpSocketHandle::DrainQueues(const EchoKey& key, std::int64_t sentMicros, IcmpEchoResult& result) {
   // On the datagram road errors wait in the error queue; reading it first
   // also clears the pending socket error that would fail the next read.
   const bool queues[] = {true, false};
@@ -305,7 +305,7 @@ bool IcmpSocketHandle::ReadOne(bool errorQueue, Received& out, bool& empty) {
 }
 
 bool IcmpSocketHandle::Accept(const Received& received, const EchoKey& key, std::int64_t sentMicros,
-                              EchoResult& result) {
+                              IcmpEchoResult& result) {
   const IcmpMessage& message = received.message;
   if (message.kind == IcmpKind::Unrelated) return false;
   if (message.id != identifier_) {

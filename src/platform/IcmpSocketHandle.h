@@ -28,7 +28,7 @@ class IcmpSocketHandle final : public IcmpEchoHandle {
   IcmpSocketHandle(const IcmpSocketHandle&) = delete;
   IcmpSocketHandle& operator=(const IcmpSocketHandle&) = delete;
 
-  EchoResult Echo(const EchoRequest& request) override;
+  IcmpEchoResult Echo(const EchoRequest& request) override;
 
   IcmpRoad Road() const { return road_; }
   std::uint16_t Identifier() const { return identifier_; }
@@ -52,9 +52,9 @@ class IcmpSocketHandle final : public IcmpEchoHandle {
   void ReserveBuffers(int bytes);
   // Reads everything queued without blocking; true once the answer to `key`
   // was found, with `result` filled.
-  bool DrainQueues(const EchoKey& key, std::int64_t sentMicros, EchoResult& result);
+  bool DrainQueues(const EchoKey& key, std::int64_t sentMicros, IcmpEchoResult& result);
   bool ReadOne(bool errorQueue, Received& out, bool& empty);
-  bool Accept(const Received& received, const EchoKey& key, std::int64_t sentMicros, EchoResult& result);
+  bool Accept(const Received& received, const EchoKey& key, std::int64_t sentMicros, IcmpEchoResult& result);
 
   int fd_;
   IpFamily family_;

@@ -19,16 +19,19 @@ IcmpRoad ProbeFamily(IpFamily family, IcmpRoadChoice choice) {
   return IcmpRoad::None;
 }
 
+// Both live until the process ends and are never destroyed: a worker that
+// outlives the bounded shutdown may still be inside an echo while exit runs
+// the static destructors.
 SocketIcmpEcho& NothingBound() {
-  static SocketIcmpEcho none{IcmpBinding{}};
-  return none;
+  static auto* none = new SocketIcmpEcho{IcmpBinding{}};
+  return *none;
 }
 
 // Written once by BindSystemIcmp before any worker thread exists; thread
 // creation orders that write before every later read.
 std::unique_ptr<SocketIcmpEcho>& BoundSlot() {
-  static std::unique_ptr<SocketIcmpEcho> slot;
-  return slot;
+  static auto* slot = new std::unique_ptr<SocketIcmpEcho>;
+  return *slot;
 }
 
 }  // namespace

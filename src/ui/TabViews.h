@@ -1,14 +1,19 @@
 #pragma once
 
+#include <array>
 #include <memory>
 
 #include "pages/PageTypes.h"
 
 class CopyMenus;
+class HopTabPageView;
 class HopTabView;
 class MultiPingTabView;
 class PingTabView;
 class RangePingTabView;
+class RunButtons;
+class RangeTabPageView;
+class TabPageView;
 class TabView;
 class TFrameMultiPing;
 class TFramePages;
@@ -34,8 +39,9 @@ struct TabFrames {
 // The five tab views of the main window. Creating it attaches the page lists
 // (and the Multi ping host list) to the registries and makes it the target
 // of the Store...FrameToPage and Show...Page functions; destroying it
-// detaches both. Create it before the page files are loaded, so that every
-// loaded page gets its row.
+// detaches both. It is also what the engine's run callbacks update (each
+// tab's PageView) and what the Start and Stop buttons act through. Create it
+// before the page files are loaded, so that every loaded page gets its row.
 class TabViews {
  public:
   TabViews(const TabFrames& frames, CopyMenus& menus);
@@ -59,6 +65,13 @@ class TabViews {
   std::unique_ptr<RangePingTabView> rangePing_;
   std::unique_ptr<HopTabView> traceroute_;
   std::unique_ptr<HopTabView> pathPing_;
+  std::array<std::unique_ptr<TabPageView>, AllModes.size()> pageViews_;
+  // The IP range ping tab's view, which also adds alive-host rows.
+  std::unique_ptr<RangeTabPageView> rangePageView_;
+  // The Trace route and Path ping tabs' views, whose hop rows come and go.
+  std::unique_ptr<HopTabPageView> traceroutePageView_;
+  std::unique_ptr<HopTabPageView> pathPingPageView_;
+  std::unique_ptr<RunButtons> runButtons_;
 };
 
 // The tab views that the functions below act on; null while none exist.

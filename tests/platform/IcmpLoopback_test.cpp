@@ -67,7 +67,7 @@ TEST_P(IcmpLoopback, EchoesOfEverySizeComeBackFromLoopback) {
     ASSERT_TRUE(handle);
     EXPECT_EQ(handle->Road(), GetParam());
     for (int bytes : {0, 1, 32, 1472, 9000, MaxEchoDataBytes}) {
-      const EchoResult result = handle->Echo(To(family, bytes));
+      const IcmpEchoResult result = handle->Echo(To(family, bytes));
       ASSERT_EQ(result.status, EchoStatus::Success) << bytes;
       EXPECT_EQ(result.dataSize, bytes);
       EXPECT_LT(result.roundTripMs, 1000u);
@@ -139,7 +139,7 @@ TEST_P(IcmpLoopback, RoundTripsOnLoopback) {
     std::uint32_t slowest = 0;
     const auto start = Clock::now();
     for (int i = 0; i < kEchoes; ++i) {
-      const EchoResult result = handle->Echo(To(family));
+      const IcmpEchoResult result = handle->Echo(To(family));
       ASSERT_EQ(result.status, EchoStatus::Success);
       slowest = std::max(slowest, result.roundTripMs);
     }

@@ -65,26 +65,26 @@ class IcmpThroughRouter : public ::testing::TestWithParam<IcmpRoad> {
 TEST_P(IcmpThroughRouter, TtlOneIsAnsweredByTheRouterAndTtlTwoByTheTarget) {
   for (int round = 0; round < 10; ++round) {  // every one answered: rate limits are off
     const auto start = Clock::now();
-    const EchoResult expired = v4_->Echo(Echo4(chain_->TargetIpv4(), 1));
+    const IcmpEchoResult expired = v4_->Echo(Echo4(chain_->TargetIpv4(), 1));
     EXPECT_LT(MillisecondsSince(start), 1000);
     ASSERT_EQ(expired.status, EchoStatus::TtlExpired) << round;
     EXPECT_EQ(expired.replyIpv4, RoutedChain::RouterIpv4(1));
     EXPECT_EQ(expired.replyTtl, 64);  // the router's own TTL, not yet decremented
     EXPECT_EQ(expired.dataSize, 0);   // a router echoes none of our data
 
-    const EchoResult expired6 = v6_->Echo(Echo6(chain_->TargetIpv6(), 1));
+    const IcmpEchoResult expired6 = v6_->Echo(Echo6(chain_->TargetIpv6(), 1));
     ASSERT_EQ(expired6.status, EchoStatus::TtlExpired) << round;
     EXPECT_EQ(expired6.replyIpv6, RoutedChain::RouterIpv6(1));
     EXPECT_EQ(expired6.replyIpv4, 0u);
     EXPECT_EQ(expired6.replyTtl, 0);
     EXPECT_EQ(expired6.dataSize, 0);
   }
-  const EchoResult reply = v4_->Echo(Echo4(chain_->TargetIpv4(), 2, 100));
+  const IcmpEchoResult reply = v4_->Echo(Echo4(chain_->TargetIpv4(), 2, 100));
   ASSERT_EQ(reply.status, EchoStatus::Success);
   EXPECT_EQ(reply.replyIpv4, chain_->TargetIpv4());
   EXPECT_EQ(reply.replyTtl, 63);  // one router on the way back
   EXPECT_EQ(reply.dataSize, 100);
-  const EchoResult reply6 = v6_->Echo(Echo6(chain_->TargetIpv6(), 2, 100));
+  const IcmpEchoResult reply6 = v6_->Echo(Echo6(chain_->TargetIpv6(), 2, 100));
   ASSERT_EQ(reply6.status, EchoStatus::Success);
   EXPECT_EQ(reply6.replyIpv6, chain_->TargetIpv6());
   EXPECT_EQ(reply6.dataSize, 100);
@@ -102,10 +102,10 @@ TEST_P(IcmpThroughRouter, AnErrorFromTheRouterEndsTheEchoAtOnce) {
 }
 
 TEST_P(IcmpThroughRouter, ALocallyUnreachableTargetFailsTheSend) {
-  const EchoResult v4 = v4_->Echo(Echo4(Ipv4Of("10.204.0.9"), 64));
+  const IcmpEchoResult v4 = v4_->Echo(Echo4(Ipv4Of("10.204.0.9"), 64));
   EXPECT_EQ(v4.status, EchoStatus::SendFailed);
   EXPECT_NE(v4.systemError, 0);
-  const EchoResult v6 = v6_->Echo(Echo6(Ipv6Of("fd00:204::9"), 64));
+  const IcmpEchoResult v6 = v6_->Echo(Echo6(Ipv6Of("fd00:204::9"), 64));
   EXPECT_EQ(v6.status, EchoStatus::SendFailed);
   EXPECT_NE(v6.systemError, 0);
 }
@@ -113,7 +113,7 @@ TEST_P(IcmpThroughRouter, ALocallyUnreachableTargetFailsTheSend) {
 TEST_P(IcmpThroughRouter, LargeEchoesCrossALinkWithASmallerMtu) {
   ASSERT_TRUE(chain_->SetLinkMtu(1, 1280));
   // IPv4 goes out without Don't-Fragment, so the router fragments it.
-  const EchoResult v4 = v4_->Echo(Echo4(chain_->TargetIpv4(), 64, 1400));
+  const IcmpEchoResult v4 = v4_->Echo(Echo4(chain_->TargetIpv4(), 64, 1400));
   ASSERT_EQ(v4.status, EchoStatus::Success);
   EXPECT_EQ(v4.dataSize, 1400);
   // IPv6 routers never fragment: the first echo meets "packet too big",
@@ -121,7 +121,7 @@ TEST_P(IcmpThroughRouter, LargeEchoesCrossALinkWithASmallerMtu) {
   const auto start = Clock::now();
   EXPECT_EQ(v6_->Echo(Echo6(chain_->TargetIpv6(), 64, 1400)).status, EchoStatus::OtherStatus);
   EXPECT_LT(MillisecondsSince(start), 1000);
-  const EchoResult v6 = v6_->Echo(Echo6(chain_->TargetIpv6(), 64, 1400));
+  const IcmpEchoResult v6 = v6_->Echo(Echo6(chain_->TargetIpv6(), 64, 1400));
   ASSERT_EQ(v6.status, EchoStatus::Success);
   EXPECT_EQ(v6.dataSize, 1400);
 }

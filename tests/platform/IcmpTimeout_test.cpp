@@ -55,7 +55,7 @@ TEST_P(IcmpTimeouts, ALateReplyToATimedOutEchoDoesNotAnswerTheNextOne) {
     EXPECT_LT(waited, 190);
     // The first echo's reply arrives about 100 ms into this one; taking it
     // would end this echo early with a round trip below the delay.
-    const EchoResult second = handle->Echo(ToResponder(family, 1000));
+    const IcmpEchoResult second = handle->Echo(ToResponder(family, 1000));
     ASSERT_EQ(second.status, EchoStatus::Success);
     EXPECT_GE(second.roundTripMs, 200u);
     EXPECT_EQ(handle->ForeignPackets(), 0u);
@@ -68,7 +68,7 @@ TEST_P(IcmpTimeouts, AnUnansweredEchoWaitsOutItsTimeout) {
     auto handle = icmp_.Open(family);
     ASSERT_TRUE(handle);
     const auto start = Clock::now();
-    const EchoResult result = handle->Echo(ToResponder(family, 300));
+    const IcmpEchoResult result = handle->Echo(ToResponder(family, 300));
     const long long waited = MillisecondsSince(start);
     EXPECT_EQ(result.status, EchoStatus::TimedOut);
     EXPECT_EQ(result.replyIpv4, 0u);

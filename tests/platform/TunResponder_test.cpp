@@ -30,7 +30,7 @@ TEST(TunResponderTest, AnswersAfterTheDelayAndDropsTheSetShare) {
     request.ipv6 = family == IpFamily::V6 ? TunResponder::TargetIpv6(9) : Ipv6Octets{};
     request.timeoutMs = 150;
     for (int i = 0; i < 20; ++i) {
-      const EchoResult result = handle->Echo(request);
+      const IcmpEchoResult result = handle->Echo(request);
       if (result.status == EchoStatus::TimedOut) {
         ++lost;
         continue;

@@ -10,7 +10,7 @@
 
 #include <chrono>
 #include <cstring>
-#include <deque>
+#include <map>
 #include <optional>
 #include <random>
 #include <span>
@@ -83,8 +83,9 @@ std::optional<std::vector<std::uint8_t>> MakeReply(std::span<const std::uint8_t>
 
 }  // namespace
 
-TunResponder::TunResponder(TestNetwork& network, const std::string& ns, TunResponderOptions options)
-    : options_(options) {
+TunResponder::TunResponder(TestNetwork& network, const std::string& ns, TunResponderOptions options,
+                           std::vector<TunHop> path)
+    : options_(options), path_(std::move(path)) {
   {
     // The device is made in the namespace of the thread that creates it.
     NetnsScope inside(ns);
@@ -126,33 +127,48 @@ Ipv6Octets TunResponder::TargetIpv6(int host) { return Ipv6Of(("fd00:77::" + std
 void TunResponder::Serve() {
   std::mt19937 generator(options_.seed);
   std::uniform_int_distribution<int> percent(0, 99);
-  std::deque<std::pair<std::int64_t, std::vector<std::uint8_t>>> due;  // in arrival order = due order
+  std::multimap<std::int64_t, std::vector<std::uint8_t>> due;  // by due time; equal times in arrival order
   std::vector<std::uint8_t> buffer(70000);
   for (;;) {
     const std::int64_t now = NowMicros();
-    while (!due.empty() && due.front().first <= now) {
-      const auto& reply = due.front().second;
+    while (!due.empty() && due.begin()->first <= now) {
+      const auto& reply = due.begin()->second;
       // Counted before the write: the client may read the reply before this
       // thread runs again.
       ++answered_;
       if (write(tun_, reply.data(), reply.size()) != static_cast<ssize_t>(reply.size())) --answered_;
-      due.pop_front();
+      due.erase(due.begin());
     }
-    const int wait = due.empty() ? -1 : static_cast<int>((due.front().first - now + 999) / 1000);
+    const int wait = due.empty() ? -1 : static_cast<int>((due.begin()->first - now + 999) / 1000);
     pollfd watched[2] = {{tun_, POLLIN, 0}, {stop_, POLLIN, 0}};
     if (poll(watched, 2, wait) < 0) continue;
     if (watched[1].revents) return;
     if (!(watched[0].revents & POLLIN)) continue;
     const ssize_t length = read(tun_, buffer.data(), buffer.size());
     if (length <= 0) continue;
-    auto reply =
-        MakeReply(std::span(buffer).first(static_cast<std::size_t>(length)), options_.corruptChecksums);
+    const auto in = std::span(buffer).first(static_cast<std::size_t>(length));
+    TunVerdict verdict = path_.Judge(in);
+    if (verdict.kind != TunVerdict::Kind::NotMine) {
+      ++requests_;
+      if (verdict.kind == TunVerdict::Kind::Drop) {
+        ++dropped_;
+        continue;
+      }
+      if (verdict.kind == TunVerdict::Kind::Reply) {
+        auto reply = MakeReply(in, false);
+        if (!reply) continue;
+        verdict.packet = std::move(*reply);
+      }
+      due.emplace(NowMicros() + std::int64_t{verdict.delayMs} * 1000, std::move(verdict.packet));
+      continue;
+    }
+    auto reply = MakeReply(in, options_.corruptChecksums);
     if (!reply) continue;
     ++requests_;
     if (percent(generator) < options_.lossPercent) {
       ++dropped_;
       continue;
     }
-    due.emplace_back(NowMicros() + std::int64_t{options_.delayMs} * 1000, std::move(*reply));
+    due.emplace(NowMicros() + std::int64_t{options_.delayMs} * 1000, std::move(*reply));
   }
 }

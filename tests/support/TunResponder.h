@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/IcmpEcho.h"
+#include "support/TunPath.h"
 
 class TestNetwork;
 
@@ -26,8 +28,10 @@ struct TunResponderOptions {
 
 class TunResponder {
  public:
-  // One responder per namespace (its device is "vqtun0").
-  TunResponder(TestNetwork& network, const std::string& ns, TunResponderOptions options);
+  // One responder per namespace (its device is "vqtun0"). `path` puts
+  // virtual routers in front of its hosts (see TunPath).
+  TunResponder(TestNetwork& network, const std::string& ns, TunResponderOptions options,
+               std::vector<TunHop> path = {});
   ~TunResponder();
   TunResponder(const TunResponder&) = delete;
   TunResponder& operator=(const TunResponder&) = delete;
@@ -44,6 +48,7 @@ class TunResponder {
   void Serve();
 
   TunResponderOptions options_;
+  TunPath path_;  // used by Serve() only
   int tun_ = -1;
   int stop_ = -1;  // eventfd that ends Serve()
   bool ok_ = false;

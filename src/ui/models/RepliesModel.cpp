@@ -1,6 +1,7 @@
 #include "ui/models/RepliesModel.h"
 
 #include <QIcon>
+#include <algorithm>
 
 #include "ui/Icons.h"
 
@@ -9,7 +10,17 @@ const char* const Headers[RepliesModel::Columns] = {"N",     "Date", "Status",  
                                                     "Bytes", "TTL",  "Times (ms)"};
 }
 
-RepliesModel::RepliesModel(QObject* parent) : QAbstractItemModel(parent) {}
+RepliesModel::RepliesModel(QObject* parent) : QAbstractItemModel(parent) {
+  flush_.setSingleShot(true);
+  flush_.setInterval(BatchIntervalMs);
+  connect(&flush_, &QTimer::timeout, this, [this] {
+    try {
+      FlushWaiting();
+    } catch (...) {
+      // Rows that could not be added stay out of the grid; the store keeps them.
+    }
+  });
+}
 
 RepliesModel::Row RepliesModel::MakeRow(const ReplyRowText& row) {
   Row made;
@@ -19,7 +30,33 @@ RepliesModel::Row RepliesModel::MakeRow(const ReplyRowText& row) {
   return made;
 }
 
+void RepliesModel::AppendSoon(const ReplyRowText& row) {
+  waiting_.push_back(row);
+  if (!flush_.isActive()) flush_.start();
+}
+
+void RepliesModel::FlushWaiting() {
+  flush_.stop();
+  if (waiting_.empty()) return;
+  std::vector<ReplyRowText> rows;
+  rows.swap(waiting_);
+  const std::size_t skip = rows.size() > MaxRows ? rows.size() - MaxRows : 0;
+  const int adding = static_cast<int>(rows.size() - skip);
+  // Room first, so that the view never sees more than MaxRows rows.
+  const int drop = std::min(Count(), Count() + adding - MaxRows);
+  if (drop > 0) {
+    beginRemoveRows({}, 0, drop - 1);
+    rows_.erase(rows_.begin(), rows_.begin() + drop);
+    endRemoveRows();
+  }
+  const int at = Count();
+  beginInsertRows({}, at, at + adding - 1);
+  for (std::size_t i = skip; i < rows.size(); ++i) rows_.push_back(MakeRow(rows[i]));
+  endInsertRows();
+}
+
 void RepliesModel::Append(const ReplyRowText& row) {
+  FlushWaiting();
   Row made = MakeRow(row);
   // Make room first, so that the view never sees more than MaxRows rows.
   if (Count() >= MaxRows) {
@@ -35,6 +72,8 @@ void RepliesModel::Append(const ReplyRowText& row) {
 }
 
 void RepliesModel::Refill(const std::vector<ReplyRowText>& rows) {
+  waiting_.clear();
+  flush_.stop();
   beginResetModel();
   rows_.clear();
   const std::size_t skip = rows.size() > MaxRows ? rows.size() - MaxRows : 0;
@@ -43,6 +82,8 @@ void RepliesModel::Refill(const std::vector<ReplyRowText>& rows) {
 }
 
 void RepliesModel::Clear() {
+  waiting_.clear();
+  flush_.stop();
   if (rows_.empty()) return;
   beginRemoveRows({}, 0, Count() - 1);
   rows_.clear();

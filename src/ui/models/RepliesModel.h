@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractItemModel>
+#include <QTimer>
 #include <array>
 #include <deque>
 #include <vector>
@@ -21,6 +22,16 @@ class RepliesModel : public QAbstractItemModel {
   explicit RepliesModel(QObject* parent = nullptr);
 
   void Append(const ReplyRowText& row);
+  // The same for a running page's results: rows gather for at most
+  // BatchIntervalMs and reach the grid in one insertion. A view lays out
+  // all its rows after every insertion, so at hundreds of echoes a second
+  // this keeps the user-interface thread from redoing that per echo. Every
+  // other change (Append, Refill, Clear) first settles the waiting rows:
+  // Append puts them in before its own, Refill and Clear drop them, as they
+  // replace what the grid shows.
+  void AppendSoon(const ReplyRowText& row);
+  static constexpr int BatchIntervalMs = 50;
+  int Waiting() const { return static_cast<int>(waiting_.size()); }
   // Replaces every row in one reset (at most the newest MaxRows are kept).
   void Refill(const std::vector<ReplyRowText>& rows);
   void Clear();
@@ -48,6 +59,11 @@ class RepliesModel : public QAbstractItemModel {
     int image = 0;
   };
   static Row MakeRow(const ReplyRowText& row);
+  // Appends the waiting rows, dropping the oldest first where they would
+  // exceed MaxRows.
+  void FlushWaiting();
 
   std::deque<Row> rows_;
+  std::vector<ReplyRowText> waiting_;
+  QTimer flush_;
 };

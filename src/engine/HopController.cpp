@@ -1,0 +1,129 @@
+#include "engine/HopController.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "engine/EchoServices.h"
+#include "engine/HopPageView.h"
+#include "engine/HopWorker.h"
+#include "engine/ResolveHostThread.h"
+#include "engine/RunLifecycle.h"
+
+namespace {
+
+// How often the controller asks whether every worker has ended, and how
+// long it sleeps while it waits to be terminated.
+constexpr int PollMs = 100;
+constexpr int IdleMs = 1000;
+// The pause between terminating the workers and trimming: workers that are
+// still handing a destination check over get through it first.
+constexpr int SettleMs = 1000;
+
+}  // namespace
+
+HopController::HopController(Mode mode, RunStamp stamp, std::string host, const HopRunSettings& settings)
+    : stamp_(stamp),
+      settings_(settings.Clamped()),
+      registry_(*RowRegistryOfMode(mode)),
+      host_(std::move(host)) {}
+
+HopController::~HopController() = default;
+
+void HopController::Execute() {
+  Synchronize([this] { SyncStart(); });
+  bool allEnded = false;
+  try {
+    if (!Terminated()) allEnded = Run();
+  } catch (...) {
+    // The run still ends through the finish callback, without a trim.
+  }
+  EndWorkers();
+  if (allEnded && SleepUnlessTerminated(SettleMs)) Synchronize([this] { SyncTrimHops(); });
+  if (!Terminated()) Synchronize([this] { SyncFinished(); });
+  // Idle until terminated: the page holds our pointer until it tells us to end.
+  while (SleepUnlessTerminated(IdleMs)) {
+  }
+}
+
+bool HopController::Run() {
+  target_ = ResolveSingleTarget(EngineResolver(), host_, CurrentFamilyOptions());
+  if (Terminated()) return false;
+  Synchronize([this] { SyncShowTarget(); });
+  if (target_.ResolveStatus != psOk) return false;
+  StartWorkers();
+  while (!Terminated() && !allDone_) {
+    Synchronize([this] { SyncCheckDone(); });
+    if (!allDone_) SleepUnlessTerminated(PollMs);
+  }
+  return allDone_ && !Terminated();
+}
+
+void HopController::StartWorkers() {
+  // Every worker exists before any starts, so that all hops begin together.
+  std::vector<std::unique_ptr<HopWorker>> created;
+  for (int hop = 1; hop <= settings_.Hops; ++hop)
+    created.push_back(MakeWorker(hop, target_.Ipv4, target_.Ipv6));
+
+  workers_.reserve(created.size());
+  for (auto& worker : created) {
+    worker->SetFreeOnTerminate(true);
+    try {
+      worker->Resume();
+    } catch (const std::system_error&) {
+      // Out of threads: the hops started run on; the rest (still owned by
+      // `created`) are deleted and never get a row.
+      break;
+    }
+    workers_.push_back(worker.release());
+  }
+  workerCount_ = static_cast<int>(workers_.size());
+  allDone_ = false;
+}
+
+void HopController::EndWorkers() {
+  // Each worker idles until this call; afterwards it may free itself at any
+  // moment, so the pointers are forgotten at once.
+  for (HopWorker* worker : workers_) worker->Terminate();
+  workers_.clear();
+}
+
+void HopController::SyncStart() {
+  TPingPage* page = PageForCallback(registry_, *this, stamp_);
+  if (!page) return;
+  if (PageView* view = ViewIfShown(registry_, *page)) view->SetRunning(true);
+}
+
+void HopController::SyncShowTarget() {
+  TPingPage* page = PageForCallback(registry_, *this, stamp_);
+  if (!page) return;
+  page->ResultState = target_.ResolveStatus;
+  // On success the list stays empty: the hop rows come from the workers.
+  if (PageView* view = ViewIfShown(registry_, *page)) view->ResultRowsChanged();
+}
+
+void HopController::SyncCheckDone() {
+  TPingPage* page = PageOfRun(registry_, stamp_);
+  if (page && page->FinishedWorkers >= workerCount_) allDone_ = true;
+}
+
+void HopController::SyncTrimHops() {
+  TPingPage* page = PageForCallback(registry_, *this, stamp_);
+  if (!page || page->DestinationHop <= 0) return;
+  const int first = page->DestinationHop;  // the slot after the destination's
+  const int end = std::min(page->HostCount, MaxHosts);
+  for (int slot = first; slot < end; ++slot) {
+    THostResult& host = page->Hosts[static_cast<std::size_t>(slot)];
+    host.ReleaseReplies();
+    host.State = -1;
+  }
+  // The hop whose replies the grid showed is gone: the grid follows hop 1,
+  // as when a hop finds itself beyond the destination during the run.
+  const int selected = page->SelectedHost;
+  if (selected >= first && selected < end) page->SelectedHost = 0;
+  if (HopPageView* view = HopViewIfShown(registry_, *page))
+    for (int slot = first; slot < end; ++slot) view->HopRowRemoved(slot, slot == selected);
+}
+
+void HopController::SyncFinished() {
+  if (TPingPage* page = PageForCallback(registry_, *this, stamp_)) EndRunOfPage(registry_, *page);
+}

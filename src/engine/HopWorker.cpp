@@ -1,0 +1,147 @@
+#include "engine/HopWorker.h"
+
+#include <algorithm>
+
+#include "engine/EchoServices.h"
+#include "engine/HopPageView.h"
+#include "engine/ResolveHostThread.h"
+
+namespace {
+
+constexpr int IdleMs = 1000;
+
+}  // namespace
+
+HopWorker::HopWorker(Mode mode, RunStamp stamp, int hop, std::uint32_t ipv4, const Ipv6Octets& ipv6,
+                     const HopRunSettings& settings)
+    : mode_(mode),
+      stamp_(stamp),
+      hop_(std::clamp(hop, 1, MaxHosts)),
+      hostSlot_(hop_ - 1),
+      ipv4_(ipv4),
+      ipv6_(ipv4 != 0 ? Ipv6Octets{} : ipv6),
+      settings_(settings.Clamped()),
+      registry_(*RowRegistryOfMode(mode)) {}
+
+// Here, where the lookup thread's class is complete.
+HopWorker::~HopWorker() = default;
+
+void HopWorker::Execute() {
+  try {
+    std::unique_ptr<IcmpEchoHandle> handle = EngineIcmp().Open(ipv4_ != 0 ? IpFamily::V4 : IpFamily::V6);
+    if (!handle) {
+      UpdateHop(HopUpdate::NoHandle);
+    } else {
+      UpdateHop(HopUpdate::Waiting);
+      CheckBeyondDestination();
+      Probe(*handle);
+    }
+  } catch (...) {
+    // A failing hop still ends its lookup and reports its end, so that the
+    // controller never waits for it.
+  }
+  Finish();
+}
+
+void HopWorker::Finish() {
+  try {
+    ResolveHostThread::Finish(lookup_);
+    if (!Terminated()) Synchronize([this] { SyncWorkerDone(); });
+    // A hop that is done may still come to lie beyond a destination that a
+    // slower, lower hop finds later; it then still drops its row.
+    while (!Terminated() && !beyondDestination_) {
+      CheckBeyondDestination();
+      if (!beyondDestination_) SleepUnlessTerminated(BeyondCheckMs());
+    }
+  } catch (...) {
+  }
+  // Idle until the controller terminates us: it holds our pointer until then.
+  while (SleepUnlessTerminated(IdleMs)) {
+  }
+}
+
+void HopWorker::UpdateHop(HopUpdate update) {
+  update_ = update;
+  if (!Terminated()) Synchronize([this] { SyncUpdateHop(); });
+}
+
+void HopWorker::CheckBeyondDestination() {
+  if (!Terminated()) Synchronize([this] { SyncCheckBeyondDestination(); });
+}
+
+void HopWorker::DestinationReached() {
+  if (!Terminated()) Synchronize([this] { SyncDestinationReached(); });
+}
+
+void HopWorker::AddReply(const EchoResult& result) {
+  reply_ = result;
+  if (!Terminated()) Synchronize([this] { SyncAddReply(); });
+}
+
+void HopWorker::NoteFirstAnswer(const EchoResult& answer) {
+  reply_ = answer;
+  replyAddressText_ = AnswerAddressText(answer);
+  if (settings_.ResolveHostName && !lookup_)
+    lookup_ = ResolveHostThread::Start(stamp_, mode_, hostSlot_, answer.ReplyIpv4, answer.ReplyIpv6);
+}
+
+TPingPage* HopWorker::PageOfThisRun() const {
+  TPingPage* page = PageForCallback(registry_, *this, stamp_);
+  return page && hostSlot_ < page->HostCount ? page : nullptr;
+}
+
+void HopWorker::SyncUpdateHop() {
+  TPingPage* page = PageOfThisRun();
+  if (!page) return;
+  THostResult& host = page->Hosts[static_cast<std::size_t>(hostSlot_)];
+  HopPageView* view = HopViewIfShown(registry_, *page);
+  switch (update_) {
+    case HopUpdate::Waiting:
+    case HopUpdate::NoHandle:
+      host.State = update_ == HopUpdate::Waiting ? 1 : 2;
+      if (view) view->HopRowAdded(hostSlot_);
+      break;
+    case HopUpdate::RouterFound:
+      host.State = 0;
+      host.Ipv4 = reply_.ReplyIpv4;
+      host.Ipv6 = reply_.ReplyIpv6;
+      host.Address = replyAddressText_;
+      if (view) view->HostRowChanged(hostSlot_);
+      break;
+  }
+}
+
+void HopWorker::SyncCheckBeyondDestination() {
+  TPingPage* page = PageOfThisRun();
+  if (!page || page->DestinationHop == 0 || page->DestinationHop >= hop_) return;
+  beyondDestination_ = true;
+  page->Hosts[static_cast<std::size_t>(hostSlot_)].State = -1;
+  const bool wasSelected = page->SelectedHost == hostSlot_;
+  if (wasSelected) page->SelectedHost = 0;
+  if (HopPageView* view = HopViewIfShown(registry_, *page)) view->HopRowRemoved(hostSlot_, wasSelected);
+}
+
+void HopWorker::SyncDestinationReached() {
+  TPingPage* page = PageOfThisRun();
+  if (!page) return;
+  // Hops answer in any order; the lowest one that reached the target wins.
+  if (page->DestinationHop == 0 || page->DestinationHop > hop_) page->DestinationHop = hop_;
+}
+
+void HopWorker::SyncAddReply() {
+  TPingPage* page = PageOfThisRun();
+  if (!page) return;
+  THostResult& host = page->Hosts[static_cast<std::size_t>(hostSlot_)];
+  // The hop's first received echo names its row; the row is counted below.
+  if (IsReceivedStatus(reply_.Status) && host.FirstReply) {
+    host.Address = replyAddressText_;
+    host.Ipv4 = reply_.ReplyIpv4;
+    host.Ipv6 = reply_.ReplyIpv6;
+    host.State = 0;
+  }
+  AddReplyToPage(registry_, *page, hostSlot_, reply_, LocalTimeNow());
+}
+
+void HopWorker::SyncWorkerDone() {
+  if (TPingPage* page = PageForCallback(registry_, *this, stamp_)) ++page->FinishedWorkers;
+}

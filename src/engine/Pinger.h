@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/EchoRounds.h"
+#include "engine/HostResolution.h"
+#include "engine/RunCallback.h"
+#include "engine/RunThread.h"
+
+class Ping;
+
+// The controller of a Ping run: resolves the page's host, publishes one row
+// per address it will ping, starts one Ping worker per row, waits until all
+// have reported their end and ends the run. Created by StartPingPage, which
+// hands it to LaunchController; it idles after its run until someone
+// terminates it (its own finish callback, Stop, a new Start, shutdown).
+class Pinger final : public RunThread {
+ public:
+  // The settings are clamped to their ranges.
+  Pinger(RunStamp stamp, std::string host, const EchoRunSettings& settings, bool pingForAllIp);
+  ~Pinger() override;
+
+ protected:
+  void Execute() override;
+
+ private:
+  // Controller thread.
+  void Run();
+  void StartWorkers();
+  void EndWorkers();
+
+  // User-interface thread, under the callback rule (SyncCheckDone without
+  // its Terminated step: it writes only to this controller).
+  void SyncStart();
+  void SyncShowTarget();
+  void SyncCheckDone();
+  void SyncFinished();
+
+  const RunStamp stamp_;
+  const std::string host_;
+  const EchoRunSettings settings_;
+  const bool pingForAllIp_;
+  HostAddressList targets_;     // written before SyncShowTarget reads it
+  std::vector<Ping*> workers_;  // valid until terminated: workers idle until then
+  int workerCount_ = 0;
+  bool allDone_ = false;  // written by SyncCheckDone while this thread waits for it
+};

@@ -1,0 +1,191 @@
+#include "engine/RangePinger.h"
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <chrono>
+#include <system_error>
+#include <thread>
+
+#include "engine/RangePing.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The wait between two tries of a hand-shake, and the idle sleep.
+constexpr int PollMs = 100;
+constexpr int IdleMs = 1000;
+// After every 11 addresses of a pass the controller pauses for 10 ms.
+constexpr int AddressesPerBurst = 11;
+constexpr auto BurstPause = std::chrono::milliseconds(10);
+constexpr std::int64_t MsPerMinute = 60'000;
+
+std::int64_t MillisecondsSince(Clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+RangePinger::RangePinger(RunStamp stamp, std::uint32_t from, std::uint32_t to, const RangeRunSettings& settings)
+    : stamp_(stamp),
+      from_(from),
+      to_(to),
+      settings_(settings.Clamped()),
+      shared_(std::make_shared<RangeRunShared>(settings_.Threads)) {}
+
+RangePinger::~RangePinger() = default;
+
+void RangePinger::Execute() {
+  Synchronize([this] { SyncStart(); });
+  try {
+    if (!Terminated()) Run();
+  } catch (...) {
+    // The run still ends through the finish callback.
+  }
+  EndWorkers();
+  if (!Terminated()) {
+    try {
+      Synchronize([this] { SyncFinished(); });
+    } catch (...) {
+    }
+  }
+  // Idle until terminated: the page holds our pointer until it tells us to end.
+  while (SleepUnlessTerminated(IdleMs)) {
+  }
+}
+
+void RangePinger::Run() {
+  if (from_ > to_) std::swap(from_, to_);
+  // 255.255.255.255 is never pinged, and the walk below must end.
+  if (to_ == 0xFFFFFFFFu) --to_;
+  if (from_ > to_) return;
+  StartWorkers();
+  if (Terminated()) return;
+  if (workerCount_ < settings_.Threads) Synchronize([this] { SyncLimitPool(); });
+  if (settings_.ByMinutes) {
+    // A pass that is running when the time is up is completed.
+    const std::int64_t runMs = settings_.Minutes * MsPerMinute;
+    const Clock::time_point start = Clock::now();
+    while (!Terminated() && MillisecondsSince(start) < runMs)
+      if (!Pass()) break;
+  } else {
+    for (std::int32_t pass = 0; pass < settings_.Retries && !Terminated(); ++pass)
+      if (!Pass()) break;
+  }
+  Drain();
+}
+
+void RangePinger::StartWorkers() {
+  // Every worker exists before any starts; they start in slot order.
+  std::vector<std::unique_ptr<RangePing>> created;
+  created.reserve(static_cast<std::size_t>(settings_.Threads));
+  for (int slot = 0; slot < settings_.Threads; ++slot)
+    created.push_back(std::make_unique<RangePing>(stamp_, slot, settings_.TimeOut, settings_.Bytes,
+                                                  settings_.ResolveHostName, shared_));
+  workers_.reserve(created.size());
+  for (auto& worker : created) {
+    worker->SetFreeOnTerminate(true);
+    try {
+      worker->Resume();
+    } catch (const std::system_error&) {
+      // Out of threads: the pool is what could be started; the slots
+      // without a worker are taken out of the dispatch.
+      break;
+    }
+    workers_.push_back(worker.release());
+  }
+  workerCount_ = static_cast<int>(workers_.size());
+}
+
+void RangePinger::EndWorkers() {
+  // Each worker serves until this call; afterwards it may free itself at
+  // any moment, so the pointers are forgotten at once. The bells belong to
+  // the shared state, which outlives the workers; waking them ends the
+  // idle workers' waits now rather than at their next timeout.
+  for (RangePing* worker : workers_) worker->Terminate();
+  workers_.clear();
+  for (int slot = 0; slot < shared_->Slots.Slots(); ++slot) shared_->Slots.Bell(slot).Wake();
+}
+
+bool RangePinger::Pass() {
+  int burst = 0;
+  for (std::uint32_t current = from_; !Terminated(); ++current) {
+    if (!Dispatch(current)) return !noUsableSlot_;
+    if (++burst >= AddressesPerBurst) {
+      std::this_thread::sleep_for(BurstPause);
+      burst = 0;
+    }
+    if (current == to_) break;
+  }
+  PauseAfterPass();
+  return true;
+}
+
+bool RangePinger::Dispatch(std::uint32_t address) {
+  currentNet_ = htonl(address);
+  acknowledged_ = false;
+  while (!Terminated()) {
+    Synchronize([this] { SyncDispatchAddress(); });
+    if (acknowledged_) return true;
+    if (noUsableSlot_) return false;
+    SleepUnlessTerminated(PollMs);
+  }
+  return false;
+}
+
+void RangePinger::PauseAfterPass() {
+  const std::int32_t delay = settings_.Delay;
+  if (delay <= 0) return;
+  // Steps of 100 ms (of the delay itself below that) until more than the
+  // delay has passed since the end of the pass.
+  const auto step = std::chrono::milliseconds(std::min(delay, PollMs));
+  const Clock::time_point end = Clock::now();
+  while (!Terminated() && MillisecondsSince(end) <= delay) std::this_thread::sleep_for(step);
+}
+
+void RangePinger::Drain() {
+  acknowledged_ = false;
+  while (!Terminated() && !acknowledged_) {
+    Synchronize([this] { SyncCheckDone(); });
+    if (!acknowledged_) SleepUnlessTerminated(PollMs);
+  }
+}
+
+void RangePinger::SyncStart() {
+  TRangePingPage* page = PageForCallback(RangePingRegistry, *this, stamp_);
+  if (!page) return;
+  if (PageView* view = ViewIfShown(RangePingRegistry, *page)) view->SetRunning(true);
+}
+
+void RangePinger::SyncLimitPool() {
+  TRangePingPage* page = PageOfRun(RangePingRegistry, stamp_);
+  if (!page) return;
+  for (int slot = workerCount_; slot < settings_.Threads; ++slot)
+    shared_->Slots.MarkUnusable(page->Dispatch, slot, 0);
+}
+
+void RangePinger::SyncDispatchAddress() {
+  TRangePingPage* page = PageOfRun(RangePingRegistry, stamp_);
+  if (!page) return;
+  switch (shared_->Slots.HandOut(page->Dispatch, currentNet_)) {
+    case RangeSlots::Outcome::Handed:
+      acknowledged_ = true;
+      break;
+    case RangeSlots::Outcome::AllBusy:
+      break;
+    case RangeSlots::Outcome::NoneUsable:
+      noUsableSlot_ = true;
+      break;
+  }
+}
+
+void RangePinger::SyncCheckDone() {
+  TRangePingPage* page = PageOfRun(RangePingRegistry, stamp_);
+  if (page && shared_->Slots.Drained(page->Dispatch)) acknowledged_ = true;
+}
+
+void RangePinger::SyncFinished() {
+  if (TRangePingPage* page = PageForCallback(RangePingRegistry, *this, stamp_))
+    EndRunOfPage(RangePingRegistry, *page);
+}
