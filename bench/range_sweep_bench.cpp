@@ -14,7 +14,8 @@
 // Without arguments the system's own choice of road is measured in the
 // host's namespace; "datagram" runs in a namespace of its own where
 // datagram ICMP is allowed. A last address below 127.1.255.255 and a
-// smaller pool are for finding out what limits the sweep.
+// smaller pool are for finding out what limits the sweep, as is
+// SWEEP_HIDDEN=1 in the environment, which leaves the tab hidden.
 #include <arpa/inet.h>
 #include <unistd.h>
 

@@ -37,7 +37,7 @@ void HopController::Execute() {
   } catch (...) {
     // The run still ends through the finish callback, without a trim.
   }
-  EndWorkers();
+  EndWorkers(workers_);
   if (allEnded && SleepUnlessTerminated(SettleMs)) Synchronize([this] { SyncTrimHops(); });
   if (!Terminated()) Synchronize([this] { SyncFinished(); });
   // Idle until terminated: the page holds our pointer until it tells us to end.
@@ -64,27 +64,9 @@ void HopController::StartWorkers() {
   for (int hop = 1; hop <= settings_.Hops; ++hop)
     created.push_back(MakeWorker(hop, target_.Ipv4, target_.Ipv6));
 
-  workers_.reserve(created.size());
-  for (auto& worker : created) {
-    worker->SetFreeOnTerminate(true);
-    try {
-      worker->Resume();
-    } catch (const std::system_error&) {
-      // Out of threads: the hops started run on; the rest (still owned by
-      // `created`) are deleted and never get a row.
-      break;
-    }
-    workers_.push_back(worker.release());
-  }
+  workers_ = ResumeWorkers(created);
   workerCount_ = static_cast<int>(workers_.size());
   allDone_ = false;
-}
-
-void HopController::EndWorkers() {
-  // Each worker idles until this call; afterwards it may free itself at any
-  // moment, so the pointers are forgotten at once.
-  for (HopWorker* worker : workers_) worker->Terminate();
-  workers_.clear();
 }
 
 void HopController::SyncStart() {

@@ -39,7 +39,6 @@ class HopController : public RunThread {
   // Controller thread. Run is true when every worker has reported its end.
   bool Run();
   void StartWorkers();
-  void EndWorkers();
 
   // User-interface thread, under the callback rule (SyncCheckDone without
   // its Terminated step: it writes only to this controller).

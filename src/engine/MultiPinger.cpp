@@ -30,7 +30,7 @@ void MultiPinger::Execute() {
   } catch (...) {
     // The run still ends through the finish callback.
   }
-  EndWorkers();
+  EndWorkers(workers_);
   if (!Terminated()) Synchronize([this] { SyncFinished(); });
   // Idle until terminated: the page holds our pointer until it tells us to end.
   while (SleepUnlessTerminated(IdleMs)) {
@@ -56,27 +56,9 @@ void MultiPinger::StartWorkers() {
   for (std::size_t i = 0; i < hosts_.size() && i < MaxHosts; ++i)
     created.push_back(std::make_unique<MultiPing>(stamp_, static_cast<int>(i), hosts_[i], settings_));
 
-  workers_.reserve(created.size());
-  for (auto& worker : created) {
-    worker->SetFreeOnTerminate(true);
-    try {
-      worker->Resume();
-    } catch (const std::system_error&) {
-      // Out of threads: the ones started run on; the rest (still owned by
-      // `created`) are deleted, and the run ends once the started ones are done.
-      break;
-    }
-    workers_.push_back(worker.release());
-  }
+  workers_ = ResumeWorkers(created);
   workerCount_ = static_cast<int>(workers_.size());
   allDone_ = false;
-}
-
-void MultiPinger::EndWorkers() {
-  // Each worker idles until this call; afterwards it may free itself at any
-  // moment, so the pointers are forgotten at once.
-  for (MultiPing* worker : workers_) worker->Terminate();
-  workers_.clear();
 }
 
 void MultiPinger::SyncStart() {

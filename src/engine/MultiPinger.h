@@ -29,7 +29,6 @@ class MultiPinger final : public RunThread {
   // Controller thread.
   void Run();
   void StartWorkers();
-  void EndWorkers();
 
   // User-interface thread, under the callback rule (SyncCheckDone without
   // its Terminated step: it writes only to this controller).

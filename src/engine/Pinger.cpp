@@ -32,7 +32,7 @@ void Pinger::Execute() {
   } catch (...) {
     // The run still ends through the finish callback.
   }
-  EndWorkers();
+  EndWorkers(workers_);
   if (!Terminated()) Synchronize([this] { SyncFinished(); });
   // Idle until terminated: the page holds our pointer until it tells us to end.
   while (SleepUnlessTerminated(IdleMs)) {
@@ -60,27 +60,9 @@ void Pinger::StartWorkers() {
   for (const Ipv6Octets& ipv6 : targets_.Ipv6List)
     if (row < MaxHosts) created.push_back(std::make_unique<Ping>(stamp_, row++, 0, ipv6, settings_));
 
-  workers_.reserve(created.size());
-  for (auto& worker : created) {
-    worker->SetFreeOnTerminate(true);
-    try {
-      worker->Resume();
-    } catch (const std::system_error&) {
-      // Out of threads: the ones started run on; the rest (still owned by
-      // `created`) are deleted, and the run ends once the started ones are done.
-      break;
-    }
-    workers_.push_back(worker.release());
-  }
+  workers_ = ResumeWorkers(created);
   workerCount_ = static_cast<int>(workers_.size());
   allDone_ = false;
-}
-
-void Pinger::EndWorkers() {
-  // Each worker idles until this call; afterwards it may free itself at any
-  // moment, so the pointers are forgotten at once.
-  for (Ping* worker : workers_) worker->Terminate();
-  workers_.clear();
 }
 
 void Pinger::SyncStart() {

@@ -28,7 +28,6 @@ class Pinger final : public RunThread {
   // Controller thread.
   void Run();
   void StartWorkers();
-  void EndWorkers();
 
   // User-interface thread, under the callback rule (SyncCheckDone without
   // its Terminated step: it writes only to this controller).

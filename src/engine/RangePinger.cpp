@@ -16,7 +16,7 @@ using Clock = std::chrono::steady_clock;
 // The wait between two tries of a hand-shake, and the idle sleep.
 constexpr int PollMs = 100;
 constexpr int IdleMs = 1000;
-// After every 11 addresses of a pass the controller pauses for 10 ms.
+// A pass hands out at most 11 addresses per 10 ms.
 constexpr int AddressesPerBurst = 11;
 constexpr auto BurstPause = std::chrono::milliseconds(10);
 constexpr std::int64_t MsPerMinute = 60'000;
@@ -43,7 +43,7 @@ void RangePinger::Execute() {
   } catch (...) {
     // The run still ends through the finish callback.
   }
-  EndWorkers();
+  EndPool();
   if (!Terminated()) {
     try {
       Synchronize([this] { SyncFinished(); });
@@ -83,38 +83,29 @@ void RangePinger::StartWorkers() {
   for (int slot = 0; slot < settings_.Threads; ++slot)
     created.push_back(std::make_unique<RangePing>(stamp_, slot, settings_.TimeOut, settings_.Bytes,
                                                   settings_.ResolveHostName, shared_));
-  workers_.reserve(created.size());
-  for (auto& worker : created) {
-    worker->SetFreeOnTerminate(true);
-    try {
-      worker->Resume();
-    } catch (const std::system_error&) {
-      // Out of threads: the pool is what could be started; the slots
-      // without a worker are taken out of the dispatch.
-      break;
-    }
-    workers_.push_back(worker.release());
-  }
+  workers_ = ResumeWorkers(created);
   workerCount_ = static_cast<int>(workers_.size());
 }
 
-void RangePinger::EndWorkers() {
-  // Each worker serves until this call; afterwards it may free itself at
-  // any moment, so the pointers are forgotten at once. The bells belong to
-  // the shared state, which outlives the workers; waking them ends the
-  // idle workers' waits now rather than at their next timeout.
-  for (RangePing* worker : workers_) worker->Terminate();
-  workers_.clear();
+void RangePinger::EndPool() {
+  // The bells belong to the shared state, which outlives the workers; waking
+  // them ends the idle workers' waits now rather than at their next timeout.
+  EndWorkers(workers_);
   for (int slot = 0; slot < shared_->Slots.Slots(); ++slot) shared_->Slots.Bell(slot).Wake();
 }
 
 bool RangePinger::Pass() {
   int burst = 0;
+  Clock::time_point burstStart = Clock::now();
   for (std::uint32_t current = from_; !Terminated(); ++current) {
     if (!Dispatch(current)) return !noUsableSlot_;
     if (++burst >= AddressesPerBurst) {
-      std::this_thread::sleep_for(BurstPause);
+      // The pause caps a sweep at 11 addresses per 10 ms. It ends 10 ms after
+      // the burst began, so the time the hand-offs took counts toward it
+      // instead of slowing every sweep below that rate.
+      std::this_thread::sleep_until(burstStart + BurstPause);
       burst = 0;
+      burstStart = Clock::now();
     }
     if (current == to_) break;
   }

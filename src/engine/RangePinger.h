@@ -32,7 +32,7 @@ class RangePinger final : public RunThread {
   // Controller thread.
   void Run();
   void StartWorkers();
-  void EndWorkers();
+  void EndPool();
   // One walk over the range; false once no worker can take addresses.
   bool Pass();
   bool Dispatch(std::uint32_t address);

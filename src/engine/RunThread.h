@@ -3,7 +3,10 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
+#include <system_error>
 #include <thread>
+#include <vector>
 
 #include "pages/PageTypes.h"
 
@@ -90,3 +93,32 @@ class RunThread : public PageWorker {
   bool registered_ = true;  // guarded by the registry's mutex
   std::thread thread_;      // joinable only for a resumed thread that is not self-freeing
 };
+
+// Starts the workers a controller created, in order, each freeing itself when
+// it ends, and returns those that started. Every worker exists before any
+// starts, so that they begin together. When the system has no thread left,
+// the rest (still owned by `created`) are deleted with it and the run goes on
+// with the ones that started.
+template <class Worker>
+std::vector<Worker*> ResumeWorkers(std::vector<std::unique_ptr<Worker>>& created) {
+  std::vector<Worker*> started;
+  started.reserve(created.size());
+  for (auto& worker : created) {
+    worker->SetFreeOnTerminate(true);
+    try {
+      worker->Resume();
+    } catch (const std::system_error&) {
+      break;
+    }
+    started.push_back(worker.release());
+  }
+  return started;
+}
+
+// Tells every started worker to end. Each idles until then and may free
+// itself at any moment afterwards, so the pointers are forgotten at once.
+template <class Worker>
+void EndWorkers(std::vector<Worker*>& workers) {
+  for (Worker* worker : workers) worker->Terminate();
+  workers.clear();
+}
