@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <thread>
+
+#include "engine/EchoServices.h"
 
 namespace {
 
@@ -96,4 +99,17 @@ void RunEchoRounds(const RunThread& thread, IcmpEchoHandle& handle, const EchoRe
     deliver(last);
     WaitAfterEcho(thread, settings.Delay, sent);
   }
+}
+
+void PingOneTarget(const RunThread& thread, std::uint32_t ipv4, const Ipv6Octets& ipv6,
+                   const EchoRunSettings& settings, const std::function<void(const EchoResult&)>& deliver) {
+  const EchoRequest request = MakeEchoRequest(ipv4, ipv6, settings);
+  std::unique_ptr<IcmpEchoHandle> handle = EngineIcmp().Open(request.family);
+  if (!handle) {
+    EchoResult error;
+    error.Status = rsPingError;
+    deliver(error);
+    return;
+  }
+  RunEchoRounds(thread, *handle, request, settings, deliver);
 }

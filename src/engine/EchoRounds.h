@@ -41,3 +41,9 @@ EchoRequest MakeEchoRequest(std::uint32_t ipv4, const Ipv6Octets& ipv6, const Ec
 // on the monotonic clock, so neither uptime nor a clock change ends them early.
 void RunEchoRounds(const RunThread& thread, IcmpEchoHandle& handle, const EchoRequest& request,
                    const EchoRunSettings& settings, const std::function<void(const EchoResult&)>& deliver);
+
+// The whole echo work of one target: opens an ICMP handle of the target's
+// family and runs the echo rounds over it, or, when no handle can be had,
+// delivers the single "Ping error" result that ends the worker's row.
+void PingOneTarget(const RunThread& thread, std::uint32_t ipv4, const Ipv6Octets& ipv6,
+                   const EchoRunSettings& settings, const std::function<void(const EchoResult&)>& deliver);

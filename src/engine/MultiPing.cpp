@@ -58,19 +58,7 @@ void MultiPing::Work(std::unique_ptr<ResolveHostThread>& lookup) {
   Synchronize([this] { SyncShowTarget(); });
   if (settings_.ResolveHostName)
     lookup = ResolveHostThread::Start(stamp_, Mode::MultiPing, hostSlot_, ipv4_, ipv6_);
-  PingTarget();
-}
-
-void MultiPing::PingTarget() {
-  const EchoRequest request = MakeEchoRequest(ipv4_, ipv6_, settings_);
-  std::unique_ptr<IcmpEchoHandle> handle = EngineIcmp().Open(request.family);
-  if (!handle) {
-    EchoResult error;
-    error.Status = rsPingError;
-    HandOver(error);
-    return;
-  }
-  RunEchoRounds(*this, *handle, request, settings_, [this](const EchoResult& result) { HandOver(result); });
+  PingOneTarget(*this, ipv4_, ipv6_, settings_, [this](const EchoResult& result) { HandOver(result); });
 }
 
 void MultiPing::HandOver(const EchoResult& result) {

@@ -31,7 +31,6 @@ class MultiPing final : public RunThread {
   // Worker thread: the lookup and the echoes. The lookup thread it may start
   // is returned through `lookup` so that every way out ends it.
   void Work(std::unique_ptr<ResolveHostThread>& lookup);
-  void PingTarget();
   void HandOver(const EchoResult& result);
 
   // User-interface thread, under the callback rule and only for an entry

@@ -22,7 +22,7 @@ void Ping::Execute() {
     if (!Terminated()) {
       if (settings_.ResolveHostName)
         lookup = ResolveHostThread::Start(stamp_, Mode::Ping, hostSlot_, ipv4_, ipv6_);
-      PingTarget();
+      PingOneTarget(*this, ipv4_, ipv6_, settings_, [this](const EchoResult& result) { HandOver(result); });
     }
   } catch (...) {
     // A failing body still ends its lookup and reports its end.
@@ -35,18 +35,6 @@ void Ping::Execute() {
   // Idle until the controller terminates us: it holds our pointer until then.
   while (SleepUnlessTerminated(1000)) {
   }
-}
-
-void Ping::PingTarget() {
-  const EchoRequest request = MakeEchoRequest(ipv4_, ipv6_, settings_);
-  std::unique_ptr<IcmpEchoHandle> handle = EngineIcmp().Open(request.family);
-  if (!handle) {
-    EchoResult error;
-    error.Status = rsPingError;
-    HandOver(error);
-    return;
-  }
-  RunEchoRounds(*this, *handle, request, settings_, [this](const EchoResult& result) { HandOver(result); });
 }
 
 void Ping::HandOver(const EchoResult& result) {

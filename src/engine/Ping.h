@@ -26,7 +26,6 @@ class Ping final : public RunThread {
 
  private:
   // The echo loop, or the one "Ping error" when no handle can be had.
-  void PingTarget();
   void HandOver(const EchoResult& result);
 
   // User-interface thread, under the callback rule.
