@@ -22,14 +22,14 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTreeView>
-#include <cstdio>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
-#include <thread>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "common/BenchMeasures.h"
 #include "engine/EchoServices.h"
@@ -177,9 +177,10 @@ int main(int argc, char* argv[]) {
   StallMeter meter;
 
   const double ideal = (addresses / AddressesPerBurst) * BurstPauseSeconds;
-  std::printf("IP range ping 127.1.0.0 - %s: %d addresses, %d workers, timeout 1000 ms, delay 0,\n"
-              "one pass, names off, replies kept, %s ICMP road, IP range ping tab shown\n",
-              last.c_str(), addresses, threads, RoadName(binding.ipv4));
+  std::printf(
+      "IP range ping 127.1.0.0 - %s: %d addresses, %d workers, timeout 1000 ms, delay 0,\n"
+      "one pass, names off, replies kept, %s ICMP road, IP range ping tab shown\n",
+      last.c_str(), addresses, threads, RoadName(binding.ipv4));
   const double roundTripUs = HandOffRoundTripUs();
   const ProcessUsage before = SelfUsage();
   QElapsedTimer clock;
@@ -199,9 +200,10 @@ int main(int argc, char* argv[]) {
   std::printf("  wall time        %8.2f s%s\n", wall, ended ? "" : "  (did not end within 10 minutes)");
   std::printf("  ideal time       %8.2f s   (%d pauses of 10 ms)\n", ideal, addresses / AddressesPerBurst);
   std::printf("  wall / ideal     %8.3f     (target at most %.2f)\n", ratio, WallTarget);
-  std::printf("  hand-off trip    %8.1f us  (the user-interface thread woken for each dispatch;\n"
-              "                                %d of them add %.2f s to the ideal)\n",
-              roundTripUs, addresses, roundTripUs * addresses / 1e6);
+  std::printf(
+      "  hand-off trip    %8.1f us  (the user-interface thread woken for each dispatch;\n"
+      "                                %d of them add %.2f s to the ideal)\n",
+      roundTripUs, addresses, roundTripUs * addresses / 1e6);
   std::printf("  hosts found      %8d     (grid rows %d; target %d)\n", run.HostCount, rows, addresses);
   std::printf("  CPU time         %8.2f s\n", after.cpuSeconds - before.cpuSeconds);
   std::printf("  peak memory      %8.1f MB  (target under %.0f)\n", peakMb, MemoryTargetMb);

@@ -84,7 +84,8 @@ void MultiPinger::SyncCheckDone() {
 }
 
 void MultiPinger::SyncFinished() {
-  if (TPingPage* page = PageForCallback(MultiPingRegistry, *this, stamp_)) EndRunOfPage(MultiPingRegistry, *page);
+  if (TPingPage* page = PageForCallback(MultiPingRegistry, *this, stamp_))
+    EndRunOfPage(MultiPingRegistry, *page);
 }
 
 bool LaunchMultiPingRun(TPingPage& page, const TaskRunValues* task) {

@@ -27,7 +27,8 @@ std::int64_t MillisecondsSince(Clock::time_point start) {
 
 }  // namespace
 
-RangePinger::RangePinger(RunStamp stamp, std::uint32_t from, std::uint32_t to, const RangeRunSettings& settings)
+RangePinger::RangePinger(RunStamp stamp, std::uint32_t from, std::uint32_t to,
+                         const RangeRunSettings& settings)
     : stamp_(stamp),
       from_(from),
       to_(to),

@@ -77,6 +77,6 @@ bool LaunchRangeRun(TRangePingPage& page, const TaskRunValues* task) {
       RangeReplyCapacity(addresses, settings.ByMinutes, settings.Retries, settings.Minutes, settings.TimeOut,
                          settings.Delay, settings.Threads, page.ShowReplys);
   page.ResultState = psOk;
-  return LaunchController(page, std::make_unique<RangePinger>(RunStamp{page.Id, page.RunId}, bounds->From,
-                                                              bounds->To, settings));
+  return LaunchController(
+      page, std::make_unique<RangePinger>(RunStamp{page.Id, page.RunId}, bounds->From, bounds->To, settings));
 }

@@ -92,9 +92,9 @@ struct THostResult {
   std::int16_t State = -1;
   std::uint8_t Reserved6 = 0;
   std::uint8_t Reserved7 = 0;
-  std::string Host;      // Multi ping: the host as entered, at most 96 bytes
-  std::string Address;   // at most 64 bytes
-  std::string HostName;  // at most 96 bytes
+  std::string Host;        // Multi ping: the host as entered, at most 96 bytes
+  std::string Address;     // at most 64 bytes
+  std::string HostName;    // at most 96 bytes
   std::uint32_t Ipv4 = 0;  // network order; 0 = none (then Ipv6 holds the address)
   std::array<std::uint8_t, 16> Ipv6{};
   std::uint32_t Sent = 0;

@@ -4,9 +4,7 @@
 
 #include <cstring>
 
-bool IsEqualIpv6(const Ipv6Bytes* a, const Ipv6Bytes* b) {
-  return a && b && *a == *b;
-}
+bool IsEqualIpv6(const Ipv6Bytes* a, const Ipv6Bytes* b) { return a && b && *a == *b; }
 
 bool IsNonZeroIpv6(const Ipv6Bytes* a) {
   if (!a) return false;
@@ -43,13 +41,9 @@ std::string Ipv4ToString(std::uint32_t networkOrder) {
   return text;
 }
 
-std::string IntToStrA(std::int32_t value) {
-  return std::to_string(value);
-}
+std::string IntToStrA(std::int32_t value) { return std::to_string(value); }
 
-std::string ByteToStrA(unsigned value) {
-  return std::to_string(value & 0xFFu);
-}
+std::string ByteToStrA(unsigned value) { return std::to_string(value & 0xFFu); }
 
 std::string CutUtf8(std::string_view text, std::size_t maxBytes) {
   if (text.size() <= maxBytes) return std::string(text);

@@ -18,9 +18,7 @@ std::string ExecutableFolder() {
   return exe.parent_path().string();
 }
 
-bool Writable(const std::string& folder) {
-  return ::access(folder.c_str(), W_OK | X_OK) == 0;
-}
+bool Writable(const std::string& folder) { return ::access(folder.c_str(), W_OK | X_OK) == 0; }
 
 // The user's folder for this program's data under the XDG base directory
 // rules: $XDG_<kind>_HOME/velquor, else ~/<fallback>/velquor.

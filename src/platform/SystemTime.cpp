@@ -1,7 +1,8 @@
 #include "platform/SystemTime.h"
 
-#include <ctime>
 #include <sys/time.h>
+
+#include <ctime>
 
 SystemTime LocalTimeNow() {
   timeval now{};

@@ -6,7 +6,8 @@
 #include "ui/SlotGuard.h"
 #include "ui/TabViews.h"
 
-void StartMultiPingPage(int index, bool fromTask, std::int32_t retries, std::int32_t minutes, bool byMinutes) {
+void StartMultiPingPage(int index, bool fromTask, std::int32_t retries, std::int32_t minutes,
+                        bool byMinutes) {
   CatchAll([&] {
     TPingPage* page = OpenRun(MultiPingRegistry, index);
     if (!page) return;

@@ -6,7 +6,8 @@
 #include "ui/SlotGuard.h"
 #include "ui/TabViews.h"
 
-void StartRangePingPage(int index, bool fromTask, std::int32_t retries, std::int32_t minutes, bool byMinutes) {
+void StartRangePingPage(int index, bool fromTask, std::int32_t retries, std::int32_t minutes,
+                        bool byMinutes) {
   CatchAll([&] {
     TRangePingPage* page = OpenRun(RangePingRegistry, index);
     if (!page) return;

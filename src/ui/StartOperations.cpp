@@ -7,7 +7,8 @@
 void StartPage(Mode mode, int index, const StartArguments& arguments) {
   switch (mode) {
     case Mode::Ping:
-      return StartPingPage(index, arguments.fromTask, arguments.retries, arguments.minutes, arguments.byMinutes);
+      return StartPingPage(index, arguments.fromTask, arguments.retries, arguments.minutes,
+                           arguments.byMinutes);
     case Mode::MultiPing:
       return StartMultiPingPage(index, arguments.fromTask, arguments.retries, arguments.minutes,
                                 arguments.byMinutes);

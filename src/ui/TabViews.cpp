@@ -3,7 +3,6 @@
 #include "engine/HopPageView.h"
 #include "engine/PageViews.h"
 #include "ui/RunButtons.h"
-
 #include "ui/frames/TFrameMultiPing.h"
 #include "ui/frames/TFramePathPing.h"
 #include "ui/frames/TFramePing.h"

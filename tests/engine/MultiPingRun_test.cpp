@@ -72,7 +72,8 @@ class MultiPingRunTest : public ::testing::Test {
     page->Retries = 3;
     page->Delay = 0;
     page->ResolveHostName = false;
-    for (const std::string& host : hosts) page->Hosts[static_cast<std::size_t>(page->HostCount++)].Host = host;
+    for (const std::string& host : hosts)
+      page->Hosts[static_cast<std::size_t>(page->HostCount++)].Host = host;
     MultiPingRegistry.Pages.push_back(std::move(page));
     if (MultiPingRegistry.Current < 0) MultiPingRegistry.Current = 0;
     return *MultiPingRegistry.Pages.back();
@@ -92,7 +93,9 @@ class MultiPingRunTest : public ::testing::Test {
   static bool WaitIdle(const TPingPage& page) {
     return SpinUntil([&] { return page.Worker == nullptr; }, std::chrono::seconds(10));
   }
-  static const THostResult& Entry(const TPingPage& page, int i) { return page.Hosts[static_cast<std::size_t>(i)]; }
+  static const THostResult& Entry(const TPingPage& page, int i) {
+    return page.Hosts[static_cast<std::size_t>(i)];
+  }
 
   FakeIcmp icmp_;
   FakeResolver resolver_;
@@ -147,10 +150,14 @@ TEST_F(MultiPingRunTest, TheFamilyOptionsChooseTheAddressOrExplainTheFailure) {
     std::string address;
   };
   const std::vector<Case> cases = {
-      {1, 0, "v6only", psNoIpv4Address, ""},  {2, 0, "v4only", psNoIpv6Address, ""},
-      {1, 0, "nohost.invalid", psHostNotFound, ""}, {2, 0, "nohost.invalid", psHostNotFound, ""},
-      {0, 1, "localhost", 0, "::1"},          {2, 0, "localhost", 0, "::1"},
-      {1, 1, "localhost", 0, "127.0.0.1"},    {0, 0, "zero", psHostNotFound, ""},
+      {1, 0, "v6only", psNoIpv4Address, ""},
+      {2, 0, "v4only", psNoIpv6Address, ""},
+      {1, 0, "nohost.invalid", psHostNotFound, ""},
+      {2, 0, "nohost.invalid", psHostNotFound, ""},
+      {0, 1, "localhost", 0, "::1"},
+      {2, 0, "localhost", 0, "::1"},
+      {1, 1, "localhost", 0, "127.0.0.1"},
+      {0, 0, "zero", psHostNotFound, ""},
   };
   for (const Case& c : cases) {
     GlobalOptions.IpVersion = c.ipVersion;

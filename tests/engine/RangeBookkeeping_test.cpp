@@ -68,7 +68,7 @@ TEST(RangeSlots, EveryAddressPutIntoASlotRingsItsBell) {
   EXPECT_EQ(slots.Bell(0).Wait(0), 0u);  // taken once
   EXPECT_EQ(slots.Bell(1).Wait(0), 0u);
   ASSERT_EQ(slots.HandOut(dispatch, 42), RangeSlots::Outcome::Handed);  // slot 1
-  slots.MarkUnusable(dispatch, 1, 0);                                 // never taken: given back
+  slots.MarkUnusable(dispatch, 1, 0);                                   // never taken: given back
   dispatch[0] = 0;
   EXPECT_FALSE(slots.Drained(dispatch));
   EXPECT_EQ(dispatch[0], 42u);

@@ -27,8 +27,9 @@ std::vector<std::string> Range(int first, int last) {
 }
 
 std::vector<std::string> Sorted(std::vector<std::string> texts) {
-  std::sort(texts.begin(), texts.end(),
-            [](const std::string& a, const std::string& b) { return ntohl(Ipv4Of(a.c_str())) < ntohl(Ipv4Of(b.c_str())); });
+  std::sort(texts.begin(), texts.end(), [](const std::string& a, const std::string& b) {
+    return ntohl(Ipv4Of(a.c_str())) < ntohl(Ipv4Of(b.c_str()));
+  });
   return texts;
 }
 
@@ -65,7 +66,8 @@ TEST_F(RangeRunTest, OnePassRecordsExactlyTheAnsweringAddresses) {
   EXPECT_EQ(page.RunId, runId + 1);
   EXPECT_EQ(view_.running, (std::vector<bool>{true, false}));
   EXPECT_EQ(Finished(), std::vector<int>{0});
-  EXPECT_TRUE(std::all_of(page.Dispatch.begin(), page.Dispatch.end(), [](std::uint32_t a) { return a == 0; }));
+  EXPECT_TRUE(
+      std::all_of(page.Dispatch.begin(), page.Dispatch.end(), [](std::uint32_t a) { return a == 0; }));
   const EchoRequest first = icmp_.Log().front().request;
   EXPECT_EQ(first.ttl, 255);
   EXPECT_EQ(first.bytes, 32);
@@ -96,8 +98,8 @@ TEST_F(RangeRunTest, LaterPassesCountAgainAndHostsAnsweringLateGetTheirRecordThe
       std::lock_guard lock(*mutex);
       call = (*calls)[target]++;
     }
-    const bool answers = target == "10.0.0.1" || (target == "10.0.0.2" && call >= 1) ||
-                         (target == "10.0.0.3" && call == 0);
+    const bool answers =
+        target == "10.0.0.1" || (target == "10.0.0.2" && call >= 1) || (target == "10.0.0.3" && call == 0);
     return answers ? ReplyFromTarget(request, 5) : IcmpEchoResult{};
   };
   TRangePingPage& page = AddPage("10.0.0.1", "10.0.0.4", 2);
@@ -192,7 +194,8 @@ TEST_F(RangeRunTest, AnEchoThatFailsCostsOnlyItsAddress) {
   TRangePingPage& page = AddPage("10.0.0.1", "10.0.0.6", 1);
   ASSERT_TRUE(Start(page));
   ASSERT_TRUE(WaitIdle(page));
-  EXPECT_EQ(HostTexts(page), (std::vector<std::string>{"10.0.0.1", "10.0.0.2", "10.0.0.4", "10.0.0.5", "10.0.0.6"}));
+  EXPECT_EQ(HostTexts(page),
+            (std::vector<std::string>{"10.0.0.1", "10.0.0.2", "10.0.0.4", "10.0.0.5", "10.0.0.6"}));
   EXPECT_EQ(Finished().size(), 1u);
 }
 
@@ -210,9 +213,9 @@ TEST_F(RangeRunTest, AFullHostListDropsNewHostsWhileEveryAddressIsStillPinged) {
   settings.Threads = 2;
   settings.Delay = 0;
   settings.ResolveHostName = false;
-  ASSERT_TRUE(LaunchController(page, std::make_unique<RangePinger>(RunStamp{page.Id, page.RunId},
-                                                                   ntohl(Ipv4Of("10.0.0.1")),
-                                                                   ntohl(Ipv4Of("10.0.0.8")), settings)));
+  ASSERT_TRUE(LaunchController(
+      page, std::make_unique<RangePinger>(RunStamp{page.Id, page.RunId}, ntohl(Ipv4Of("10.0.0.1")),
+                                          ntohl(Ipv4Of("10.0.0.8")), settings)));
   ASSERT_TRUE(WaitIdle(page));
   EXPECT_EQ(Sorted(EchoTargets()).size(), 16u);
   ASSERT_EQ(page.HostCount, 3);
@@ -260,8 +263,11 @@ TEST_F(RangeRunTest, NamesAreLookedUpOncePerNewHost) {
 }
 
 TEST_F(RangeRunTest, AnInvalidRangeStartsNothing) {
-  for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
-           {"", "10.0.0.1"}, {"10.0.0.1", "host"}, {"0.0.0.0", "10.0.0.1"}, {"10.0.0.1", "255.255.255.255"}}) {
+  for (const auto& [from, to] :
+       std::vector<std::pair<std::string, std::string>>{{"", "10.0.0.1"},
+                                                        {"10.0.0.1", "host"},
+                                                        {"0.0.0.0", "10.0.0.1"},
+                                                        {"10.0.0.1", "255.255.255.255"}}) {
     TRangePingPage& page = AddPage(from, to, 2);
     EXPECT_FALSE(Start(page)) << from << " " << to;
     EXPECT_EQ(page.Worker, nullptr);

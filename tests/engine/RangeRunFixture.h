@@ -72,7 +72,8 @@ class RangeRunTest : public ::testing::Test {
   // Start: cuts a running run, moves the run id on and launches the run.
   static bool Start(TRangePingPage& page);
   static void Stop(TRangePingPage& page);
-  static bool WaitIdle(const TRangePingPage& page, std::chrono::milliseconds timeout = std::chrono::seconds(20));
+  static bool WaitIdle(const TRangePingPage& page,
+                       std::chrono::milliseconds timeout = std::chrono::seconds(20));
   static bool WaitAllEnded(std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
   // The dotted addresses of the page's records, in record order.

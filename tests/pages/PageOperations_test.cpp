@@ -11,7 +11,7 @@ namespace {
 struct RecordingLists : PageListObserver, HostListObserver {
   std::map<ListHandle, std::pair<int, std::string>> pageRows;  // handle -> (id, caption)
   std::string paramCaption = "untouched";
-  std::vector<ListHandle> hostOrder;                // host list rows, top to bottom
+  std::vector<ListHandle> hostOrder;                           // host list rows, top to bottom
   std::map<ListHandle, std::pair<int, std::string>> hostRows;  // handle -> (row index, caption)
   ListHandle selected = NoListItem;
   ListHandle next = 1;
@@ -20,7 +20,9 @@ struct RecordingLists : PageListObserver, HostListObserver {
     pageRows[next] = {id, caption};
     return next++;
   }
-  void SetPageCaption(ListHandle row, const std::string& caption) override { pageRows.at(row).second = caption; }
+  void SetPageCaption(ListHandle row, const std::string& caption) override {
+    pageRows.at(row).second = caption;
+  }
   void DeletePageRow(ListHandle row) override { pageRows.erase(row); }
   void SetParamCaption(const std::string& caption) override { paramCaption = caption; }
 
@@ -71,7 +73,8 @@ TEST(PageRegistryTest, FullRegistryRefusesAndIdsAreNeverReused) {
   EXPECT_EQ(registry.Pages.back()->Id, 1000);
   EXPECT_EQ(registry.FindById(1000), registry.Pages.back().get());
   EXPECT_EQ(registry.FindById(999), nullptr);
-  EXPECT_EQ(lists.pageRows.at(registry.Pages.back()->ListItem), std::make_pair(1000, std::string("after delete")));
+  EXPECT_EQ(lists.pageRows.at(registry.Pages.back()->ListItem),
+            std::make_pair(1000, std::string("after delete")));
 }
 
 TEST(PageRegistryTest, NewPageClampsSettingsAndStartsIdle) {

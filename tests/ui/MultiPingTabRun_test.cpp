@@ -73,9 +73,8 @@ class MultiPingTabRun : public QObject {
 
   void selectingAHostListsItsReplies() {
     const int row = RowOf("::1");
-    f_->ListView1->selectionModel()->setCurrentIndex(Hosts().index(row, 0),
-                                                     QItemSelectionModel::ClearAndSelect |
-                                                         QItemSelectionModel::Rows);
+    f_->ListView1->selectionModel()->setCurrentIndex(
+        Hosts().index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     QCOMPARE(f_->Replies->Count(), 3);
     QCOMPARE(f_->Replies->index(2, 0).data().toString(), QString("3"));
     QCOMPARE(f_->Replies->index(2, 3).data().toString(), QString("::1"));

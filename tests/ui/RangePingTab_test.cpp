@@ -5,11 +5,11 @@
 #include <arpa/inet.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QCheckBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -66,7 +66,8 @@ class RangePingTab : public TabFixture {
   }
 
   static RangeTabPageView& View() {
-    return dynamic_cast<RangeTabPageView&>(*RangeViewIfShown(RangePingRegistry, *RangePingRegistry.CurrentPage()));
+    return dynamic_cast<RangeTabPageView&>(
+        *RangeViewIfShown(RangePingRegistry, *RangePingRegistry.CurrentPage()));
   }
 
   RangeHostIndex index_;
@@ -127,8 +128,8 @@ TEST_F(RangePingTab, TheGridsFocusChoosesWhichRepliesAreListed) {
   EXPECT_EQ(range.Replies->Text(1, 3), "10.0.0.9");
 
   QTreeView* grid = range.VirtualStringTree1;
-  grid->selectionModel()->setCurrentIndex(range.AliveHosts->index(0, 0), QItemSelectionModel::ClearAndSelect |
-                                                                            QItemSelectionModel::Rows);
+  grid->selectionModel()->setCurrentIndex(range.AliveHosts->index(0, 0),
+                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   EXPECT_EQ(page.SelectedHost, 1);
   ASSERT_EQ(range.Replies->Count(), 2);
   EXPECT_EQ(range.Replies->Text(0, 3), "10.0.0.2");

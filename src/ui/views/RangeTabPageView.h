@@ -39,7 +39,7 @@ class RangeTabPageView final : public RangePageView {
 
   RangePingTabView& tab_;
   QTimer timer_;
-  std::int32_t pageId_ = -1;           // the page the gathered rows belong to
-  std::vector<int> pending_;           // host records, first come first
+  std::int32_t pageId_ = -1;            // the page the gathered rows belong to
+  std::vector<int> pending_;            // host records, first come first
   std::vector<std::uint8_t> gathered_;  // by record index: already in pending_
 };
