@@ -11,10 +11,6 @@
 
 namespace {
 
-// How often the controller asks whether every worker has ended, and how
-// long it sleeps while it waits to be terminated.
-constexpr int PollMs = 100;
-constexpr int IdleMs = 1000;
 // The pause between terminating the workers and trimming: workers that are
 // still handing a destination check over get through it first.
 constexpr int SettleMs = 1000;
@@ -29,20 +25,10 @@ HopController::HopController(Mode mode, RunStamp stamp, std::string host, const 
 
 HopController::~HopController() = default;
 
-void HopController::Execute() {
-  Synchronize([this] { SyncStart(); });
-  bool allEnded = false;
-  try {
-    if (!Terminated()) allEnded = Run();
-  } catch (...) {
-    // The run still ends through the finish callback, without a trim.
-  }
+void HopController::EndRun(bool allEnded) {
   EndWorkers(workers_);
+  // A run that failed or was stopped ends without a trim.
   if (allEnded && SleepUnlessTerminated(SettleMs)) Synchronize([this] { SyncTrimHops(); });
-  if (!Terminated()) Synchronize([this] { SyncFinished(); });
-  // Idle until terminated: the page holds our pointer until it tells us to end.
-  while (SleepUnlessTerminated(IdleMs)) {
-  }
 }
 
 bool HopController::Run() {
@@ -51,11 +37,10 @@ bool HopController::Run() {
   Synchronize([this] { SyncShowTarget(); });
   if (target_.ResolveStatus != psOk) return false;
   StartWorkers();
-  while (!Terminated() && !allDone_) {
-    Synchronize([this] { SyncCheckDone(); });
-    if (!allDone_) SleepUnlessTerminated(PollMs);
-  }
-  return allDone_ && !Terminated();
+  return AwaitWorkers([this] {
+    SyncCheckDone();
+    return allDone_;
+  });
 }
 
 void HopController::StartWorkers() {

@@ -7,7 +7,7 @@
 #include "engine/HopEcho.h"
 #include "engine/HostResolution.h"
 #include "engine/RunCallback.h"
-#include "engine/RunThread.h"
+#include "engine/RunController.h"
 
 class HopWorker;
 
@@ -18,15 +18,13 @@ class HopWorker;
 // it idles after its run until someone terminates it (its own finish
 // callback, Stop, a new Start, shutdown). A terminated controller ends its
 // workers and skips the trim and the finish callback.
-class HopController : public RunThread {
+class HopController : public RunController {
  public:
   ~HopController() override;
 
  protected:
   // mode is Traceroute or PathPing; the settings are clamped.
   HopController(Mode mode, RunStamp stamp, std::string host, const HopRunSettings& settings);
-
-  void Execute() final;
 
   // The suspended worker of hop `hop` for the resolved target (ipv4 0: ipv6).
   virtual std::unique_ptr<HopWorker> MakeWorker(int hop, std::uint32_t ipv4,
@@ -37,16 +35,17 @@ class HopController : public RunThread {
 
  private:
   // Controller thread. Run is true when every worker has reported its end.
-  bool Run();
+  bool Run() override;
+  void EndRun(bool allEnded) override;
   void StartWorkers();
 
   // User-interface thread, under the callback rule (SyncCheckDone without
   // its Terminated step: it writes only to this controller).
-  void SyncStart();
+  void SyncStart() override;
   void SyncShowTarget();
   void SyncCheckDone();
   void SyncTrimHops();
-  void SyncFinished();
+  void SyncFinished() override;
 
   TPingRegistry& registry_;
   const std::string host_;

@@ -11,10 +11,6 @@ namespace {
 
 // The most of a host text a worker gets, in bytes, as the host field keeps it.
 constexpr std::size_t MaxHostBytes = 96;
-// How often the controller asks whether every worker has ended, and how
-// long it sleeps while it waits to be terminated.
-constexpr int PollMs = 100;
-constexpr int IdleMs = 1000;
 
 }  // namespace
 
@@ -23,30 +19,18 @@ MultiPinger::MultiPinger(RunStamp stamp, const EchoRunSettings& settings)
 
 MultiPinger::~MultiPinger() = default;
 
-void MultiPinger::Execute() {
-  Synchronize([this] { SyncStart(); });
-  try {
-    if (!Terminated()) Run();
-  } catch (...) {
-    // The run still ends through the finish callback.
-  }
-  EndWorkers(workers_);
-  if (!Terminated()) Synchronize([this] { SyncFinished(); });
-  // Idle until terminated: the page holds our pointer until it tells us to end.
-  while (SleepUnlessTerminated(IdleMs)) {
-  }
-}
+void MultiPinger::EndRun(bool) { EndWorkers(workers_); }
 
-void MultiPinger::Run() {
+bool MultiPinger::Run() {
   // The host list is read only there, on the user-interface thread; the
   // workers get their host texts by value.
   Synchronize([this] { SyncLoadHosts(); });
-  if (Terminated() || hosts_.empty()) return;
+  if (Terminated() || hosts_.empty()) return false;
   StartWorkers();
-  while (!Terminated() && !allDone_) {
-    Synchronize([this] { SyncCheckDone(); });
-    if (!allDone_) SleepUnlessTerminated(PollMs);
-  }
+  return AwaitWorkers([this] {
+    SyncCheckDone();
+    return allDone_;
+  });
 }
 
 void MultiPinger::StartWorkers() {

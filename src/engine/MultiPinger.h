@@ -5,8 +5,8 @@
 
 #include "engine/EchoRounds.h"
 #include "engine/RunCallback.h"
+#include "engine/RunController.h"
 #include "engine/RunLifecycle.h"
-#include "engine/RunThread.h"
 
 class MultiPing;
 
@@ -16,26 +16,24 @@ class MultiPing;
 // StartMultiPingPage, which hands it to LaunchController; it idles after its
 // run until someone terminates it (its own finish callback, Stop, a new
 // Start, shutdown).
-class MultiPinger final : public RunThread {
+class MultiPinger final : public RunController {
  public:
   // The settings are clamped to their ranges.
   MultiPinger(RunStamp stamp, const EchoRunSettings& settings);
   ~MultiPinger() override;
 
- protected:
-  void Execute() override;
-
  private:
   // Controller thread.
-  void Run();
+  bool Run() override;
+  void EndRun(bool allEnded) override;
   void StartWorkers();
 
   // User-interface thread, under the callback rule (SyncCheckDone without
   // its Terminated step: it writes only to this controller).
-  void SyncStart();
+  void SyncStart() override;
   void SyncLoadHosts();
   void SyncCheckDone();
-  void SyncFinished();
+  void SyncFinished() override;
 
   const RunStamp stamp_;
   const EchoRunSettings settings_;

@@ -13,11 +13,6 @@ namespace {
 // The most the "IP Address" field keeps of an address text, in bytes.
 constexpr std::size_t MaxAddressBytes = 64;
 
-// How often the controller asks whether every worker has ended, and how
-// long it sleeps while it waits to be terminated.
-constexpr int PollMs = 100;
-constexpr int IdleMs = 1000;
-
 }  // namespace
 
 Pinger::Pinger(RunStamp stamp, std::string host, const EchoRunSettings& settings, bool pingForAllIp)
@@ -25,29 +20,17 @@ Pinger::Pinger(RunStamp stamp, std::string host, const EchoRunSettings& settings
 
 Pinger::~Pinger() = default;
 
-void Pinger::Execute() {
-  Synchronize([this] { SyncStart(); });
-  try {
-    if (!Terminated()) Run();
-  } catch (...) {
-    // The run still ends through the finish callback.
-  }
-  EndWorkers(workers_);
-  if (!Terminated()) Synchronize([this] { SyncFinished(); });
-  // Idle until terminated: the page holds our pointer until it tells us to end.
-  while (SleepUnlessTerminated(IdleMs)) {
-  }
-}
+void Pinger::EndRun(bool) { EndWorkers(workers_); }
 
-void Pinger::Run() {
+bool Pinger::Run() {
   targets_ = ResolveHostAddresses(EngineResolver(), host_, pingForAllIp_, CurrentFamilyOptions());
   if (!Terminated()) Synchronize([this] { SyncShowTarget(); });
-  if (targets_.ResolveStatus != psOk) return;
+  if (targets_.ResolveStatus != psOk) return false;
   StartWorkers();
-  while (!Terminated() && !allDone_) {
-    Synchronize([this] { SyncCheckDone(); });
-    if (!allDone_) SleepUnlessTerminated(PollMs);
-  }
+  return AwaitWorkers([this] {
+    SyncCheckDone();
+    return allDone_;
+  });
 }
 
 void Pinger::StartWorkers() {

@@ -6,7 +6,7 @@
 #include "engine/EchoRounds.h"
 #include "engine/HostResolution.h"
 #include "engine/RunCallback.h"
-#include "engine/RunThread.h"
+#include "engine/RunController.h"
 
 class Ping;
 
@@ -15,26 +15,24 @@ class Ping;
 // have reported their end and ends the run. Created by StartPingPage, which
 // hands it to LaunchController; it idles after its run until someone
 // terminates it (its own finish callback, Stop, a new Start, shutdown).
-class Pinger final : public RunThread {
+class Pinger final : public RunController {
  public:
   // The settings are clamped to their ranges.
   Pinger(RunStamp stamp, std::string host, const EchoRunSettings& settings, bool pingForAllIp);
   ~Pinger() override;
 
- protected:
-  void Execute() override;
-
  private:
   // Controller thread.
-  void Run();
+  bool Run() override;
+  void EndRun(bool allEnded) override;
   void StartWorkers();
 
   // User-interface thread, under the callback rule (SyncCheckDone without
   // its Terminated step: it writes only to this controller).
-  void SyncStart();
+  void SyncStart() override;
   void SyncShowTarget();
   void SyncCheckDone();
-  void SyncFinished();
+  void SyncFinished() override;
 
   const RunStamp stamp_;
   const std::string host_;

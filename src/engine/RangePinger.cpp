@@ -13,9 +13,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The wait between two tries of a hand-shake, and the idle sleep.
+// The wait between two tries of a hand-shake.
 constexpr int PollMs = 100;
-constexpr int IdleMs = 1000;
 // A pass hands out at most 11 addresses per 10 ms.
 constexpr int AddressesPerBurst = 11;
 constexpr auto BurstPause = std::chrono::milliseconds(10);
@@ -37,32 +36,13 @@ RangePinger::RangePinger(RunStamp stamp, std::uint32_t from, std::uint32_t to,
 
 RangePinger::~RangePinger() = default;
 
-void RangePinger::Execute() {
-  Synchronize([this] { SyncStart(); });
-  try {
-    if (!Terminated()) Run();
-  } catch (...) {
-    // The run still ends through the finish callback.
-  }
-  EndPool();
-  if (!Terminated()) {
-    try {
-      Synchronize([this] { SyncFinished(); });
-    } catch (...) {
-    }
-  }
-  // Idle until terminated: the page holds our pointer until it tells us to end.
-  while (SleepUnlessTerminated(IdleMs)) {
-  }
-}
-
-void RangePinger::Run() {
+bool RangePinger::Run() {
   if (from_ > to_) std::swap(from_, to_);
   // 255.255.255.255 is never pinged, and the walk below must end.
   if (to_ == 0xFFFFFFFFu) --to_;
-  if (from_ > to_) return;
+  if (from_ > to_) return false;
   StartWorkers();
-  if (Terminated()) return;
+  if (Terminated()) return false;
   if (workerCount_ < settings_.Threads) Synchronize([this] { SyncLimitPool(); });
   if (settings_.ByMinutes) {
     // A pass that is running when the time is up is completed.
@@ -75,6 +55,7 @@ void RangePinger::Run() {
       if (!Pass()) break;
   }
   Drain();
+  return !Terminated();
 }
 
 void RangePinger::StartWorkers() {
@@ -88,7 +69,7 @@ void RangePinger::StartWorkers() {
   workerCount_ = static_cast<int>(workers_.size());
 }
 
-void RangePinger::EndPool() {
+void RangePinger::EndRun(bool) {
   // The bells belong to the shared state, which outlives the workers; waking
   // them ends the idle workers' waits now rather than at their next timeout.
   EndWorkers(workers_);

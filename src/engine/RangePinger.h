@@ -6,7 +6,7 @@
 
 #include "engine/RangeRunStart.h"
 #include "engine/RunCallback.h"
-#include "engine/RunThread.h"
+#include "engine/RunController.h"
 
 class RangePing;
 struct RangeRunShared;
@@ -18,21 +18,18 @@ struct RangeRunShared;
 // every slot is free again and ends the run. Created by StartRangePingPage
 // through LaunchRangeRun; it idles after its run until someone terminates it
 // (its own finish callback, Stop, a new Start, shutdown).
-class RangePinger final : public RunThread {
+class RangePinger final : public RunController {
  public:
   // from and to in host byte order, in either order; the settings are
   // clamped to their ranges.
   RangePinger(RunStamp stamp, std::uint32_t from, std::uint32_t to, const RangeRunSettings& settings);
   ~RangePinger() override;
 
- protected:
-  void Execute() override;
-
  private:
   // Controller thread.
-  void Run();
+  bool Run() override;
   void StartWorkers();
-  void EndPool();
+  void EndRun(bool allEnded) override;
   // One walk over the range; false once no worker can take addresses.
   bool Pass();
   bool Dispatch(std::uint32_t address);
@@ -42,11 +39,11 @@ class RangePinger final : public RunThread {
   // User-interface thread, under the callback rule (SyncDispatchAddress and
   // SyncCheckDone without its Terminated step: they write only to the slots
   // and to this controller).
-  void SyncStart();
+  void SyncStart() override;
   void SyncLimitPool();
   void SyncDispatchAddress();
   void SyncCheckDone();
-  void SyncFinished();
+  void SyncFinished() override;
 
   const RunStamp stamp_;
   std::uint32_t from_;
