@@ -25,6 +25,7 @@
 #include "platform/ProgramPaths.h"
 #include "platform/SocketIcmpEcho.h"
 #include "support/TestNetwork.h"
+#include "LiveWindow.h"
 #include "ui/TFormPing.h"
 #include "ui/frames/TFramePathPing.h"
 #include "ui/frames/TFrameTraceroute.h"
@@ -46,19 +47,11 @@ class HopTabRun : public QObject {
     QVERIFY(network_.AllowDatagramPing(chain_->Client()));
     inside_.emplace(chain_->Client());
     QVERIFY(inside_->ok());
-    QVERIFY(dir_.isValid());
-    SetProgramFolderOverride(dir_.path().toStdString());
-    QApplication::setQuitOnLastWindowClosed(false);
-    TFormPing::Hooks hooks;
-    hooks.ConfirmClose = [](QWidget*) { return true; };
-    window_ = std::make_unique<TFormPing>(hooks);
-    const Status started = window_->FormCreate();
-    if (!started.ok() || !SystemIcmp().CanPing(IpFamily::V4)) QSKIP("no ICMP socket here");
+    if (!window_.Open()) QSKIP("no ICMP socket here");
   }
 
   void cleanupTestCase() {
-    window_.reset();  // stops what still runs, with the shutdown bound
-    SetProgramFolderOverride("");
+    window_.Close();
     inside_.reset();
   }
 
@@ -141,8 +134,7 @@ class HopTabRun : public QObject {
   TestNetwork network_;
   std::optional<RoutedChain> chain_;
   std::optional<NetnsScope> inside_;
-  QTemporaryDir dir_;
-  std::unique_ptr<TFormPing> window_;
+  LiveWindow window_;
 };
 
 TEST(HopTabs, RunThroughTwoRoutersFromTheWindow) {

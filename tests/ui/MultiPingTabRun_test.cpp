@@ -19,6 +19,7 @@
 #include "pages/PageRegistry.h"
 #include "platform/ProgramPaths.h"
 #include "platform/SocketIcmpEcho.h"
+#include "LiveWindow.h"
 #include "ui/TFormPing.h"
 #include "ui/frames/TFrameMultiPing.h"
 #include "ui/models/MultiPingHostModel.h"
@@ -31,14 +32,7 @@ class MultiPingTabRun : public QObject {
 
  private slots:
   void initTestCase() {
-    QVERIFY(dir_.isValid());
-    SetProgramFolderOverride(dir_.path().toStdString());
-    QApplication::setQuitOnLastWindowClosed(false);
-    TFormPing::Hooks hooks;
-    hooks.ConfirmClose = [](QWidget*) { return true; };
-    window_ = std::make_unique<TFormPing>(hooks);
-    const Status started = window_->FormCreate();
-    if (!started.ok() || !SystemIcmp().CanPing(IpFamily::V4) || !SystemIcmp().CanPing(IpFamily::V6))
+    if (!window_.Open(IpFamily::V4) || !SystemIcmp().CanPing(IpFamily::V6))
       QSKIP("no ICMP socket for both families here");
     f_ = window_->FrameMultiPing1;
     for (const char* host : {"127.0.0.1", "::1", "localhost", "nohost.invalid"}) {
@@ -49,8 +43,7 @@ class MultiPingTabRun : public QObject {
   }
 
   void cleanupTestCase() {
-    window_.reset();
-    SetProgramFolderOverride("");
+    window_.Close();
   }
 
   void everyHostGetsItsRowLiveAndTheButtonsFollowTheRun() {
@@ -127,8 +120,7 @@ class MultiPingTabRun : public QObject {
     return cells;
   }
 
-  QTemporaryDir dir_;
-  std::unique_ptr<TFormPing> window_;
+  LiveWindow window_;
   TFrameMultiPing* f_ = nullptr;
 };
 

@@ -18,6 +18,7 @@
 #include "pages/PageRegistry.h"
 #include "platform/ProgramPaths.h"
 #include "platform/SocketIcmpEcho.h"
+#include "LiveWindow.h"
 #include "ui/TFormPing.h"
 #include "ui/frames/TFramePing.h"
 #include "ui/models/RepliesModel.h"
@@ -30,20 +31,12 @@ class PingTabRun : public QObject {
 
  private slots:
   void initTestCase() {
-    QVERIFY(dir_.isValid());
-    SetProgramFolderOverride(dir_.path().toStdString());
-    QApplication::setQuitOnLastWindowClosed(false);
-    TFormPing::Hooks hooks;
-    hooks.ConfirmClose = [](QWidget*) { return true; };
-    window_ = std::make_unique<TFormPing>(hooks);
-    const Status started = window_->FormCreate();
-    if (!started.ok() || !SystemIcmp().CanPing(IpFamily::V4)) QSKIP("no ICMP socket for IPv4 here");
+    if (!window_.Open()) QSKIP("no ICMP socket for IPv4 here");
     f_ = window_->FramePing1;
   }
 
   void cleanupTestCase() {
-    window_.reset();  // stops what still runs, with the shutdown bound
-    SetProgramFolderOverride("");
+    window_.Close();
   }
 
   void startFillsTheRowAndTheRepliesLive() {
@@ -127,8 +120,7 @@ class PingTabRun : public QObject {
     return cells;
   }
 
-  QTemporaryDir dir_;
-  std::unique_ptr<TFormPing> window_;
+  LiveWindow window_;
   TFramePing* f_ = nullptr;
 };
 

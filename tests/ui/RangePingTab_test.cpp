@@ -23,6 +23,7 @@
 #include "engine/RunThread.h"
 #include "platform/ProgramPaths.h"
 #include "platform/SocketIcmpEcho.h"
+#include "LiveWindow.h"
 #include "ui/TFormPing.h"
 #include "ui/models/RowListModel.h"
 #include "ui/views/RangeTabPageView.h"
@@ -146,19 +147,11 @@ class RangePingTabRun : public QObject {
 
  private slots:
   void initTestCase() {
-    QVERIFY(dir_.isValid());
-    SetProgramFolderOverride(dir_.path().toStdString());
-    QApplication::setQuitOnLastWindowClosed(false);
-    TFormPing::Hooks hooks;
-    hooks.ConfirmClose = [](QWidget*) { return true; };
-    window_ = std::make_unique<TFormPing>(hooks);
-    const Status started = window_->FormCreate();
-    if (!started.ok() || !SystemIcmp().CanPing(IpFamily::V4)) QSKIP("no ICMP socket for IPv4 here");
+    if (!window_.Open()) QSKIP("no ICMP socket for IPv4 here");
     f_ = window_->FrameRangePing1;
   }
   void cleanupTestCase() {
-    window_.reset();
-    SetProgramFolderOverride("");
+    window_.Close();
   }
 
   void aReversedRangeFillsTheGridInAddressOrder() {
@@ -201,8 +194,7 @@ class RangePingTabRun : public QObject {
   }
 
  private:
-  QTemporaryDir dir_;
-  std::unique_ptr<TFormPing> window_;
+  LiveWindow window_;
   TFrameRangePing* f_ = nullptr;
 };
 
