@@ -194,20 +194,3 @@ void HopRunTest::ResetForRun(Mode mode, TPingPage& page) {
   page.DestinationHop = 0;
   page.StartTime = page.EndTime = LocalTimeNow();
 }
-
-void HopRunTest::Stop(TPingPage& page) {
-  if (page.Worker) {
-    page.Worker->Terminate();
-    page.Worker = nullptr;
-  }
-  page.RunId = RunIdAfter(page.RunId);
-  page.EndTime = LocalTimeNow();
-}
-
-bool HopRunTest::WaitIdle(const TPingPage& page, std::chrono::milliseconds timeout) {
-  return SpinUntil([&] { return page.Worker == nullptr; }, timeout);
-}
-
-bool HopRunTest::WaitAllEnded(std::chrono::milliseconds timeout) {
-  return SpinUntil([] { return RunThread::RunningThreads() == 0 && RunThread::LiveThreads() == 0; }, timeout);
-}

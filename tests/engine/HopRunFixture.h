@@ -93,10 +93,6 @@ class HopRunTest : public ::testing::Test {
   // the engine's part.
   void Start(Mode mode, TPingPage& page);
   static void ResetForRun(Mode mode, TPingPage& page);
-  static void Stop(TPingPage& page);
-  // Turns the event loop until the page is idle again.
-  static bool WaitIdle(const TPingPage& page, std::chrono::milliseconds timeout = std::chrono::seconds(20));
-  static bool WaitAllEnded(std::chrono::milliseconds timeout = std::chrono::seconds(10));
   // Routes every echo of the fake service through `route`.
   void UseRoute(const FakeRoute& route);
   RecordingHopView& ViewOf(Mode mode) { return mode == Mode::Traceroute ? traceView_ : pathView_; }

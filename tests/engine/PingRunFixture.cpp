@@ -84,20 +84,3 @@ int PingRunTest::Start(TPingPage& page) {
       page, std::make_unique<Pinger>(RunStamp{page.Id, page.RunId}, page.Host, settings, page.PingForAllIp)));
   return page.RunId;
 }
-
-void PingRunTest::Stop(TPingPage& page) {
-  if (page.Worker) {
-    page.Worker->Terminate();
-    page.Worker = nullptr;
-  }
-  page.RunId = RunIdAfter(page.RunId);
-  page.EndTime = LocalTimeNow();
-}
-
-bool PingRunTest::WaitIdle(const TPingPage& page, std::chrono::milliseconds timeout) {
-  return SpinUntil([&] { return page.Worker == nullptr; }, timeout);
-}
-
-bool PingRunTest::WaitAllEnded(std::chrono::milliseconds timeout) {
-  return SpinUntil([] { return RunThread::RunningThreads() == 0 && RunThread::LiveThreads() == 0; }, timeout);
-}

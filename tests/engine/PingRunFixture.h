@@ -44,12 +44,6 @@ class PingRunTest : public ::testing::Test {
   // Start: cuts a running run, resets the rows, computes the reply capacity
   // and launches the controller. Returns the new run id.
   int Start(TPingPage& page);
-  // Stop: the controller told to end and forgotten, the run id moved on.
-  static void Stop(TPingPage& page);
-  // Turns the event loop until the page is idle again.
-  bool WaitIdle(const TPingPage& page, std::chrono::milliseconds timeout = std::chrono::seconds(10));
-  // Turns the event loop until no run thread is left.
-  static bool WaitAllEnded(std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
   FakeIcmp icmp_;
   FakeResolver resolver_;

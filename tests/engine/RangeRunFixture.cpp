@@ -89,20 +89,6 @@ bool RangeRunTest::Start(TRangePingPage& page) {
   return LaunchRangeRun(page, nullptr);
 }
 
-void RangeRunTest::Stop(TRangePingPage& page) {
-  if (page.Worker) page.Worker->Terminate();
-  page.Worker = nullptr;
-  page.RunId = RunIdAfter(page.RunId);
-}
-
-bool RangeRunTest::WaitIdle(const TRangePingPage& page, std::chrono::milliseconds timeout) {
-  return SpinUntil([&] { return page.Worker == nullptr; }, timeout);
-}
-
-bool RangeRunTest::WaitAllEnded(std::chrono::milliseconds timeout) {
-  return SpinUntil([] { return RunThread::RunningThreads() == 0 && RunThread::LiveThreads() == 0; }, timeout);
-}
-
 std::vector<std::string> RangeRunTest::HostTexts(const TRangePingPage& page) {
   std::vector<std::string> texts;
   for (int k = 0; k < page.HostCount; ++k) texts.push_back(page.Hosts[static_cast<std::size_t>(k)]->Address);

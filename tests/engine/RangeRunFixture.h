@@ -71,10 +71,6 @@ class RangeRunTest : public ::testing::Test {
   static TRangePingPage& AddPage(const std::string& from, const std::string& to, int threads);
   // Start: cuts a running run, moves the run id on and launches the run.
   static bool Start(TRangePingPage& page);
-  static void Stop(TRangePingPage& page);
-  static bool WaitIdle(const TRangePingPage& page,
-                       std::chrono::milliseconds timeout = std::chrono::seconds(20));
-  static bool WaitAllEnded(std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
   // The dotted addresses of the page's records, in record order.
   static std::vector<std::string> HostTexts(const TRangePingPage& page);
