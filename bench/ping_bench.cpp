@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/BenchMeasures.h"
+#include "common/BenchWindow.h"
 #include "engine/EchoServices.h"
 #include "engine/HandOff.h"
 #include "engine/RunThread.h"
@@ -24,42 +25,13 @@
 #include "platform/IcmpSocketHandle.h"
 #include "platform/SocketIcmpEcho.h"
 #include "support/TestNetwork.h"
-#include "ui/CopyMenus.h"
 #include "ui/PingStart.h"
-#include "ui/TabViews.h"
-#include "ui/frames/TFrameMultiPing.h"
-#include "ui/frames/TFramePages.h"
-#include "ui/frames/TFramePathPing.h"
-#include "ui/frames/TFramePing.h"
-#include "ui/frames/TFrameRangePing.h"
-#include "ui/frames/TFrameTraceroute.h"
 
 namespace {
 
 constexpr int WorkerCounts[] = {1, 16, 128};
 constexpr double CpuTarget = 10.0;    // at most this many times the floor's CPU per echo
 constexpr double StallTargetMs = 50;  // no longer stall of the user-interface thread
-
-// The five tabs' frames with their views, as the main window has them; the
-// Ping tab is shown, so its rows and replies are painted as they change.
-struct Window {
-  TFramePages pingPages, multiPages, rangePages, tracePages, pathPages;
-  TFramePing ping;
-  TFrameMultiPing multi;
-  TFrameRangePing range;
-  TFrameTraceroute trace;
-  TFramePathPing path;
-  CopyMenus menus;
-  std::unique_ptr<TabViews> views;
-
-  Window() {
-    views = std::make_unique<TabViews>(TabFrames{&pingPages, &ping, &multiPages, &multi, &rangePages, &range,
-                                                 &tracePages, &trace, &pathPages, &path},
-                                       menus);
-    ping.resize(1000, 600);
-    ping.show();
-  }
-};
 
 struct Outcome {
   double wall = 0;
@@ -189,7 +161,7 @@ int main(int argc, char* argv[]) {
   }
   InstallHandOff();
   RaiseOpenFileLimit();
-  Window window;
+  BenchWindow window(Mode::Ping);
   MakePages(128);
   StallMeter meter;
   std::printf("Ping pages against 127.0.0.1, delay 0, %d echoes per configuration, one page per worker\n",

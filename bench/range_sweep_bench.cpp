@@ -32,6 +32,7 @@
 #include <thread>
 
 #include "common/BenchMeasures.h"
+#include "common/BenchWindow.h"
 #include "engine/EchoServices.h"
 #include "engine/HandOff.h"
 #include "engine/RunThread.h"
@@ -39,15 +40,7 @@
 #include "pages/PageRegistry.h"
 #include "platform/SocketIcmpEcho.h"
 #include "support/TestNetwork.h"
-#include "ui/CopyMenus.h"
 #include "ui/RangePingStart.h"
-#include "ui/TabViews.h"
-#include "ui/frames/TFrameMultiPing.h"
-#include "ui/frames/TFramePages.h"
-#include "ui/frames/TFramePathPing.h"
-#include "ui/frames/TFramePing.h"
-#include "ui/frames/TFrameRangePing.h"
-#include "ui/frames/TFrameTraceroute.h"
 
 namespace {
 
@@ -58,27 +51,6 @@ constexpr double BurstPauseSeconds = 0.010;
 constexpr double WallTarget = 1.10;  // at most this many times the ideal time
 constexpr double StallTargetMs = 100;
 constexpr double MemoryTargetMb = 200;
-
-// The five tabs' frames with their views, as the main window has them; the
-// IP range ping tab is shown.
-struct Window {
-  TFramePages pingPages, multiPages, rangePages, tracePages, pathPages;
-  TFramePing ping;
-  TFrameMultiPing multi;
-  TFrameRangePing range;
-  TFrameTraceroute trace;
-  TFramePathPing path;
-  CopyMenus menus;
-  std::unique_ptr<TabViews> views;
-
-  Window() {
-    views = std::make_unique<TabViews>(TabFrames{&pingPages, &ping, &multiPages, &multi, &rangePages, &range,
-                                                 &tracePages, &trace, &pathPages, &path},
-                                       menus);
-    range.resize(1000, 600);
-    if (!std::getenv("SWEEP_HIDDEN")) range.show();
-  }
-};
 
 // Turns the event loop until `done` holds or `timeout` has passed, blocking
 // while there is nothing to do: processEvents with a time limit never
@@ -158,7 +130,7 @@ int main(int argc, char* argv[]) {
   }
   SocketIcmpEcho echo(binding);
   SetEngineIcmp(&echo);
-  Window window;
+  BenchWindow window(Mode::RangePing, !std::getenv("SWEEP_HIDDEN"));
 
   TRangePingPage page;
   page.Name = "sweep";
