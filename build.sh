@@ -29,7 +29,7 @@ install_missing() {
 configure_and_build() {
   local dir=$1 cxx=$2 target=$3
   shift 3
-  cmake -S "$here" -B "$here/$dir" -G Ninja -DCMAKE_CXX_COMPILER="$cxx" "$@" >/dev/null
+  cmake -S "$here" -B "$here/$dir" -G Ninja -DCMAKE_CXX_COMPILER="$cxx" -DVELQUOR_WERROR=ON "$@" >/dev/null
   cmake --build "$here/$dir" -j "$jobs" --target "$target"
 }
 
