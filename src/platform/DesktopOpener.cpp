@@ -1,0 +1,16 @@
+#include "platform/DesktopOpener.h"
+
+#include <utility>
+
+namespace {
+DesktopOpenFunction& Opener() {
+  static DesktopOpenFunction opener;
+  return opener;
+}
+}  // namespace
+
+void SetDesktopOpener(DesktopOpenFunction opener) { Opener() = std::move(opener); }
+
+void OpenWithDesktop(const std::string& target) {
+  if (Opener()) Opener()(target);
+}
