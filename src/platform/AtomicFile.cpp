@@ -1,0 +1,224 @@
+#include "platform/AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+namespace {
+
+// The kernel refuses longer chains with ELOOP; follow no more than it would.
+constexpr int MaxLinkHops = 40;
+
+Status::Kind KindOf(int error) {
+  if (error == ENOENT || error == ENOTDIR) return Status::Kind::NotFound;
+  if (error == EACCES || error == EPERM || error == EROFS) return Status::Kind::Denied;
+  return Status::Kind::IoError;
+}
+
+Status ErrnoStatus(const std::string& what) {
+  const int error = errno;
+  return Status::Failure(KindOf(error), what + ": " + std::strerror(error));
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Follows symbolic links as open() would, so that the file replaced is the one
+// readers of `path` see, and the link itself survives the rename.
+Status ResolveLinks(const std::string& path, std::string& target) {
+  std::string current = path;
+  for (int hop = 0; hop <= MaxLinkHops; ++hop) {
+    struct stat info {};
+    if (::lstat(current.c_str(), &info) != 0) {
+      // A missing file (or a dangling link's missing target) is created.
+      if (errno == ENOENT) {
+        target = current;
+        return Status::Success();
+      }
+      return ErrnoStatus("cannot inspect " + current);
+    }
+    if (!S_ISLNK(info.st_mode)) {
+      target = current;
+      return Status::Success();
+    }
+    std::string link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1, '\0');
+    const ssize_t length = ::readlink(current.c_str(), link.data(), link.size());
+    if (length < 0) return ErrnoStatus("cannot read the link " + current);
+    if (static_cast<std::size_t>(length) >= link.size())
+      return Status::Failure(Status::Kind::IoError, "the link " + current + " changed while read");
+    link.resize(static_cast<std::size_t>(length));
+    current = link.front() == '/' ? link : FolderOf(current) + "/" + link;
+  }
+  return Status::Failure(Status::Kind::Invalid, "too many symbolic links in " + path);
+}
+
+std::string RandomTag() {
+  std::random_device source;
+  const std::uint64_t value = (std::uint64_t{source()} << 32) ^ source();
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
+  return text;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+AtomicFile::AtomicFile(std::size_t bufferBytes) : bufferBytes_(bufferBytes > 0 ? bufferBytes : 1) {}
+
+AtomicFile::~AtomicFile() { CloseAndRemove(); }
+
+Status AtomicFile::Open(const std::string& path) {
+  CloseAndRemove();
+  status_ = Status::Success();
+  buffer_.clear();
+  room_ = 0;
+  temp_.clear();
+  if (path.empty() || path.back() == '/') {
+    status_ = Status::Failure(Status::Kind::Invalid, "no file name in \"" + path + "\"");
+    return status_;
+  }
+  status_ = ResolveLinks(path, target_);
+  if (!status_.ok()) return status_;
+
+  struct stat old {};
+  const bool replacing = ::stat(target_.c_str(), &old) == 0;
+  // Only a plain file is replaced: a folder or a device in the way is refused
+  // before anything is created.
+  if (replacing && !S_ISREG(old.st_mode)) {
+    status_ = Status::Failure(Status::Kind::Invalid, target_ + " is not a regular file");
+    return status_;
+  }
+
+  // Beside the target, so the final rename stays within one file system; the
+  // leading dot keeps a half-written report out of ordinary folder listings.
+  const std::string folder = FolderOf(target_);
+  const std::string stem = NameOf(target_).substr(0, 200);
+  for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+    temp_ = folder + "/." + stem + "." + RandomTag();
+    // Mode 0666 lets the kernel apply the umask (and a folder's default ACL)
+    // exactly as for any newly created file.
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ < 0 && errno != EEXIST) break;
+  }
+  if (fd_ < 0) {
+    status_ = ErrnoStatus("cannot create a temporary file beside " + target_);
+    temp_.clear();
+    return status_;
+  }
+  if (replacing) {
+    // Owner first: a change of owner clears set-id bits that fchmod then restores.
+    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) (void)::fchown(fd_, old.st_uid, old.st_gid);
+    if (::fchmod(fd_, old.st_mode & 07777) != 0) {
+      Fail(errno, "cannot keep the mode of " + target_);
+      return status_;
+    }
+  }
+  buffer_.reserve(bufferBytes_);
+  room_ = bufferBytes_;
+  return status_;
+}
+
+bool AtomicFile::WriteThrough(std::string_view bytes) {
+  if (fd_ < 0) {
+    if (status_.ok()) status_ = Status::Failure(Status::Kind::Invalid, "write to a file that is not open");
+    return false;
+  }
+  if (!Flush()) return false;
+  if (bytes.size() >= bufferBytes_) {
+    if (!WriteAll(fd_, bytes.data(), bytes.size())) return Fail(errno, "cannot write " + temp_);
+    return true;
+  }
+  buffer_.append(bytes);
+  room_ = bufferBytes_ - buffer_.size();
+  return true;
+}
+
+bool AtomicFile::Flush() {
+  if (!buffer_.empty() && !WriteAll(fd_, buffer_.data(), buffer_.size()))
+    return Fail(errno, "cannot write " + temp_);
+  buffer_.clear();
+  room_ = bufferBytes_;
+  return true;
+}
+
+Status AtomicFile::Commit() {
+  if (fd_ < 0) {
+    if (status_.ok()) status_ = Status::Failure(Status::Kind::Invalid, "commit of a file that is not open");
+    return status_;
+  }
+  if (!Flush()) return status_;
+  // The data must be on disk before the rename makes it the file: otherwise a
+  // crash right after could leave an empty file where the old report was.
+  if (::fsync(fd_) != 0) {
+    Fail(errno, "cannot flush " + temp_);
+    return status_;
+  }
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) {
+    Fail(errno, "cannot close " + temp_);
+    return status_;
+  }
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+    Fail(errno, "cannot replace " + target_);
+    return status_;
+  }
+  temp_.clear();
+  // Make the rename itself durable; a failure here no longer endangers the data.
+  const int folder = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder >= 0) {
+    (void)::fsync(folder);
+    ::close(folder);
+  }
+  std::string().swap(buffer_);
+  room_ = 0;
+  return status_;
+}
+
+void AtomicFile::Discard() {
+  CloseAndRemove();
+  if (status_.ok()) status_ = Status::Failure(Status::Kind::Invalid, "discarded");
+}
+
+bool AtomicFile::Fail(int error, const std::string& what) {
+  if (status_.ok()) status_ = Status::Failure(KindOf(error), what + ": " + std::strerror(error));
+  CloseAndRemove();
+  return false;
+}
+
+void AtomicFile::CloseAndRemove() {
+  const int error = errno;  // keep the cause for the caller's message
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  temp_.clear();
+  buffer_.clear();
+  room_ = 0;
+  errno = error;
+}

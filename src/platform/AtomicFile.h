@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "platform/Status.h"
+
+// A file replaced as a whole or not at all, written as a stream.
+//
+// Open() creates a temporary file beside the target; Write() collects bytes in
+// a buffer of bounded size and hands each full buffer to the temporary file, so
+// a file of any size never has to fit in memory; Commit() flushes it to disk
+// and renames it over the target. Until Commit() succeeds the old file is
+// untouched, and a failure at any step, or destruction without Commit(),
+// removes the temporary file.
+//
+// The replacement keeps an existing file's permission bits (and its owner
+// where the process may set it); a new file gets 0666 less the umask. When the
+// path is a symbolic link the file it points to is replaced and the link stays.
+class AtomicFile {
+ public:
+  static constexpr std::size_t DefaultBufferBytes = std::size_t{4} << 20;
+
+  explicit AtomicFile(std::size_t bufferBytes = DefaultBufferBytes);
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  Status Open(const std::string& path);
+
+  // False once anything has failed; the first failure is kept in status().
+  bool Write(std::string_view bytes) {
+    if (bytes.size() <= room_) {
+      buffer_.append(bytes);
+      room_ -= bytes.size();
+      return true;
+    }
+    return WriteThrough(bytes);
+  }
+
+  Status Commit();
+  // Gives up: removes the temporary file and leaves the target as it was.
+  void Discard();
+
+  const Status& status() const { return status_; }
+  // The file that Commit() replaces (the end of a symbolic link chain).
+  const std::string& target() const { return target_; }
+
+ private:
+  bool WriteThrough(std::string_view bytes);
+  bool Flush();
+  bool Fail(int error, const std::string& what);
+  void CloseAndRemove();
+
+  std::size_t bufferBytes_;
+  std::string buffer_;
+  std::size_t room_ = 0;  // what the buffer takes before it must go to the file
+  std::string target_;
+  std::string temp_;
+  int fd_ = -1;
+  Status status_;
+};

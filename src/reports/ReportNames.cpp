@@ -1,0 +1,72 @@
+#include "reports/ReportNames.h"
+
+#include <string_view>
+
+#include "pages/Settings.h"
+#include "pages/TextHelpers.h"
+#include "reports/ReportPages.h"
+
+namespace {
+
+constexpr std::string_view Dropped = "\\/:*?\"<>|";
+
+const char* PrefixOf(Mode mode) {
+  switch (mode) {
+    case Mode::Ping:
+      return "Ping_";
+    case Mode::MultiPing:
+      return "MultiPing_";
+    case Mode::RangePing:
+      return "RangePing_";
+    case Mode::Traceroute:
+      return "Traceroute_";
+    case Mode::PathPing:
+      return "PathPing_";
+  }
+  return "";
+}
+
+void AppendField(std::string& out, unsigned value, char letter) {
+  if (value < 10) out += '0';
+  out += std::to_string(value);
+  out += letter;
+}
+
+}  // namespace
+
+std::string CleanedName(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text)
+    if (Dropped.find(c) == std::string_view::npos) out += c;
+  return out;
+}
+
+std::string ReportStamp(const SystemTime& time) {
+  std::string out;
+  AppendField(out, time.Year, 'y');
+  AppendField(out, time.Month, 'm');
+  AppendField(out, time.Day, 'd');
+  AppendField(out, time.Hour, 'h');
+  AppendField(out, time.Minute, 'm');
+  AppendField(out, time.Second, 's');
+  return out;
+}
+
+std::string RunStamp(const TPageCommon& page) {
+  return ReportStamp(page.StartTime) + "-" + ReportStamp(page.EndTime);
+}
+
+std::string PageReportName(Mode mode, int pageIndex, const std::string& infix) {
+  const TPageCommon* page = FindPage(mode, pageIndex);
+  if (!page) return {};
+  return GlobalOptions.ResultFolder + PrefixOf(mode) + CleanedName(page->Name) + infix + RunStamp(*page);
+}
+
+std::string HostReportName(Mode mode, int pageIndex, int hostIndex) {
+  const TPageCommon* page = FindPage(mode, pageIndex);
+  const THostResult* host = FindHostRow(mode, pageIndex, hostIndex);
+  if (!page || !host) return {};
+  const std::string part = mode == Mode::MultiPing ? CleanedName(host->Host) : Ipv6LiteralName(host->Address);
+  return GlobalOptions.ResultFolder + "Ping_" + part + "_replys_" + RunStamp(*page);
+}
