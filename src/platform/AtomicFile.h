@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -50,6 +51,7 @@ class AtomicFile {
  private:
   bool WriteThrough(std::string_view bytes);
   bool Flush();
+  bool WriteOut(const char* data, std::size_t size);
   bool Fail(int error, const std::string& what);
   void CloseAndRemove();
 
@@ -59,5 +61,6 @@ class AtomicFile {
   std::string target_;
   std::string temp_;
   int fd_ = -1;
+  std::uint64_t written_ = 0;  // bytes in the temporary file
   Status status_;
 };

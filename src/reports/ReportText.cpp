@@ -1,38 +1,34 @@
 #include "reports/ReportText.h"
 
-#include <charconv>
-
 #include "pages/Settings.h"
 #include "pages/TextHelpers.h"
 
 namespace {
-
-// A field of a stamp: one leading "0" below 10, otherwise as many digits as it needs.
-void PutPadded(ReportText& out, unsigned value) {
-  if (value < 10) out.Put("0");
-  out.Num(value);
-}
 
 bool Received(const TReplyRecord& reply) { return reply.Status == rsSuccess || reply.Status == rsTtlExpired; }
 
 }  // namespace
 
 ReportText::ReportText(AtomicFile& file, bool csv)
-    : file_(file), csv_(csv), separator_(GlobalOptions.CsvType == 0 ? ';' : ',') {
-  line_.reserve(256);
+    : file_(file),
+      buffer_(ChunkBytes),
+      pos_(buffer_.data()),
+      end_(buffer_.data() + buffer_.size()),
+      csv_(csv),
+      separator_(GlobalOptions.CsvType == 0 ? ';' : ',') {}
+
+void ReportText::Spill(std::size_t bytes) {
+  const std::size_t used = static_cast<std::size_t>(pos_ - buffer_.data());
+  if (ok_) ok_ = file_.Write(std::string_view(buffer_.data(), used));
+  // A single piece longer than the buffer (a huge page name) gets a larger one.
+  if (bytes > buffer_.size()) buffer_.resize(bytes);
+  pos_ = buffer_.data();
+  end_ = buffer_.data() + buffer_.size();
 }
 
-ReportText& ReportText::Num(std::uint64_t value) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  line_.append(digits, result.ptr);
-  return *this;
-}
-
-void ReportText::EndLine() {
-  line_ += "\r\n";
-  if (ok_) ok_ = file_.Write(line_);
-  line_.clear();
+bool ReportText::Finish() {
+  Spill(0);
+  return ok_;
 }
 
 ReportKind KindOfMode(int mode) {
@@ -42,17 +38,17 @@ ReportKind KindOfMode(int mode) {
 }
 
 void PutRunStamp(ReportText& out, const SystemTime& time) {
-  PutPadded(out, time.Year);
+  out.Padded(time.Year);
   out.Put(".");
-  PutPadded(out, time.Month);
+  out.Padded(time.Month);
   out.Put(".");
-  PutPadded(out, time.Day);
+  out.Padded(time.Day);
   out.Put(" ");
-  PutPadded(out, time.Hour);
+  out.Padded(time.Hour);
   out.Put(":");
-  PutPadded(out, time.Minute);
+  out.Padded(time.Minute);
   out.Put(":");
-  PutPadded(out, time.Second);
+  out.Padded(time.Second);
 }
 
 void PutRunLine(ReportText& out, const TPageCommon& page) {
@@ -130,17 +126,17 @@ void PutReplyAddress(ReportText& out, const TReplyRecord& reply, bool ipv4Only) 
 
 void WriteReplyLine(ReportText& out, std::uint64_t number, const TReplyRecord& reply, bool ipv4Only) {
   out.Num(number).Put(".\t");
-  PutPadded(out, reply.Year);
+  out.Padded(reply.Year);
   out.Put(".");
-  PutPadded(out, reply.Month);
+  out.Padded(reply.Month);
   out.Put(".");
-  PutPadded(out, reply.Day);
+  out.Padded(reply.Day);
   out.Put(" ");
-  PutPadded(out, reply.Hour);
+  out.Padded(reply.Hour);
   out.Put(":");
-  PutPadded(out, reply.Minute);
+  out.Padded(reply.Minute);
   out.Put(":");
-  PutPadded(out, reply.Second);
+  out.Padded(reply.Second);
   out.Put("\t");
   if (Received(reply)) {
     out.Put("  Reply from [");

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "pages/PageTypes.h"
 #include "platform/AtomicFile.h"
@@ -12,39 +15,66 @@
 // (the last one too), text goes out as held, a CSV cell is a quote, the value
 // unescaped, a quote and the separator (after the last cell of a line too).
 //
-// Each line is put together in a small buffer and handed to the file when it
-// ends, so the report streams to disk however many lines it has.
+// Text goes into a buffer of its own that is handed to the file whenever it
+// fills, so the report streams to disk however many lines it has. The pieces
+// are copied in place: a report with replies has a million lines and more.
 class ReportText {
  public:
   // The CSV separator follows CsvType as it is when the report starts.
   ReportText(AtomicFile& file, bool csv);
 
   ReportText& Put(std::string_view text) {
-    line_.append(text);
+    Reserve(text.size());
+    std::memcpy(pos_, text.data(), text.size());
+    pos_ += text.size();
     return *this;
   }
-  ReportText& Num(std::uint64_t value);
-  ReportText& Tab() { return Put("\t"); }
+  ReportText& Num(std::uint64_t value) {
+    Reserve(20);
+    pos_ = std::to_chars(pos_, pos_ + 20, value).ptr;
+    return *this;
+  }
+  // Two digits below 100, with a leading "0" below 10; more as needed above.
+  ReportText& Padded(unsigned value) {
+    if (value >= 100) return Num(value);
+    Reserve(2);
+    *pos_++ = static_cast<char>('0' + value / 10);
+    *pos_++ = static_cast<char>('0' + value % 10);
+    return *this;
+  }
 
   // A cell around what is put between the two calls.
   ReportText& BeginCell() { return Put("\""); }
   ReportText& EndCell() {
-    line_ += '"';
-    line_ += separator_;
+    Reserve(2);
+    *pos_++ = '"';
+    *pos_++ = separator_;
     return *this;
   }
   ReportText& Cell(std::string_view text) { return BeginCell().Put(text).EndCell(); }
   ReportText& Cell(std::uint64_t value) { return BeginCell().Num(value).EndCell(); }
 
-  void EndLine();
+  void EndLine() { Put("\r\n"); }
   void EmptyLine() { EndLine(); }
+  // Hands what is left to the file; false when anything could not be written.
+  bool Finish();
   // False once the file has failed; long loops stop early then.
   bool Ok() const { return ok_; }
   bool Csv() const { return csv_; }
 
  private:
+  static constexpr std::size_t ChunkBytes = 64 * 1024;
+
+  void Reserve(std::size_t bytes) {
+    if (static_cast<std::size_t>(end_ - pos_) < bytes) Spill(bytes);
+  }
+  // Hands the buffer to the file and makes room for at least `bytes`.
+  void Spill(std::size_t bytes);
+
   AtomicFile& file_;
-  std::string line_;
+  std::vector<char> buffer_;
+  char* pos_;
+  char* end_;
   bool csv_;
   char separator_;
   bool ok_ = true;

@@ -16,7 +16,7 @@ bool WriteReport(const std::string& fileName, bool csv, Layout&& layout) {
     if (!file.Open(fileName).ok()) return false;
     ReportText out(file, csv);
     layout(out);
-    return out.Ok() && file.Commit().ok();
+    return out.Finish() && file.Commit().ok();
   } catch (...) {
     return false;
   }
