@@ -115,6 +115,12 @@ Status AtomicFile::Open(const std::string& path) {
     status_ = Status::Failure(Status::Kind::Invalid, target_ + " is not a regular file");
     return status_;
   }
+  // A file the user may not write stays protected, though the folder would
+  // allow renaming over it.
+  if (replacing && ::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {
+    status_ = ErrnoStatus("cannot write " + target_);
+    return status_;
+  }
 
   // Beside the target, so the final rename stays within one file system; the
   // leading dot keeps a half-written report out of ordinary folder listings.

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+
+#include "platform/FileIo.h"
 
 namespace fs = std::filesystem;
 
@@ -25,10 +27,7 @@ class AtomicFileTest : public ::testing::Test {
 
   std::string PathOf(const std::string& name) const { return (dir / name).string(); }
   std::string Read(const std::string& name) const {
-    std::ifstream in(dir / name, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return in ? text.str() : "<none>";
+    return ReadFilePrefix(PathOf(name), 1 << 20).value_or("<none>");
   }
   void Put(const std::string& name, const std::string& text) const {
     std::ofstream(dir / name, std::ios::binary) << text;
@@ -117,6 +116,19 @@ TEST_F(AtomicFileTest, FailuresLeaveNothingBehind) {
   EXPECT_EQ(Save(PathOf("sub"), "x").kind, Status::Kind::Invalid);
   EXPECT_EQ(Save(PathOf("missing/file"), "x").kind, Status::Kind::NotFound);
   EXPECT_FALSE(Save(PathOf("sub/"), "x").ok());
+
+  // A file the user may not write is not replaced, though the folder is writable.
+  Put("locked", "kept");
+  ::chmod(PathOf("locked").c_str(), 0444);
+  ::chmod(dir.c_str(), 0777);
+  const pid_t child = ::fork();
+  if (child == 0)
+    ::_exit(::setuid(65534) == 0 && Save(PathOf("locked"), "x").kind == Status::Kind::Denied ? 0 : 1);
+  int status = -1;
+  ::waitpid(child, &status, 0);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Read("locked"), "kept");
+  fs::remove(dir / "locked");
 
   // A folder that appears while the file is written makes the rename fail.
   AtomicFile file;

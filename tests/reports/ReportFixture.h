@@ -82,29 +82,16 @@ inline THostResult Row(std::int16_t state, std::string address, std::string name
   return h;
 }
 
-inline TReplyRecord Reply(std::uint8_t status, std::uint8_t year, std::uint8_t month, std::uint8_t day,
-                          std::uint8_t hour, std::uint8_t minute, std::uint8_t second, const char* from,
-                          std::uint16_t bytes, std::uint8_t ttl, std::uint16_t time) {
-  TReplyRecord r{year, month, day, hour, minute, second};
-  if (std::string(from).find(':') != std::string::npos)
-    inet_pton(AF_INET6, from, r.Ipv6.data());
-  else
-    r.Ipv4 = V4(from);
-  r.Bytes = bytes;
-  r.Ttl = ttl;
-  r.Time = time;
-  r.Status = status;
-  return r;
-}
-
 // One reply of every status, an IPv6 one among them; the store holds them
 // after older ones were dropped, so they are numbered from 1 all the same.
 inline std::vector<TReplyRecord> SampleReplies() {
-  return {Reply(rsSuccess, 5, 1, 5, 7, 3, 9, "192.0.2.7", 32, 57, 12),
-          Reply(rsTimeout, 26, 12, 31, 23, 59, 59, "0.0.0.0", 0, 0, 0),
-          Reply(rsTtlExpired, 26, 3, 5, 10, 0, 0, "198.51.100.1", 0, 254, 3),
-          Reply(rsPingError, 26, 3, 5, 10, 0, 1, "0.0.0.0", 0, 0, 0),
-          Reply(rsSuccess, 26, 3, 5, 10, 0, 2, "2001:db8::2a", 56, 0, 1000)};
+  std::vector<TReplyRecord> replies = {{5, 1, 5, 7, 3, 9, V4("192.0.2.7"), {}, 32, 57, 12, rsSuccess},
+                                       {26, 12, 31, 23, 59, 59, 0, {}, 0, 0, 0, rsTimeout},
+                                       {26, 3, 5, 10, 0, 0, V4("198.51.100.1"), {}, 0, 254, 3, rsTtlExpired},
+                                       {26, 3, 5, 10, 0, 1, 0, {}, 0, 0, 0, rsPingError},
+                                       {26, 3, 5, 10, 0, 2, 0, {}, 56, 0, 1000, rsSuccess}};
+  inet_pton(AF_INET6, "2001:db8::2a", replies[4].Ipv6.data());
+  return replies;
 }
 
 // SampleReplies as text lines and as CSV cells after the number cells.

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include "ReportFixture.h"
+#include "reports/ReportPages.h"
 #include "reports/ReportWriters.h"
 
 namespace {
@@ -25,21 +26,7 @@ void AddPages() {
   range.HostCount = 2;
 }
 
-TPageCommon& PageOf(Mode mode) {
-  switch (mode) {
-    case Mode::Ping:
-      return *PingRegistry.At(0);
-    case Mode::MultiPing:
-      return *MultiPingRegistry.At(0);
-    case Mode::RangePing:
-      return *RangePingRegistry.At(0);
-    case Mode::Traceroute:
-      return *TracerouteRegistry.At(0);
-    case Mode::PathPing:
-      break;
-  }
-  return *PathPingRegistry.At(0);
-}
+TPageCommon& PageOf(Mode mode) { return const_cast<TPageCommon&>(*FindPage(mode, 0)); }
 
 TEST_F(ReportTest, GuardsLeaveAnExistingFileAlone) {
   AddPages();
