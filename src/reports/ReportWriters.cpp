@@ -22,51 +22,46 @@ bool WriteReport(const std::string& fileName, bool csv, Layout&& layout) {
   }
 }
 
-template <class Page>
-const Page* ResolvedPage(const TPageRegistry<Page>& registry, int pageIndex) {
-  const Page* page = registry.At(pageIndex);
-  return page && page->ResultState == psOk ? page : nullptr;
-}
-
 bool SavePing(const std::string& fileName, int pageIndex, int mode, bool csv) {
-  const TPingPage* page = ResolvedPage(PingRegistry, pageIndex);
-  if (!page) return false;
+  if (!PageReportReady(Mode::Ping, pageIndex)) return false;
+  const TPingPage& page = *PingRegistry.At(pageIndex);
   return WriteReport(fileName, csv, [&](ReportText& out) {
-    WriteAddressPageReport(out, "Ping to " + page->Host, *page, PageRows(*page), KindOfMode(mode), false);
+    WriteAddressPageReport(out, "Ping to " + page.Host, page, PageRows(page), KindOfMode(mode), false);
   });
 }
 
 bool SaveMultiPing(const std::string& fileName, int pageIndex, int mode, bool csv) {
-  const TPingPage* page = ResolvedPage(MultiPingRegistry, pageIndex);
-  if (!page) return false;
+  if (!PageReportReady(Mode::MultiPing, pageIndex)) return false;
+  const TPingPage& page = *MultiPingRegistry.At(pageIndex);
   return WriteReport(fileName, csv,
-                     [&](ReportText& out) { WriteMultiPingPageReport(out, *page, KindOfMode(mode)); });
+                     [&](ReportText& out) { WriteMultiPingPageReport(out, page, KindOfMode(mode)); });
 }
 
 bool SaveRangePing(const std::string& fileName, int pageIndex, int mode, bool csv) {
-  const TRangePingPage* page = ResolvedPage(RangePingRegistry, pageIndex);
-  if (!page) return false;
+  if (!PageReportReady(Mode::RangePing, pageIndex)) return false;
+  const TRangePingPage& page = *RangePingRegistry.At(pageIndex);
   return WriteReport(fileName, csv, [&](ReportText& out) {
-    WriteAddressPageReport(out, "Range ping from " + page->From + " to " + page->To, *page,
-                           RangeHostOrder(*page), KindOfMode(mode), true);
+    WriteAddressPageReport(out, "Range ping from " + page.From + " to " + page.To, page, RangeHostOrder(page),
+                           KindOfMode(mode), true);
   });
 }
 
-bool SaveRoute(const TPingRegistry& registry, const char* title, const std::string& fileName, int pageIndex,
-               int mode, bool csv) {
-  const TPingPage* page = ResolvedPage(registry, pageIndex);
-  if (!page) return false;
+// Trace route and Path ping differ in their registry and title only.
+bool SaveRoute(Mode route, const std::string& fileName, int pageIndex, int mode, bool csv) {
+  if (!PageReportReady(route, pageIndex)) return false;
+  const bool trace = route == Mode::Traceroute;
+  const TPingPage& page = *(trace ? TracerouteRegistry : PathPingRegistry).At(pageIndex);
   return WriteReport(fileName, csv, [&](ReportText& out) {
-    WriteRoutePageReport(out, title + page->Host, *page, KindOfMode(mode));
+    WriteRoutePageReport(out, (trace ? "Traceroute to " : "Path ping to ") + page.Host, page,
+                         KindOfMode(mode));
   });
 }
 
 // Every one-host and hop report: the guards of all of them, then one layout.
 bool SaveHost(Mode mode, const std::string& fileName, int pageIndex, int hostIndex, bool csv) {
+  if (!HostReportReady(mode, pageIndex, hostIndex)) return false;
   const TPageCommon* page = FindPage(mode, pageIndex);
-  if (!page || page->ResultState != psOk) return false;
   const THostResult* host = FindHostRow(mode, pageIndex, hostIndex);
-  if (!host || host->State != 0) return false;
   const bool multiPing = mode == Mode::MultiPing;
   return WriteReport(fileName, csv, [&](ReportText& out) {
     WriteHostReport(out, *page, *host, multiPing ? host->Host : host->Address, multiPing,
@@ -76,6 +71,16 @@ bool SaveHost(Mode mode, const std::string& fileName, int pageIndex, int hostInd
 
 }  // namespace
 
+bool PageReportReady(Mode mode, int pageIndex) {
+  const TPageCommon* page = FindPage(mode, pageIndex);
+  return page && page->ResultState == psOk;
+}
+
+bool HostReportReady(Mode mode, int pageIndex, int hostIndex) {
+  const THostResult* host = FindHostRow(mode, pageIndex, hostIndex);
+  return PageReportReady(mode, pageIndex) && host && host->State == 0;
+}
+
 bool SavePingReportTxt(const std::string& f, int p, int m) { return SavePing(f, p, m, false); }
 bool SavePingReportCsv(const std::string& f, int p, int m) { return SavePing(f, p, m, true); }
 bool SaveMultiPingReportTxt(const std::string& f, int p, int m) { return SaveMultiPing(f, p, m, false); }
@@ -83,16 +88,16 @@ bool SaveMultiPingReportCsv(const std::string& f, int p, int m) { return SaveMul
 bool SaveRangePingReportTxt(const std::string& f, int p, int m) { return SaveRangePing(f, p, m, false); }
 bool SaveRangePingReportCsv(const std::string& f, int p, int m) { return SaveRangePing(f, p, m, true); }
 bool SaveTracerouteReportTxt(const std::string& f, int p, int m) {
-  return SaveRoute(TracerouteRegistry, "Traceroute to ", f, p, m, false);
+  return SaveRoute(Mode::Traceroute, f, p, m, false);
 }
 bool SaveTracerouteReportCsv(const std::string& f, int p, int m) {
-  return SaveRoute(TracerouteRegistry, "Traceroute to ", f, p, m, true);
+  return SaveRoute(Mode::Traceroute, f, p, m, true);
 }
 bool SavePathPingReportTxt(const std::string& f, int p, int m) {
-  return SaveRoute(PathPingRegistry, "Path ping to ", f, p, m, false);
+  return SaveRoute(Mode::PathPing, f, p, m, false);
 }
 bool SavePathPingReportCsv(const std::string& f, int p, int m) {
-  return SaveRoute(PathPingRegistry, "Path ping to ", f, p, m, true);
+  return SaveRoute(Mode::PathPing, f, p, m, true);
 }
 
 bool SavePingHostReportTxt(const std::string& f, int p, int h) {
@@ -133,9 +138,9 @@ bool SavePageReport(Mode mode, bool csv, const std::string& fileName, int pageIn
     case Mode::RangePing:
       return SaveRangePing(fileName, pageIndex, reportMode, csv);
     case Mode::Traceroute:
-      return SaveRoute(TracerouteRegistry, "Traceroute to ", fileName, pageIndex, reportMode, csv);
+      return SaveRoute(Mode::Traceroute, fileName, pageIndex, reportMode, csv);
     case Mode::PathPing:
-      return SaveRoute(PathPingRegistry, "Path ping to ", fileName, pageIndex, reportMode, csv);
+      return SaveRoute(Mode::PathPing, fileName, pageIndex, reportMode, csv);
   }
   return false;
 }

@@ -44,6 +44,13 @@ bool SaveTracerouteHopReportCsv(const std::string& fileName, int pageIndex, int 
 bool SavePathPingHopReportTxt(const std::string& fileName, int pageIndex, int hopIndex);
 bool SavePathPingHopReportCsv(const std::string& fileName, int pageIndex, int hopIndex);
 
+// The writers' guards, for callers that ask for nothing (no save dialog)
+// when no report would be written: a page index inside the registry and a
+// page whose ResultState is psOk; for one host also a host index inside the
+// page's rows and a row whose State is 0.
+bool PageReportReady(Mode mode, int pageIndex);
+bool HostReportReady(Mode mode, int pageIndex, int hostIndex);
+
 // For callers that choose by mode (tool bars, end-of-run actions): the
 // page writer, or the one-host (hop) writer, of that mode.
 bool SavePageReport(Mode mode, bool csv, const std::string& fileName, int pageIndex, int reportMode);

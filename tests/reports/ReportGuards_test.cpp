@@ -35,21 +35,25 @@ TEST_F(ReportTest, GuardsLeaveAnExistingFileAlone) {
   for (Mode mode : Modes) {
     for (bool csv : {false, true}) {
       SCOPED_TRACE(static_cast<int>(mode) * 2 + csv);
+      auto refused = [&](int pageIndex, int hostIndex) {
+        EXPECT_FALSE(HostReportReady(mode, pageIndex, hostIndex));
+        EXPECT_FALSE(SaveHostReport(mode, csv, old, pageIndex, hostIndex));
+        if (hostIndex != 0) return;
+        EXPECT_FALSE(PageReportReady(mode, pageIndex));
+        EXPECT_FALSE(SavePageReport(mode, csv, old, pageIndex, rmIpList));
+      };
       // Every page index outside the registry, and rows that cannot be reported.
-      for (int pageIndex : {-1, 1}) {
-        EXPECT_FALSE(SavePageReport(mode, csv, old, pageIndex, rmResult));
-        EXPECT_FALSE(SaveHostReport(mode, csv, old, pageIndex, 0));
-      }
-      for (int hostIndex : {-1, 1, 2}) EXPECT_FALSE(SaveHostReport(mode, csv, old, 0, hostIndex));
+      for (int pageIndex : {-1, 1}) refused(pageIndex, 0);
+      for (int hostIndex : {-1, 1, 2}) refused(0, hostIndex);
       // A page whose result is pending (cleared, restarted) or failed.
       for (int state : {psPending, psError}) {
         PageOf(mode).ResultState = state;
-        EXPECT_FALSE(SavePageReport(mode, csv, old, 0, rmIpList));
-        EXPECT_FALSE(SaveHostReport(mode, csv, old, 0, 0));
+        refused(0, 0);
       }
       PageOf(mode).ResultState = psOk;
       EXPECT_EQ(Read("old.txt"), "old report");
       // The same calls with a resolved page and its answering row do write.
+      EXPECT_TRUE(PageReportReady(mode, 0) && HostReportReady(mode, 0, 0));
       EXPECT_TRUE(SaveHostReport(mode, csv, PathOf("new"), 0, 0));
       EXPECT_TRUE(SavePageReport(mode, csv, PathOf("new"), 0, rmIpList));
     }
