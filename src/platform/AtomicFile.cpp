@@ -214,11 +214,6 @@ Status AtomicFile::Commit() {
   return status_;
 }
 
-void AtomicFile::Discard() {
-  CloseAndRemove();
-  if (status_.ok()) status_ = Status::Failure(Status::Kind::Invalid, "discarded");
-}
-
 bool AtomicFile::Fail(int error, const std::string& what) {
   if (status_.ok()) status_ = Status::Failure(KindOf(error), what + ": " + std::strerror(error));
   CloseAndRemove();

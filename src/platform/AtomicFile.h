@@ -41,12 +41,8 @@ class AtomicFile {
   }
 
   Status Commit();
-  // Gives up: removes the temporary file and leaves the target as it was.
-  void Discard();
 
   const Status& status() const { return status_; }
-  // The file that Commit() replaces (the end of a symbolic link chain).
-  const std::string& target() const { return target_; }
 
  private:
   bool WriteThrough(std::string_view bytes);
