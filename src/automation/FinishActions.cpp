@@ -3,10 +3,10 @@
 #include <type_traits>
 #include <utility>
 
-#include "automation/ModePages.h"
 #include "automation/ProgramCommand.h"
 #include "engine/RunLifecycle.h"
-#include "pages/Settings.h"
+#include "pages/ModePages.h"
+#include "reports/ReportNames.h"
 
 static_assert(std::is_convertible_v<decltype(&RunFinishActionsOf), RunFinishActionsHook>,
               "the window installs RunFinishActionsOf as the engine's end-of-run hook");
@@ -18,29 +18,27 @@ FinishActionServices& Services() {
   return services;
 }
 
-const char* ReportPrefix(Mode mode) {
-  switch (mode) {
-    case Mode::Ping:
-      return "Ping_";
-    case Mode::MultiPing:
-      return "MultiPing_";
-    case Mode::RangePing:
-      return "RangePing_";
-    case Mode::Traceroute:
-      return "Traceroute_";
-    case Mode::PathPing:
-      break;
-  }
-  return "PathPing_";
+// The result folder, the mode's prefix, the cleaned page name, "_",
+// "replies_" (with replies) or else "iplist_" (IP list) or nothing, the run
+// stamp, and ".txt" for ResultFormat 0, else ".csv".
+std::string AutomaticReportName(Mode mode, int pageIndex) {
+  const TPageCommon* page = ModePage(mode, pageIndex);
+  if (!page) return {};
+  const char* infix = page->ResultWithReplys ? "_replies_" : page->ResultIpList ? "_iplist_" : "_";
+  return PageReportName(mode, pageIndex, infix) + (page->ResultFormat == 0 ? ".txt" : ".csv");
+}
+
+// 0 with replies; else 2 for the IP list; else 1 the result.
+int AutomaticReportMode(const TPageCommon& page) {
+  if (page.ResultWithReplys) return 0;
+  return page.ResultIpList ? 2 : 1;
 }
 
 // The report's path when it was written, else the empty text: a program
 // must not be handed the name of a file that does not exist.
 std::string SaveReport(Mode mode, int pageIndex, const TPageCommon& page, const FinishActionServices& s) {
-  if (!page.SaveResult || page.ResultState != psOk) return {};
-  if (!s.SaveReport || !s.CleanPageName || !s.StampOfRun) return {};
-  const std::string name = AutomaticReportName(mode, page, GlobalOptions.ResultFolder,
-                                               s.CleanPageName(page.Name), s.StampOfRun(page));
+  if (!page.SaveResult || page.ResultState != psOk || !s.SaveReport) return {};
+  const std::string name = AutomaticReportName(mode, pageIndex);
   return s.SaveReport(mode, page.ResultFormat != 0, name, pageIndex, AutomaticReportMode(page))
              ? name
              : std::string();
@@ -59,18 +57,6 @@ void StartUserProgram(const TPageCommon& page, const std::string& reportPath, co
 }  // namespace
 
 void SetFinishActionServices(FinishActionServices services) { Services() = std::move(services); }
-
-std::string AutomaticReportName(Mode mode, const TPageCommon& page, const std::string& folder,
-                                const std::string& cleanedName, const std::string& runStamp) {
-  const char* infix = page.ResultWithReplys ? "replies_" : page.ResultIpList ? "iplist_" : "";
-  return folder + ReportPrefix(mode) + cleanedName + "_" + infix + runStamp +
-         (page.ResultFormat == 0 ? ".txt" : ".csv");
-}
-
-int AutomaticReportMode(const TPageCommon& page) {
-  if (page.ResultWithReplys) return 0;
-  return page.ResultIpList ? 2 : 1;
-}
 
 void RunFinishActionsOf(Mode mode, int pageIndex) noexcept {
   try {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "automation/ModePages.h"
+#include "pages/ModePages.h"
 
 namespace {
 

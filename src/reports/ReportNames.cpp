@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "pages/ModePages.h"
 #include "pages/Settings.h"
 #include "pages/TextHelpers.h"
 #include "reports/ReportPages.h"
@@ -58,13 +59,13 @@ std::string RunStamp(const TPageCommon& page) {
 }
 
 std::string PageReportName(Mode mode, int pageIndex, const std::string& infix) {
-  const TPageCommon* page = FindPage(mode, pageIndex);
+  const TPageCommon* page = ModePage(mode, pageIndex);
   if (!page) return {};
   return GlobalOptions.ResultFolder + PrefixOf(mode) + CleanedName(page->Name) + infix + RunStamp(*page);
 }
 
 std::string HostReportName(Mode mode, int pageIndex, int hostIndex) {
-  const TPageCommon* page = FindPage(mode, pageIndex);
+  const TPageCommon* page = ModePage(mode, pageIndex);
   const THostResult* host = FindHostRow(mode, pageIndex, hostIndex);
   if (!page || !host) return {};
   const std::string part = mode == Mode::MultiPing ? CleanedName(host->Host) : Ipv6LiteralName(host->Address);

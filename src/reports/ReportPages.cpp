@@ -4,25 +4,9 @@
 
 #include <algorithm>
 
-#include "pages/PageRegistry.h"
+#include "pages/ModePages.h"
 
 namespace {
-
-const TPingRegistry* PingPagesOf(Mode mode) {
-  switch (mode) {
-    case Mode::Ping:
-      return &PingRegistry;
-    case Mode::MultiPing:
-      return &MultiPingRegistry;
-    case Mode::Traceroute:
-      return &TracerouteRegistry;
-    case Mode::PathPing:
-      return &PathPingRegistry;
-    case Mode::RangePing:
-      break;
-  }
-  return nullptr;
-}
 
 int RowsInUse(const TPingPage& page) { return std::clamp(page.HostCount, 0, MaxHosts); }
 
@@ -31,25 +15,22 @@ int HostsInUse(const TRangePingPage& page) {
   return std::clamp(page.HostCount, 0, stored);
 }
 
-}  // namespace
-
-const TPageCommon* FindPage(Mode mode, int pageIndex) {
-  if (mode == Mode::RangePing) return RangePingRegistry.At(pageIndex);
-  const TPingRegistry* registry = PingPagesOf(mode);
-  return registry ? registry->At(pageIndex) : nullptr;
+const THostResult* RowOf(const TPingPage& page, int index) {
+  return index < RowsInUse(page) ? &page.Hosts[static_cast<std::size_t>(index)] : nullptr;
 }
+
+const THostResult* RowOf(const TRangePingPage& page, int index) {
+  return index < HostsInUse(page) ? page.Hosts[static_cast<std::size_t>(index)].get() : nullptr;
+}
+
+}  // namespace
 
 const THostResult* FindHostRow(Mode mode, int pageIndex, int hostIndex) {
   if (hostIndex < 0) return nullptr;
-  if (mode == Mode::RangePing) {
-    const TRangePingPage* page = RangePingRegistry.At(pageIndex);
-    if (!page || hostIndex >= HostsInUse(*page)) return nullptr;
-    return page->Hosts[static_cast<std::size_t>(hostIndex)].get();
-  }
-  const TPingRegistry* registry = PingPagesOf(mode);
-  const TPingPage* page = registry ? registry->At(pageIndex) : nullptr;
-  if (!page || hostIndex >= RowsInUse(*page)) return nullptr;
-  return &page->Hosts[static_cast<std::size_t>(hostIndex)];
+  return WithModeRegistry(mode, [&](const auto& registry) -> const THostResult* {
+    const auto* page = registry.At(pageIndex);
+    return page ? RowOf(*page, hostIndex) : nullptr;
+  });
 }
 
 ReportRows PageRows(const TPingPage& page) {

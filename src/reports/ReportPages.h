@@ -8,8 +8,6 @@
 // checked here once, so a stale index from a tool bar or an end-of-run action
 // reads nothing.
 
-// The page at the index of the mode's registry; null when there is none.
-const TPageCommon* FindPage(Mode mode, int pageIndex);
 // Row hostIndex of that page (on IP range ping pages an index into the hosts
 // in order of first answer); null when either index is out of range.
 const THostResult* FindHostRow(Mode mode, int pageIndex, int hostIndex);

@@ -1,6 +1,6 @@
 #include "reports/ReportWriters.h"
 
-#include "pages/PageRegistry.h"
+#include "pages/ModePages.h"
 #include "reports/ReportLayouts.h"
 
 namespace {
@@ -60,7 +60,7 @@ bool SaveRoute(Mode route, const std::string& fileName, int pageIndex, int mode,
 // Every one-host and hop report: the guards of all of them, then one layout.
 bool SaveHost(Mode mode, const std::string& fileName, int pageIndex, int hostIndex, bool csv) {
   if (!HostReportReady(mode, pageIndex, hostIndex)) return false;
-  const TPageCommon* page = FindPage(mode, pageIndex);
+  const TPageCommon* page = ModePage(mode, pageIndex);
   const THostResult* host = FindHostRow(mode, pageIndex, hostIndex);
   const bool multiPing = mode == Mode::MultiPing;
   return WriteReport(fileName, csv, [&](ReportText& out) {
@@ -72,7 +72,7 @@ bool SaveHost(Mode mode, const std::string& fileName, int pageIndex, int hostInd
 }  // namespace
 
 bool PageReportReady(Mode mode, int pageIndex) {
-  const TPageCommon* page = FindPage(mode, pageIndex);
+  const TPageCommon* page = ModePage(mode, pageIndex);
   return page && page->ResultState == psOk;
 }
 

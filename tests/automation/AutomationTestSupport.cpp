@@ -1,7 +1,7 @@
 #include "AutomationTestSupport.h"
 
-#include "automation/ModePages.h"
 #include "engine/ResolveHostThread.h"
+#include "pages/ModePages.h"
 #include "pages/PageOperations.h"
 #include "pages/Settings.h"
 

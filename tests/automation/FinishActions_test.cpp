@@ -23,9 +23,6 @@ class FinishActions : public ::testing::Test {
                     std::to_string(reportMode));
       return writes;
     };
-    // Stand-ins for the report naming rules, which are not under test here.
-    s.CleanPageName = [](const std::string& name) { return "<" + name + ">"; };
-    s.StampOfRun = [](const TPageCommon&) { return std::string("STAMP"); };
     s.StartProgram = [this](const std::string& program, const std::vector<std::string>& arguments) {
       log.push_back("start " + program);
       for (const std::string& a : arguments) log.back() += " [" + a + "]";
@@ -45,6 +42,8 @@ class FinishActions : public ::testing::Test {
     TPageCommon& page = AddTestPage(mode, name);
     page.ResultState = psOk;
     page.SaveResult = true;
+    page.StartTime = LocalTime(2026, 12, 5, 8, 4, 9);
+    page.EndTime = LocalTime(2026, 12, 5, 8, 15, 40);
     return page;
   }
 
@@ -59,11 +58,16 @@ TEST_F(FinishActions, ReportNamesAndModes) {
     int format;
     const char* saved;
   } cases[] = {
-      {Mode::Ping, true, false, 0, "save /reports/Ping_<p>_replies_STAMP.txt txt 1 0"},
-      {Mode::MultiPing, true, true, 1, "save /reports/MultiPing_<p>_replies_STAMP.csv csv 1 0"},
-      {Mode::RangePing, false, true, 7, "save /reports/RangePing_<p>_iplist_STAMP.csv csv 1 2"},
-      {Mode::Traceroute, false, false, 0, "save /reports/Traceroute_<p>_STAMP.txt txt 1 1"},
-      {Mode::PathPing, false, true, 0, "save /reports/PathPing_<p>_iplist_STAMP.txt txt 1 2"},
+      {Mode::Ping, true, false, 0,
+       "save /reports/Ping_p_replies_2026y12m05d08h04m09s-2026y12m05d08h15m40s.txt txt 1 0"},
+      {Mode::MultiPing, true, true, 1,
+       "save /reports/MultiPing_p_replies_2026y12m05d08h04m09s-2026y12m05d08h15m40s.csv csv 1 0"},
+      {Mode::RangePing, false, true, 7,
+       "save /reports/RangePing_p_iplist_2026y12m05d08h04m09s-2026y12m05d08h15m40s.csv csv 1 2"},
+      {Mode::Traceroute, false, false, 0,
+       "save /reports/Traceroute_p_2026y12m05d08h04m09s-2026y12m05d08h15m40s.txt txt 1 1"},
+      {Mode::PathPing, false, true, 0,
+       "save /reports/PathPing_p_iplist_2026y12m05d08h04m09s-2026y12m05d08h15m40s.txt txt 1 2"},
   };
   for (const Case& c : cases) {
     TPageCommon& page = FinishedPage(c.mode);
@@ -85,7 +89,10 @@ TEST_F(FinishActions, WithoutAWrittenReportTheProgramGetsAnEmptyPath) {
   } cases[] = {
       {false, psOk, true, {start}},
       {true, psPending, true, {start}},
-      {true, psOk, false, {"save /reports/Ping_<p>_replies_STAMP.csv csv 1 0", start}},
+      {true,
+       psOk,
+       false,
+       {"save /reports/Ping_p_replies_2026y12m05d08h04m09s-2026y12m05d08h15m40s.csv csv 1 0", start}},
   };
   for (const Case& c : cases) {
     TPageCommon& page = FinishedPage(Mode::Ping);
@@ -104,13 +111,14 @@ TEST_F(FinishActions, WithoutAWrittenReportTheProgramGetsAnEmptyPath) {
 TEST_F(FinishActions, APathThatIsNoProgramIsOpenedAsADocumentWithoutArguments) {
   QTemporaryDir dir;
   const std::string folder = dir.path().toStdString(),
-                    save = "save /reports/Ping_<p>_replies_STAMP.csv csv 1 0";
+                    save =
+                        "save /reports/Ping_p_replies_2026y12m05d08h04m09s-2026y12m05d08h15m40s.csv csv 1 0";
   struct Case {
     std::string path;
     bool writes;
     Log log;
   } cases[] = {
-      {"%PATH", true, {save, "open /reports/Ping_<p>_replies_STAMP.csv"}},
+      {"%PATH", true, {save, "open /reports/Ping_p_replies_2026y12m05d08h04m09s-2026y12m05d08h15m40s.csv"}},
       {"%PATH", false, {save}},
       {folder, true, {save, "open " + folder}},
       {"/no/such", true, {save, "open /no/such"}},
@@ -145,8 +153,6 @@ TEST_F(FinishActions, TheRealLauncherPassesThePathUntouched) {
   GlobalOptions.ResultFolder = dir.path().toStdString() + "/r \"q\" $(touch " + pwned + ")/";
   FinishActionServices s;
   s.SaveReport = [](Mode, bool, const std::string&, int, int) { return true; };
-  s.CleanPageName = [](const std::string& name) { return name; };
-  s.StampOfRun = [](const TPageCommon&) { return std::string("S"); };
   SetFinishActionServices(std::move(s));
   page.ExecuteProgram = true;
   page.ExecPath = script.toStdString();
@@ -156,7 +162,8 @@ TEST_F(FinishActions, TheRealLauncherPassesThePathUntouched) {
   ASSERT_TRUE(WaitUntil([&] { return QFile::exists(out); }));
   QFile result(out);
   ASSERT_TRUE(result.open(QIODevice::ReadOnly));
-  const std::string report = GlobalOptions.ResultFolder + "Ping_it's `true`  a_replies_S.csv";
+  const std::string report = GlobalOptions.ResultFolder +
+                             "Ping_it's `true`  a_replies_2026y12m05d08h04m09s-2026y12m05d08h15m40s.csv";
   EXPECT_EQ(result.readAll().toStdString(), "2\n[" + report + "]\n[two words]\n");
   EXPECT_FALSE(QFile::exists(QString::fromStdString(pwned)));
 }

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "AutomationTestSupport.h"
-#include "automation/ModePages.h"
+#include "pages/ModePages.h"
 
 namespace {
 

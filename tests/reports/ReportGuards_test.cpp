@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include "ReportFixture.h"
+#include "pages/ModePages.h"
 #include "reports/ReportPages.h"
 #include "reports/ReportWriters.h"
 
@@ -26,7 +27,7 @@ void AddPages() {
   range.HostCount = 2;
 }
 
-TPageCommon& PageOf(Mode mode) { return const_cast<TPageCommon&>(*FindPage(mode, 0)); }
+TPageCommon& PageOf(Mode mode) { return *ModePage(mode, 0); }
 
 TEST_F(ReportTest, GuardsLeaveAnExistingFileAlone) {
   AddPages();

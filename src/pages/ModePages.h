@@ -1,0 +1,31 @@
+#pragma once
+
+#include "pages/PageRegistry.h"
+
+// The pages of the five registries seen by mode, for the walks, actions and
+// reports that treat every mode alike. User-interface thread only.
+
+// Calls `visit` with the mode's registry, whichever page class it holds.
+template <class Visit>
+decltype(auto) WithModeRegistry(Mode mode, Visit&& visit) {
+  switch (mode) {
+    case Mode::Ping:
+      return visit(PingRegistry);
+    case Mode::MultiPing:
+      return visit(MultiPingRegistry);
+    case Mode::RangePing:
+      return visit(RangePingRegistry);
+    case Mode::Traceroute:
+      return visit(TracerouteRegistry);
+    case Mode::PathPing:
+      break;
+  }
+  return visit(PathPingRegistry);
+}
+
+// Pages in use in the mode's registry.
+int ModePageCount(Mode mode);
+// Page `index` of the mode's registry; null when there is none.
+TPageCommon* ModePage(Mode mode, int index);
+// The page of the mode with this id; null when there is none.
+TPageCommon* ModePageById(Mode mode, int id);
