@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the settings-file reader and writer: the text must
-// come back byte for byte, every read must agree with the value readers, and
-// whatever a write accepts must read back unchanged, also after a re-parse.
+// come back byte for byte, no value read is longer than the input, every read
+// must agree with the value readers, and whatever a write accepts must read
+// back unchanged, also after a re-parse.
 
 #include <cstddef>
 #include <cstdint>
@@ -43,6 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   for (const char* key : {"Left", "Width", "ResultFolder", "PingHostWidth0", "a", ""}) {
     const std::string value = ini.ReadString("MAIN", key, "");
+    Check(value.size() <= bytes.size());
     const std::int32_t number = ini.ReadInteger("main", key, 12345);
     if (ini.HasKey("Main", key)) {
       Check(number == IniFile::ParseInteger(value, 12345));

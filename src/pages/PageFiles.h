@@ -14,6 +14,8 @@ const char* PageFileName(Mode mode);
 
 // The registry's page file in `folder` (created when missing). A save goes
 // through a temporary file, so a failed one leaves the previous file intact.
+// A file that the last load of the mode rejected or read only in part is
+// first copied beside as "<name>.bad": it may hold pages no registry has.
 Status SavePages(const TPingRegistry& registry, const std::string& folder);
 Status SavePages(const TRangeRegistry& registry, const std::string& folder);
 // Adds the pages of the file to the registry; NotFound when there is none.
@@ -35,6 +37,11 @@ inline Status LoadMultiPingPages() { return LoadPages(Mode::MultiPing); }
 inline Status LoadRangePingPages() { return LoadPages(Mode::RangePing); }
 inline Status LoadTraceroutePages() { return LoadPages(Mode::Traceroute); }
 inline Status LoadPathPingPages() { return LoadPages(Mode::PathPing); }
+
+// Removes the temporaries that saves killed before their rename left beside
+// the five page files and "config.ini" in `folder` (default: ConfigFolder()).
+void RemoveSaveLeftovers(const std::string& folder);
+void RemoveSaveLeftovers();
 
 // All five in mode order. Every mode is tried even when an earlier one
 // fails; the result is the first failure.

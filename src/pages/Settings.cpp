@@ -123,7 +123,7 @@ std::string FolderWithSlash(std::string folder) {
   return folder;
 }
 
-std::string ConfigFilePath() { return ConfigFolder() + "/config.ini"; }
+std::string ConfigFilePath() { return ConfigFolder() + "/" + ConfigFileName; }
 
 Status LoadConfig(WindowGeometry& window, const ModeLayouts& layouts) {
   return LoadConfig(ConfigFilePath(), window, layouts);
@@ -143,7 +143,7 @@ Status LoadConfig(const std::string& path, WindowGeometry& window, const ModeLay
 Status SaveConfig(const WindowGeometry& window, const ModeLayouts& layouts) {
   const std::string folder = ConfigFolder();
   if (Status made = MakeFolder(folder); !made.ok()) return made;
-  return SaveConfig(folder + "/config.ini", window, layouts);
+  return SaveConfig(folder + "/" + ConfigFileName, window, layouts);
 }
 
 Status SaveConfig(const std::string& path, const WindowGeometry& window, const ModeLayouts& layouts) {

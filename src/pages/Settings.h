@@ -34,7 +34,8 @@ void ResetOptions();
 // text stays empty.
 std::string FolderWithSlash(std::string folder);
 
-// "config.ini" in the program's Config folder.
+inline constexpr char ConfigFileName[] = "config.ini";
+// ConfigFileName in the program's Config folder.
 std::string ConfigFilePath();
 
 // Applies the settings file to the options, the window and the tabs. Every

@@ -72,6 +72,7 @@ Status TFormPing::FormCreate() {
     // exist, and nothing may have been written when the program gives up.
     const Status bound = hooks_.BindEcho();
     if (!bound.ok()) throw StartupFailure{bound.message};
+    RemoveSaveLeftovers();
     LoadPagesOfAllModes();
 
     ProgramOptions& options = GlobalOptions;

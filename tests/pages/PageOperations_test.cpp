@@ -1,280 +1,199 @@
+// Creating, renaming and filling pages, and the editors' numbers that feed them.
+
 #include "pages/PageOperations.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
+#include <tuple>
+
+#include "pages/EditorNumbers.h"
 
 namespace {
 
-// Records what the operations do to the page list and the host list.
+// Page or host list rows: handle -> (page id or row index, caption), in order.
 struct RecordingLists : PageListObserver, HostListObserver {
-  std::map<ListHandle, std::pair<int, std::string>> pageRows;  // handle -> (id, caption)
+  std::map<ListHandle, std::pair<int, std::string>> rows;
+  std::vector<ListHandle> order;
   std::string paramCaption = "untouched";
-  std::vector<ListHandle> hostOrder;                           // host list rows, top to bottom
-  std::map<ListHandle, std::pair<int, std::string>> hostRows;  // handle -> (row index, caption)
-  ListHandle selected = NoListItem;
-  ListHandle next = 1;
+  ListHandle selected = NoListItem, next = 1;
 
   ListHandle AppendPageRow(int id, const std::string& caption) override {
-    pageRows[next] = {id, caption};
+    rows[next] = {id, caption};
+    order.push_back(next);
     return next++;
   }
-  void SetPageCaption(ListHandle row, const std::string& caption) override {
-    pageRows.at(row).second = caption;
+  void SetPageCaption(ListHandle row, const std::string& caption) override { rows.at(row).second = caption; }
+  void DeletePageRow(ListHandle row) override {
+    rows.erase(row);
+    order.erase(std::find(order.begin(), order.end(), row));
   }
-  void DeletePageRow(ListHandle row) override { pageRows.erase(row); }
   void SetParamCaption(const std::string& caption) override { paramCaption = caption; }
-
-  ListHandle AppendHostRow(int rowIndex, const std::string& caption) override {
-    hostRows[next] = {rowIndex, caption};
-    hostOrder.push_back(next);
-    return next++;
+  ListHandle AppendHostRow(int row, const std::string& caption) override {
+    return AppendPageRow(row, caption);
   }
-  void SetHostRowIndex(ListHandle row, int rowIndex) override { hostRows.at(row).first = rowIndex; }
-  void DeleteHostRow(ListHandle row) override {
-    hostRows.erase(row);
-    hostOrder.erase(std::find(hostOrder.begin(), hostOrder.end(), row));
-  }
+  void SetHostRowIndex(ListHandle row, int index) override { rows.at(row).first = index; }
+  void DeleteHostRow(ListHandle row) override { DeletePageRow(row); }
   void SelectHostRow(ListHandle row) override { selected = row; }
-  ListHandle RowAbove(ListHandle row) const override {
-    auto it = std::find(hostOrder.begin(), hostOrder.end(), row);
-    return it == hostOrder.begin() ? NoListItem : *(it - 1);
+  ListHandle Neighbour(ListHandle row, long step) const {
+    const auto at = std::find(order.begin(), order.end(), row) - order.begin() + step;
+    return at < 0 || at >= std::ssize(order) ? NoListItem : order[static_cast<std::size_t>(at)];
   }
-  ListHandle RowBelow(ListHandle row) const override {
-    auto it = std::find(hostOrder.begin(), hostOrder.end(), row);
-    return it + 1 == hostOrder.end() ? NoListItem : *(it + 1);
-  }
+  ListHandle RowAbove(ListHandle row) const override { return Neighbour(row, -1); }
+  ListHandle RowBelow(ListHandle row) const override { return Neighbour(row, 1); }
 };
 
-TPingPage PingTemplate(const std::string& name) {
-  TPingPage t;
-  t.Name = name;
-  t.Host = name;
-  return t;
+template <class Page>
+const Page& Added(TPageRegistry<Page>& registry, const Page& t) {
+  EXPECT_TRUE(AddPage(registry, t));
+  return *registry.Pages.back();
 }
 
-TEST(PageRegistryTest, FullRegistryRefusesAndIdsAreNeverReused) {
+TEST(PageOperations, FullRegistryRefusesAndIdsAreNeverReused) {
   TPingRegistry registry(Mode::Ping);
   RecordingLists lists;
   registry.List = &lists;
-  for (int i = 0; i < MaxPages; ++i) ASSERT_TRUE(AddPage(registry, PingTemplate("p" + std::to_string(i))));
-  EXPECT_EQ(registry.Count(), 1000);
-  EXPECT_EQ(registry.Pages.back()->Id, 999);
-
-  EXPECT_FALSE(AddPage(registry, PingTemplate("one too many")));
-  EXPECT_EQ(registry.Count(), 1000);
-  EXPECT_EQ(registry.NextId, 1000);
-  EXPECT_EQ(lists.pageRows.size(), 1000u);
-
+  TPingPage t;
+  for (int i = 0; i < MaxPages; ++i) ASSERT_TRUE(AddPage(registry, t));
+  EXPECT_FALSE(AddPage(registry, t));
+  EXPECT_EQ(lists.rows.size(), 1000u);
   RemovePage(registry, 999);
-  EXPECT_EQ(lists.pageRows.size(), 999u);
-  ASSERT_TRUE(AddPage(registry, PingTemplate("after delete")));
-  EXPECT_EQ(registry.Pages.back()->Id, 1000);
-  EXPECT_EQ(registry.FindById(1000), registry.Pages.back().get());
+  t.Name = "after delete";
+  EXPECT_EQ(Added(registry, t).Id, 1000);
   EXPECT_EQ(registry.FindById(999), nullptr);
-  EXPECT_EQ(lists.pageRows.at(registry.Pages.back()->ListItem),
-            std::make_pair(1000, std::string("after delete")));
+  EXPECT_EQ(lists.rows.at(registry.Pages.back()->ListItem), std::make_pair(1000, t.Name));
 }
 
-TEST(PageRegistryTest, NewPageClampsSettingsAndStartsIdle) {
-  for (Mode mode : {Mode::Ping, Mode::MultiPing, Mode::Traceroute, Mode::PathPing}) {
-    TPingRegistry registry(mode);
-    TPingPage t = PingTemplate("clamped");
-    t.Retries = 5000000;
-    t.TimeOut = 50;
-    t.Delay = -5;
-    t.Minutes = 0;
-    t.Bytes = 70000;
-    t.Ttl = 0;
-    t.Hops = 500;
-    t.EveryMinutes = -7;
-    t.RunId = 42;
-    t.SelectedHost = 3;
-    ASSERT_TRUE(AddPage(registry, t));
-    const TPingPage& page = *registry.Pages[0];
-    EXPECT_EQ(page.Retries, 999999);
-    EXPECT_EQ(page.TimeOut, 100);
-    EXPECT_EQ(page.Delay, 0);
-    EXPECT_EQ(page.Minutes, 1);
-    EXPECT_EQ(page.Bytes, 65500);
-    EXPECT_EQ(page.EveryMinutes, -7) << "the periodic restart interval is kept as given";
-    EXPECT_EQ(page.RunId, 0);
-    EXPECT_EQ(page.SelectedHost, -1);
-    EXPECT_EQ(page.ResultState, psPending);
-    EXPECT_EQ(page.Worker, nullptr);
-    EXPECT_EQ(page.StartTime, page.EndTime);
-    if (mode == Mode::Ping || mode == Mode::MultiPing) {
-      EXPECT_EQ(page.Ttl, 1);
-    } else {
-      EXPECT_EQ(page.Hops, 128);
-    }
-  }
-
-  TRangeRegistry range(Mode::RangePing);
+// Every number of a template is pulled into its range, and a new page starts
+// idle whatever the template says.
+TEST(PageOperations, NewPagesClampTheirSettings) {
+  constexpr unsigned P = 1, M = 2, T = 8, H = 16, All = P | M | T | H;
+  const std::tuple<unsigned, std::int32_t TPingPage::*, std::int32_t, std::int32_t> cases[] = {
+      {All, &TPingPage::TimeOut, 50, 100},     {All, &TPingPage::TimeOut, 70000, 60000},
+      {All, &TPingPage::Retries, 0, 1},        {All, &TPingPage::Retries, 5000000, 999999},
+      {All, &TPingPage::Minutes, 0, 1},        {All, &TPingPage::Minutes, 60001, 60000},
+      {All, &TPingPage::Delay, -5, 0},         {All, &TPingPage::Delay, INT32_MAX, 999999999},
+      {All, &TPingPage::Bytes, -1, 0},         {All, &TPingPage::Bytes, 70000, 65500},
+      {All, &TPingPage::TaskCount, -3, 0},     {All, &TPingPage::TaskCount, 150, 100},
+      {All, &TPingPage::EveryMinutes, -7, -7}, {All, &TPingPage::RunId, 42, 0},
+      {All, &TPingPage::SelectedHost, 3, -1},  {All, &TPingPage::ResultState, psError, psPending},
+      {P | M, &TPingPage::Ttl, 0, 1},          {P | M, &TPingPage::Ttl, 256, 255},
+      {T | H, &TPingPage::Hops, 0, 1},         {T | H, &TPingPage::Hops, 500, 128},
+  };
+  for (const auto& [modes, field, given, expected] : cases)
+    for (Mode mode : AllModes)
+      if (modes & 1u << static_cast<int>(mode)) {
+        TPingRegistry registry(mode);
+        TPingPage t;
+        t.*field = given;
+        EXPECT_EQ(Added(registry, t).*field, expected) << static_cast<int>(mode) << " " << given;
+      }
+  // The range page shares the common clamps and has its pool size.
+  TRangeRegistry ranges(Mode::RangePing);
   TRangePingPage r;
-  r.Name = "range";
-  r.From = "10.0.0.1";
-  r.To = "10.0.0.9";
-  r.Threads = 0;
-  ASSERT_TRUE(AddPage(range, r));
-  EXPECT_EQ(range.Pages[0]->Threads, 1);
-  EXPECT_EQ(range.Pages[0]->From, "10.0.0.1");
+  r.Retries = r.Threads = 0;
+  EXPECT_EQ(Added(ranges, r).Retries, 1);
+  EXPECT_EQ(ranges.Pages[0]->Threads, 1);
   r.Threads = 900;
-  ASSERT_TRUE(AddPage(range, r));
-  EXPECT_EQ(range.Pages[1]->Threads, 500);
-  EXPECT_EQ(range.Pages[1]->Id, 1);
-}
+  EXPECT_EQ(Added(ranges, r).Threads, 500);
 
-TEST(PageRegistryTest, ScheduleIsClampedAndLatchesCleared) {
-  TPingRegistry registry(Mode::Ping);
-  TPingPage t = PingTemplate("tasks");
-  t.TaskCount = 150;
-  t.Tasks[0].Type = 9;
-  t.Tasks[0].Value = 0;
-  t.Tasks[0].Fired = true;
+  // A schedule entry: Type at most 4, Value within 1..999999, never fired.
+  TPingPage t;
+  t.TaskCount = 2;
+  t.Tasks[0] = {2024, 1, 0, 5, 6, 7, 0, 0, 9, 0, true, true};
   t.Tasks[1].Value = 1234567;
-  t.Tasks[2].Type = ttEveryWeek;
-  t.Tasks[2].Day = 5;
-  t.Tasks[2].Fired = true;
-  ASSERT_TRUE(AddPage(registry, t));
-  const TPingPage& page = *registry.Pages[0];
-  EXPECT_EQ(page.TaskCount, 100);
-  EXPECT_EQ(page.Tasks[0].Type, ttEveryMonth);
-  EXPECT_EQ(page.Tasks[0].Value, 1);
+  TPingRegistry registry(Mode::Ping);
+  const TPingPage& page = Added(registry, t);
+  EXPECT_EQ(page.Tasks[0], (TAutoTask{2024, 1, 0, 5, 6, 7, 0, 0, ttEveryMonth, 1, true, false}));
   EXPECT_EQ(page.Tasks[1].Value, 999999);
-  EXPECT_EQ(page.Tasks[2].Type, ttEveryWeek);
-  EXPECT_EQ(page.Tasks[2].Day, 5);
-  for (int i = 0; i < page.TaskCount; ++i) EXPECT_FALSE(page.Tasks[i].Fired) << i;
-
-  t.TaskCount = -3;
-  ASSERT_TRUE(AddPage(registry, t));
-  EXPECT_EQ(registry.Pages[1]->TaskCount, 0);
 }
 
-TEST(PageRegistryTest, MultiPingTemplateKeepsOnlyTheHostList) {
-  TPingRegistry registry(Mode::MultiPing);
-  TPingPage t = PingTemplate("hosts");
+// Only the host list survives a Multi ping template, never its results.
+TEST(PageOperations, MultiPingTemplateKeepsOnlyTheHostList) {
+  TPingPage t;
   t.HostCount = 2;
-  t.Hosts[0].Host = "alpha";
-  t.Hosts[0].Reserved6 = 1;
-  t.Hosts[0].Sent = 9;
-  t.Hosts[0].State = 0;
-  t.Hosts[0].Address = "127.0.0.1";
-  t.Hosts[0].Replies.resize(3);
+  THostResult& host = t.Hosts[0];
+  host.Host = "alpha", host.Reserved6 = 1, host.Reserved0 = 7, host.State = 0, host.Reserved7 = 5;
+  host.Address = "127.0.0.1", host.HostName = "name", host.Ipv4 = 1, host.Sent = 9, host.CurTime = 4;
+  host.AvgExact = 1.5, host.Replies.resize(3);
   t.Hosts[1].Host = std::string(120, 'b');
-  ASSERT_TRUE(AddPage(registry, t));
-  const TPingPage& page = *registry.Pages[0];
+  TPingRegistry registry(Mode::MultiPing);
+  const TPingPage& page = Added(registry, t);
   ASSERT_EQ(page.HostCount, 2);
-  EXPECT_EQ(page.Hosts[0].Host, "alpha");
-  EXPECT_EQ(page.Hosts[0].Reserved6, 1);
-  EXPECT_EQ(page.Hosts[0].State, -1);
-  EXPECT_EQ(page.Hosts[0].Sent, 0u);
-  EXPECT_TRUE(page.Hosts[0].Address.empty());
-  EXPECT_TRUE(page.Hosts[0].Replies.empty());
-  EXPECT_EQ(page.Hosts[1].Host.size(), 96u);
-  for (int i = 0; i < MaxHosts; ++i) EXPECT_EQ(page.Hosts[i].State, -1) << i;
-
-  // Only Multi ping keeps a host list from its template.
+  const THostResult& h = page.Hosts[0];
+  EXPECT_EQ(std::make_tuple(h.Host, h.Reserved6, h.Reserved0, h.State, h.Reserved7, h.Address, h.HostName,
+                            h.Ipv4, h.Sent, h.CurTime, h.AvgExact, h.Replies.size()),
+            std::make_tuple("alpha", 1, 0u, -1, 0, "", "", 0u, 0u, 0, 0.0, 0u));
+  EXPECT_EQ(page.Hosts[1].Host, std::string(96, 'b'));
   TPingRegistry ping(Mode::Ping);
-  ASSERT_TRUE(AddPage(ping, t));
-  EXPECT_EQ(ping.Pages[0]->HostCount, 0);
+  EXPECT_EQ(Added(ping, t).HostCount, 0) << "only Multi ping keeps a host list";
 }
 
-TEST(PageRegistryTest, RenameChangesOnlyValidPagesAndTheShownCaption) {
+TEST(PageOperations, EditorNumbersTakeTheirFormsThenTheFallbackThenTheRange) {
+  const char* texts[] = {"  12", "-5", "+7", "$20", "0x20", "x1F", "-$10", "2147483647", "-2147483648"};
+  const std::int32_t values[] = {12, -5, 7, 32, 32, 31, -16, INT32_MAX, INT32_MIN};
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(StrToInt(texts[i]), values[i]) << texts[i];
+  for (const char* text : {"", " ", "abc", "12 ", "1 2", "-", "$", "0x", "2147483648", "-2147483649",
+                           "99999999999999999999", "$80000000", "1.5", "\t3"})
+    EXPECT_FALSE(StrToInt(text)) << '"' << text << '"';
+  EXPECT_EQ(EditorInt("abc", 10, 1, 999999), 10);
+  EXPECT_EQ(EditorInt("5000000", 10, 1, 999999), 999999);
+  EXPECT_EQ(EditorInt("x", 500, 1, 255), 255);  // a fallback outside the range is clamped too
+}
+
+TEST(PageOperations, RenameChangesOnlyValidPagesAndTheShownCaption) {
   TPingRegistry registry(Mode::Traceroute);
   RecordingLists lists;
   registry.List = &lists;
-  AddPage(registry, PingTemplate("first"));
-  AddPage(registry, PingTemplate("second"));
+  for (int i = 0; i < 2; ++i) AddPage(registry, TPingPage{});
   registry.Current = 0;
-
   RenamePage(registry, 1, "renamed");
-  EXPECT_EQ(registry.Pages[1]->Name, "renamed");
-  EXPECT_EQ(lists.pageRows.at(registry.Pages[1]->ListItem).second, "renamed");
+  EXPECT_EQ(lists.rows.at(registry.Pages[1]->ListItem).second, "renamed");
   EXPECT_EQ(lists.paramCaption, "untouched") << "a page that is not shown leaves the group caption alone";
-
-  RenamePage(registry, 0, "shown");
-  EXPECT_EQ(lists.paramCaption, "shown");
-
+  for (int index : {0, 2, -1}) RenamePage(registry, index, index ? "out of range" : "shown");
   RenamePage(registry, 0, "");
-  RenamePage(registry, 2, "out of range");
-  RenamePage(registry, -1, "out of range");
   EXPECT_EQ(registry.Pages[0]->Name, "shown");
-  EXPECT_EQ(registry.Pages[0]->Id, 0);
+  EXPECT_EQ(lists.paramCaption, "shown");
 }
 
-class MultiPingHostTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    registry.List = &lists;
-    registry.HostList = &lists;
-    AddPage(registry, PingTemplate("page"));
-    registry.Current = 0;
-  }
-  TPingPage& page() { return *registry.Pages[0]; }
-
-  TPingRegistry registry{Mode::MultiPing};
+TEST(PageOperations, MultiPingHostRules) {
+  TPingRegistry registry(Mode::MultiPing);
   RecordingLists lists;
-};
+  registry.HostList = &lists;
+  AddPage(registry, TPingPage{});
+  registry.Current = 0;
+  TPingPage& page = *registry.Pages[0];
+  const std::string hosts[] = {"Example.org", "EXAMPLE.ORG", "", std::string(120, 'x'),
+                               std::string(95, 'y') + "\xC3\xA9z"};
+  for (const std::string& host : hosts) AddMultiPingHost(registry, 0, host);
+  AddMultiPingHost(registry, 1, "no such page");
+  ASSERT_EQ(page.HostCount, 3);
+  EXPECT_EQ(lists.rows.at(page.Hosts[0].ListItem), std::make_pair(0, std::string("Example.org")));
+  EXPECT_EQ(page.Hosts[1].Host, std::string(96, 'x'));
+  EXPECT_EQ(page.Hosts[2].Host, std::string(95, 'y')) << "a character at the limit is dropped whole";
 
-TEST_F(MultiPingHostTest, AddRefusesDuplicatesIgnoringCaseAndCutsLongHosts) {
-  AddMultiPingHost(registry, 0, "Example.org");
-  AddMultiPingHost(registry, 0, "EXAMPLE.ORG");
-  AddMultiPingHost(registry, 0, "");
-  AddMultiPingHost(registry, 1, "other page");
-  ASSERT_EQ(page().HostCount, 1);
-  EXPECT_EQ(page().Hosts[0].Reserved6, 1);
-  EXPECT_EQ(lists.hostRows.at(page().Hosts[0].ListItem), std::make_pair(0, std::string("Example.org")));
-
-  AddMultiPingHost(registry, 0, std::string(120, 'x'));
-  EXPECT_EQ(page().Hosts[1].Host, std::string(96, 'x'));
-
-  // A multi-byte character at the limit is dropped whole, never split.
-  AddMultiPingHost(registry, 0, std::string(95, 'y') + "\xC3\xA9z");
-  EXPECT_EQ(page().Hosts[2].Host, std::string(95, 'y'));
-
-  // A page that is not shown gets the row but no list row.
-  registry.Current = -1;
-  AddMultiPingHost(registry, 0, "hidden");
-  EXPECT_EQ(page().Hosts[3].ListItem, NoListItem);
-  EXPECT_EQ(lists.hostRows.size(), 3u);
-}
-
-TEST_F(MultiPingHostTest, HostTableHoldsAtMost128Rows) {
-  for (int i = 0; i < MaxHosts + 5; ++i) AddMultiPingHost(registry, 0, "h" + std::to_string(i));
-  EXPECT_EQ(page().HostCount, MaxHosts);
-  EXPECT_EQ(page().Hosts[MaxHosts - 1].Host, "h127");
-}
-
-TEST_F(MultiPingHostTest, RemovingARowMovesLaterRowsDownWhole) {
-  for (const char* host : {"a", "b", "c"}) AddMultiPingHost(registry, 0, host);
-  page().Hosts[1].Sent = 11;
-  page().Hosts[2].Sent = 22;
-  page().Hosts[2].ReplyCapacity = 5;
-  page().Hosts[2].Replies.resize(2);
-  page().Hosts[2].Replies[1].Time = 77;
-  const ListHandle rowB = page().Hosts[1].ListItem;
-  const ListHandle rowC = page().Hosts[2].ListItem;
-
+  // Removing row 0 moves the later rows down whole, with their list rows.
+  page.Hosts[1].Sent = 11;
+  page.Hosts[2].Replies.resize(2);
+  const ListHandle second = page.Hosts[1].ListItem, third = page.Hosts[2].ListItem;
   EXPECT_TRUE(DeleteMultiPingHost(registry, 0, 0));
-  ASSERT_EQ(page().HostCount, 2);
-  EXPECT_EQ(page().Hosts[0].Host, "b");
-  EXPECT_EQ(page().Hosts[0].Sent, 11u);
-  EXPECT_EQ(page().Hosts[1].Host, "c");
-  EXPECT_EQ(page().Hosts[1].ReplyCount(), 2);
-  EXPECT_EQ(page().Hosts[1].Replies[1].Time, 77);
-  EXPECT_EQ(lists.hostRows.at(rowB).first, 0);
-  EXPECT_EQ(lists.hostRows.at(rowC).first, 1);
-  EXPECT_EQ(lists.hostRows.size(), 2u);
-  EXPECT_EQ(lists.selected, rowB) << "no row above the removed one, so the one below is selected";
-
+  ASSERT_EQ(page.HostCount, 2);
+  EXPECT_EQ(std::tie(page.Hosts[0].Sent, lists.rows.at(second).first, lists.rows.at(third).first),
+            std::make_tuple(11u, 0, 1));
+  EXPECT_EQ(page.Hosts[1].ReplyCount(), 2);
+  EXPECT_EQ(lists.selected, second) << "no row above the removed one, so the one below";
   EXPECT_TRUE(DeleteMultiPingHost(registry, 0, 1));
-  EXPECT_EQ(lists.selected, rowB) << "the row above the removed one is selected";
+  EXPECT_EQ(lists.selected, second) << "the row above the removed one";
   EXPECT_FALSE(DeleteMultiPingHost(registry, 0, 1));
   EXPECT_FALSE(DeleteMultiPingHost(registry, 0, -1));
-  EXPECT_FALSE(DeleteMultiPingHost(registry, 3, 0));
-  EXPECT_EQ(page().HostCount, 1);
+
+  // A page that is not shown gets rows but no list rows; 128 at most.
+  registry.Current = -1;
+  for (int i = 0; i < MaxHosts + 5; ++i) AddMultiPingHost(registry, 0, "h" + std::to_string(i));
+  EXPECT_EQ(page.HostCount, MaxHosts);
+  EXPECT_EQ(page.Hosts[MaxHosts - 1].Host, "h126");
+  EXPECT_EQ(page.Hosts[MaxHosts - 1].ListItem, NoListItem);
 }
 
 }  // namespace
