@@ -66,6 +66,9 @@ Status ResolveLinks(const std::string& path, std::string& target) {
   return Status::Failure(Status::Kind::Invalid, "too many symbolic links in " + path);
 }
 
+constexpr std::size_t TagLength = 16;
+constexpr std::size_t MaxStemLength = 200;
+
 std::string RandomTag() {
   std::random_device source;
   const std::uint64_t value = (std::uint64_t{source()} << 32) ^ source();
@@ -88,6 +91,21 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 }
 
 }  // namespace
+
+std::string AtomicFile::FileReplacedBy(const std::string& path) {
+  std::string target;
+  return ResolveLinks(path, target).ok() ? target : path;
+}
+
+bool AtomicFile::IsTemporaryOf(std::string_view entry, std::string_view targetName) {
+  const std::string_view stem = targetName.substr(0, MaxStemLength);
+  if (entry.size() != 1 + stem.size() + 1 + TagLength || entry.front() != '.' ||
+      entry.substr(1, stem.size()) != stem || entry[1 + stem.size()] != '.')
+    return false;
+  for (char c : entry.substr(entry.size() - TagLength))
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+  return true;
+}
 
 AtomicFile::AtomicFile(std::size_t bufferBytes) : bufferBytes_(bufferBytes > 0 ? bufferBytes : 1) {}
 
@@ -125,12 +143,15 @@ Status AtomicFile::Open(const std::string& path) {
   // Beside the target, so the final rename stays within one file system; the
   // leading dot keeps a half-written report out of ordinary folder listings.
   const std::string folder = FolderOf(target_);
-  const std::string stem = NameOf(target_).substr(0, 200);
+  const std::string stem = NameOf(target_).substr(0, MaxStemLength);
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
     temp_ = folder + "/." + stem + "." + RandomTag();
-    // Mode 0666 lets the kernel apply the umask (and a folder's default ACL)
-    // exactly as for any newly created file.
-    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // A new file gets 0666 so the kernel applies the umask (and a folder's
+    // default ACL) as for any newly created file. A replacement stays private
+    // until it has the old file's mode: page files and settings may hold a
+    // program's command line, and a file its owner closed to others must not
+    // open up, not even for the moment of a save.
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, replacing ? 0600 : 0666);
     if (fd_ < 0 && errno != EEXIST) break;
   }
   if (fd_ < 0) {

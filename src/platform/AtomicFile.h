@@ -44,6 +44,13 @@ class AtomicFile {
 
   const Status& status() const { return status_; }
 
+  // The file a write to `path` replaces: symbolic links followed; `path`
+  // itself when they cannot be.
+  static std::string FileReplacedBy(const std::string& path);
+  // Whether a folder entry is the temporary file of a write to `targetName`
+  // (a name without folder) that never reached its rename.
+  static bool IsTemporaryOf(std::string_view entry, std::string_view targetName);
+
  private:
   bool WriteThrough(std::string_view bytes);
   bool Flush();

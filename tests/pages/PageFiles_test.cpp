@@ -336,17 +336,22 @@ TEST_F(PageFilesTest, FilesNotReadWholeAreKeptAsBadBeforeTheFirstSave) {
 // A save killed between creating its temporary and renaming it leaves the
 // temporary behind; the next start removes ours and nothing else.
 TEST_F(PageFilesTest, StartUpRemovesTheTemporariesOfKilledSaves) {
-  const std::set<std::string> ours = {"PingPages.dat.a1B2c3",      "MultiPingPages.dat.XXXXXX",
-                                      "RangePingPages.dat.000000", "TraceroutePages.dat.zzzzzz",
-                                      "PathPingPages.dat.Q9w8E7",  "config.ini.k3J4h5"};
-  std::set<std::string> others = {"PingPages.dat",        "PingPages.dat.bad", "PingPages.dat.abcdefg",
-                                  "PingPages.dat.abc-ef", "Other.dat.abcdef",  "config.ini.abcde"};
+  const std::string tag = ".0123456789abcdef";
+  const std::set<std::string> ours = {".PingPages.dat" + tag,      ".MultiPingPages.dat" + tag,
+                                      ".RangePingPages.dat" + tag, ".TraceroutePages.dat" + tag,
+                                      ".PathPingPages.dat" + tag,  ".config.ini.ffffffff00000000"};
+  std::set<std::string> others = {"PingPages.dat",
+                                  "PingPages.dat.bad",
+                                  "PingPages.dat" + tag,
+                                  ".PingPages.dat.0123456789abcde",
+                                  ".PingPages.dat.0123456789abcdeF",
+                                  ".Other.dat" + tag};
   for (const std::string& name : ours) ASSERT_TRUE(WriteFileAtomically(Path(name), name).ok());
   for (const std::string& name : others) ASSERT_TRUE(WriteFileAtomically(Path(name), name).ok());
   // A folder and a link by one of our names are not temporaries of ours.
-  fs::create_directory(Path("PathPingPages.dat.dir123"));
-  fs::create_symlink("PingPages.dat", Path("PathPingPages.dat.lnk123"));
-  others.insert({"PathPingPages.dat.dir123", "PathPingPages.dat.lnk123"});
+  fs::create_directory(Path(".PathPingPages.dat.dddddddddddddddd"));
+  fs::create_symlink("PingPages.dat", Path(".PingPages.dat.eeeeeeeeeeeeeeee"));
+  others.insert({".PathPingPages.dat.dddddddddddddddd", ".PingPages.dat.eeeeeeeeeeeeeeee"});
   RemoveSaveLeftovers(config_);
   EXPECT_EQ(Names(), others);
 }

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 
 #include <csignal>
 #include <filesystem>
@@ -26,11 +25,6 @@ class FileIoTest : public ::testing::Test {
     std::set<std::string> names;
     for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
     return names;
-  }
-  static std::tuple<mode_t, uid_t, gid_t> Owner(const std::string& path) {
-    struct stat st {};
-    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
-    return {st.st_mode & 07777, st.st_uid, st.st_gid};
   }
 
   fs::path dir;
@@ -68,47 +62,6 @@ TEST_F(FileIoTest, FailedWriteOrRenameKeepsTheOldFile) {
   EXPECT_FALSE(WriteFileAtomically(Path("taken"), "data").ok());
   EXPECT_EQ(Entries(dir), (std::set<std::string>{"pages.dat", "taken"}));
   EXPECT_FALSE(WriteFileAtomically(Path("no/such/folder.dat"), "data").ok());
-}
-
-// A file its owner closed to others stays closed after a save, and keeps its
-// owner (tests run as root, who may hand it back); a new file gets what the
-// umask allows, like any other program's file.
-TEST_F(FileIoTest, SavesKeepTheModeAndOwnerOfTheFileTheyReplace) {
-  const std::string path = Path("config.ini");
-  ASSERT_TRUE(WriteFileAtomically(path, "old").ok());
-  ASSERT_EQ(::chown(path.c_str(), 4321, 8765), 0);
-  for (const mode_t mode : {0600, 0640, 0604}) {
-    ASSERT_EQ(::chmod(path.c_str(), mode), 0);
-    ASSERT_TRUE(WriteFileAtomically(path, "new").ok());
-    EXPECT_EQ(Owner(path), std::make_tuple(mode, 4321u, 8765u)) << std::oct << mode;
-  }
-  for (const mode_t mask : {022, 027, 077}) {
-    const mode_t before = ::umask(mask);
-    fs::remove(Path("fresh.dat"));
-    const bool written = WriteFileAtomically(Path("fresh.dat"), "x").ok();
-    ::umask(before);
-    ASSERT_TRUE(written);
-    EXPECT_EQ(std::get<0>(Owner(Path("fresh.dat"))), 0666 & ~mask) << std::oct << mask;
-  }
-}
-
-// A settings file kept elsewhere and linked into the config folder stays a
-// link: the save lands in the linked file, beside which its temporary lived.
-TEST_F(FileIoTest, SavesWriteThroughASymlinkToItsTarget) {
-  fs::create_directories(dir / "Config");
-  fs::create_directories(dir / "dotfiles");
-  ASSERT_TRUE(WriteFileAtomically(Path("dotfiles/real.ini"), "old").ok());
-  fs::create_symlink("../dotfiles/real.ini", dir / "Config" / "config.ini");
-  ASSERT_TRUE(WriteFileAtomically(Path("Config/config.ini"), "new bytes").ok());
-  EXPECT_EQ(fs::read_symlink(dir / "Config" / "config.ini"), "../dotfiles/real.ini");
-  EXPECT_EQ(ReadFilePrefix(Path("dotfiles/real.ini"), 100), "new bytes");
-  EXPECT_EQ(Entries(dir / "dotfiles"), std::set<std::string>{"real.ini"});
-  // A link whose file does not exist yet: the save creates the linked file.
-  fs::create_symlink(dir / "dotfiles" / "later.ini", dir / "Config" / "dangling.ini");
-  ASSERT_TRUE(WriteFileAtomically(Path("Config/dangling.ini"), "made").ok());
-  EXPECT_TRUE(fs::is_symlink(dir / "Config" / "dangling.ini"));
-  EXPECT_EQ(ReadFilePrefix(Path("dotfiles/later.ini"), 100), "made");
-  EXPECT_EQ(Entries(dir / "Config"), (std::set<std::string>{"config.ini", "dangling.ini"}));
 }
 
 }  // namespace
