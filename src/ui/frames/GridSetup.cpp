@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QTreeView>
+#include <algorithm>
 
 void SetUpGrid(QTreeView* view, QAbstractItemModel* model, std::initializer_list<int> widths) {
   view->setModel(model);
@@ -19,6 +20,12 @@ void SetUpGrid(QTreeView* view, QAbstractItemModel* model, std::initializer_list
   header->setStretchLastSection(false);
   header->setSectionsMovable(true);
   header->setMinimumSectionSize(5);
+  // A title wider than its design width gets the room it needs in the
+  // header's own font, so no title starts cut.
+  header->ensurePolished();
   int column = 0;
-  for (int width : widths) view->setColumnWidth(column++, width);
+  for (int width : widths) {
+    view->setColumnWidth(column, std::max(width, header->sectionSizeHint(column)));
+    ++column;
+  }
 }

@@ -11,7 +11,7 @@
 #include "ui/models/MultiPingHostModel.h"
 
 TFrameMultiPing::TFrameMultiPing(QWidget* parent) : TModeFrame(QStringLiteral("Hosts"), false, parent) {
-  EditHost = MakeEdit(96, GroupBoxParam);
+  EditHost = MakeTextEdit(96, GroupBoxParam);
   EditTtl = MakeEdit(3, GroupBoxParam);
   BitBtnAdd = new QPushButton(QStringLiteral("Add"), GroupBoxParam);
   BitBtnDelete = new QPushButton(QStringLiteral("Delete"), GroupBoxParam);

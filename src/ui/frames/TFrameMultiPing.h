@@ -11,7 +11,7 @@ class TFrameMultiPing : public TModeFrame {
  public:
   explicit TFrameMultiPing(QWidget* parent = nullptr);
 
-  QLineEdit* EditHost = nullptr;  // the next host to add, at most 96 characters
+  QLineEdit* EditHost = nullptr;  // the next host to add, at most 96 bytes of UTF-8
   QLineEdit* EditTtl = nullptr;
   QPushButton* BitBtnAdd = nullptr;
   QPushButton* BitBtnDelete = nullptr;  // disabled until a host row is selected

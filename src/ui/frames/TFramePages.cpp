@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "ui/frames/GridSetup.h"
+#include "ui/frames/Utf8ByteLimit.h"
 #include "ui/models/PageListModel.h"
 
 TFramePages::TFramePages(QWidget* parent) : QWidget(parent) {
@@ -22,7 +23,7 @@ TFramePages::TFramePages(QWidget* parent) : QWidget(parent) {
 
   Panel1 = new QWidget(GroupBox1);
   EditPageName = new QLineEdit(QStringLiteral("New Page"), Panel1);
-  EditPageName->setMaxLength(64);
+  LimitUtf8Bytes(EditPageName, 64);
   ButtonAdd = new QPushButton(QStringLiteral("Add"), Panel1);
   ButtonRename = new QPushButton(QStringLiteral("Rename"), Panel1);
   ButtonDel = new QPushButton(QStringLiteral("Delete"), Panel1);

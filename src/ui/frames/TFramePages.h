@@ -23,7 +23,7 @@ class TFramePages : public QWidget {
   QTreeView* ListView1 = nullptr;
   PageListModel* Model = nullptr;
   QWidget* Panel1 = nullptr;
-  QLineEdit* EditPageName = nullptr;  // at most 64 characters
+  QLineEdit* EditPageName = nullptr;  // at most 64 bytes of UTF-8
   QPushButton* ButtonAdd = nullptr;
   QPushButton* ButtonRename = nullptr;
   QPushButton* ButtonDel = nullptr;

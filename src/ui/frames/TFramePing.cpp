@@ -11,7 +11,7 @@
 #include "ui/models/RowListModel.h"
 
 TFramePing::TFramePing(QWidget* parent) : TModeFrame(QStringLiteral("Hosts"), false, parent) {
-  EditHost = MakeEdit(96, GroupBoxParam);
+  EditHost = MakeTextEdit(96, GroupBoxParam);
   EditTtl = MakeEdit(3, GroupBoxParam);
   CheckBoxResolveHostName->setText(QStringLiteral("Resolve host name"));
   CheckBoxPingForAllIp = new QCheckBox(QStringLiteral("Ping to all IP of host"), GroupBoxParam);

@@ -11,7 +11,7 @@ class TFramePing : public TModeFrame {
  public:
   explicit TFramePing(QWidget* parent = nullptr);
 
-  QLineEdit* EditHost = nullptr;  // "Host name:", at most 96 characters
+  QLineEdit* EditHost = nullptr;  // "Host name:", at most 96 bytes of UTF-8
   QLineEdit* EditTtl = nullptr;   // "TTL:"
   QCheckBox* CheckBoxPingForAllIp = nullptr;
   // Columns "N", "IP Address", "Host Name", "Sent", "Received", "Lost",

@@ -11,7 +11,7 @@
 #include "ui/models/RowListModel.h"
 
 THopFrame::THopFrame(QWidget* parent) : TModeFrame(QStringLiteral("Hops"), false, parent) {
-  EditHost = MakeEdit(96, GroupBoxParam);
+  EditHost = MakeTextEdit(96, GroupBoxParam);
   EditHops = MakeEdit(3, GroupBoxParam);
   LayOutParams({new QLabel(QStringLiteral("Host name:"), GroupBoxParam), EditHost},
                QStringLiteral("Max. hops:"), EditHops, {CheckBoxResolveHostName, CheckBoxShowReplys});

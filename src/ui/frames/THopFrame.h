@@ -10,7 +10,7 @@ class THopFrame : public TModeFrame {
   Q_OBJECT
 
  public:
-  QLineEdit* EditHost = nullptr;  // "Host name:", at most 96 characters
+  QLineEdit* EditHost = nullptr;  // "Host name:", at most 96 bytes of UTF-8
   QLineEdit* EditHops = nullptr;  // "Max. hops:"
   // Columns as the Ping host list; rows ordered by hop.
   QTreeView* ListView1 = nullptr;

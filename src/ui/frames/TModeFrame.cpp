@@ -19,6 +19,7 @@
 #include "pages/RowTexts.h"
 #include "ui/Icons.h"
 #include "ui/frames/GridSetup.h"
+#include "ui/frames/Utf8ByteLimit.h"
 #include "ui/models/RepliesModel.h"
 
 namespace {
@@ -44,6 +45,12 @@ QAction* AddToolButton(QToolBar* bar, int image, const QString& hint) {
 QLineEdit* MakeEdit(int maxLength, QWidget* parent) {
   auto* edit = new QLineEdit(parent);
   edit->setMaxLength(maxLength);
+  return edit;
+}
+
+QLineEdit* MakeTextEdit(int utf8Bytes, QWidget* parent) {
+  auto* edit = new QLineEdit(parent);
+  LimitUtf8Bytes(edit, utf8Bytes);
   return edit;
 }
 

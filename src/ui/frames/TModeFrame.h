@@ -58,8 +58,10 @@ class TModeFrame : public QWidget {
   // the IP range ping frame.
   virtual QTreeView* HostView() const = 0;
 
-  // Height of the result pane (GroupBoxResult) in pixels. Setting it before
-  // the frame is shown is kept and applied when the splitter gets its size.
+  // Height of the result pane (GroupBoxResult) in pixels. Until the frame
+  // is laid out (a tab never opened) it is the height last set, at first
+  // the design height; such a height is applied when the splitter gets its size.
+  static constexpr int DesignResultPaneHeight = 200;
   int ResultPaneHeight() const;
   void SetResultPaneHeight(int height);
 
@@ -81,8 +83,10 @@ class TModeFrame : public QWidget {
  private:
   void ApplyResultPaneHeight();
 
-  int pendingResultHeight_ = -1;
+  int pendingResultHeight_ = DesignResultPaneHeight;
 };
 
-// A line editor with the given length limit.
+// A line editor with the given length limit, in characters.
 QLineEdit* MakeEdit(int maxLength, QWidget* parent);
+// A text editor for a field of `utf8Bytes` bytes in the page files.
+QLineEdit* MakeTextEdit(int utf8Bytes, QWidget* parent);

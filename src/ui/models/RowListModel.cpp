@@ -20,6 +20,20 @@ RowListModel::RowListModel(QStringList headers, Order order, Images images, QObj
 
 RowListModel::~RowListModel() = default;
 
+namespace {
+
+// A locale without collation rules (C, C.UTF-8: root shells, containers)
+// compares code points, which puts every capital before every small letter.
+// There captions compare as a reader expects: letter case only breaks ties,
+// the small letter first, as the locales that collate do it.
+int CompareCaptions(const QCollator& collator, const QString& a, const QString& b) {
+  if (collator.locale().language() != QLocale::C) return collator.compare(a, b);
+  if (const int folded = a.compare(b, Qt::CaseInsensitive)) return folded;
+  return -a.compare(b, Qt::CaseSensitive);
+}
+
+}  // namespace
+
 RowListModel::Row* RowListModel::Find(ListHandle handle) const {
   const auto it = byHandle_.find(handle);
   return it == byHandle_.end() ? nullptr : it->second;
@@ -43,7 +57,7 @@ bool RowListModel::Before(const Row& a, const Row& b) const {
     case Order::ByUnsignedKey:
       return static_cast<std::uint32_t>(a.key) < static_cast<std::uint32_t>(b.key);
     case Order::ByCaption:
-      return collator_.compare(a.texts[0], b.texts[0]) < 0;
+      return CompareCaptions(collator_, a.texts[0], b.texts[0]) < 0;
   }
   return false;
 }

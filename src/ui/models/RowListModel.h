@@ -28,7 +28,7 @@ class RowListModel : public QAbstractItemModel {
   enum class Order {
     ByKey,          // key as a signed number, ascending (host slot, hop)
     ByUnsignedKey,  // key as an unsigned 32-bit number (host-order IPv4)
-    ByCaption,      // column 0 by the user's locale, letter case counting
+    ByCaption,      // column 0 by the user's locale, letter case breaking ties
   };
   enum class Images { Result, Page };
 

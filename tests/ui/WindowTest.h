@@ -1,0 +1,106 @@
+#pragma once
+
+// The fixture of every window test: a main window over a temporary program
+// folder, its models checked by QAbstractItemModelTester through all a test
+// does, and the few helpers the tests share. It brings the window's frames,
+// models and controls along, so that a window test includes little else.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <chrono>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "pages/PageOperations.h"
+#include "pages/PageRegistry.h"
+#include "platform/ProgramPaths.h"
+#include "support/Waits.h"
+#include "ui/PageListHandlers.h"
+#include "ui/PageRunOperations.h"
+#include "ui/TFormPing.h"
+#include "ui/TabViews.h"
+#include "ui/frames/TFrameMultiPing.h"
+#include "ui/frames/TFramePages.h"
+#include "ui/frames/TFramePathPing.h"
+#include "ui/frames/TFramePing.h"
+#include "ui/frames/TFrameRangePing.h"
+#include "ui/frames/TFrameTraceroute.h"
+#include "ui/models/MultiPingHostModel.h"
+#include "ui/models/PageListModel.h"
+#include "ui/models/RepliesModel.h"
+#include "ui/models/RowListModel.h"
+#include "ui/views/TabView.h"
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    SetProgramFolderOverride(Folder());
+    QApplication::setQuitOnLastWindowClosed(false);
+  }
+  void TearDown() override {
+    Close();
+    SetProgramFolderOverride("");
+  }
+
+  // Builds the window and runs its start-up, which must succeed. The close
+  // question is answered by closeAnswer_ and counted; `hooks` replaces
+  // whatever else the test needs replaced.
+  TFormPing& Start(TFormPing::Hooks hooks = {});
+  // Destroys the window: every run stopped, the pages saved and freed.
+  void Close() {
+    testers_.clear();
+    window_.reset();
+  }
+  TFormPing& w() const { return *window_; }
+  TModeFrame& Frame(Mode mode) const { return *window_->Views().ForMode(mode).Frame(); }
+  TFramePages& Pages(Mode mode) const { return *window_->Views().ForMode(mode).PagesFrame(); }
+
+  std::string Folder() const { return dir_.path().toStdString(); }
+  std::string ConfigFile(const std::string& name) const { return Folder() + "/Config/" + name; }
+  // The pages of a mode's file as a fresh registry reads them.
+  static std::unique_ptr<TPingRegistry> ReadPingFile(Mode mode);
+
+  bool closeAnswer_ = false;
+  int closeQuestions_ = 0;
+
+ private:
+  QTemporaryDir dir_;
+  std::unique_ptr<TFormPing> window_;
+  std::vector<std::unique_ptr<QAbstractItemModelTester>> testers_;
+};
+
+// QString in test messages as its text.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
+// The registry of a mode other than IP range ping; the page a tab shows.
+TPingRegistry& RegistryOf(Mode mode);
+TPageCommon& ShownPage(Mode mode);
+// The texts of one row, column 0 first; one column of every row.
+QStringList RowCells(const QAbstractItemModel& model, int row);
+QStringList Column(const QAbstractItemModel& model, int column = 0);
+// Makes `row` of the view current and selected, as a click does.
+void Select(QTreeView* view, int row);
+// Turns the event loop until the page's run has ended.
+inline bool WaitUntilIdle(const TPageCommon& page) {
+  return SpinUntil([&] { return page.Worker == nullptr; }, std::chrono::seconds(20));
+}
+
+// A stand-in for a run's controller that counts the requests to end.
+struct RecordingWorker : PageWorker {
+  int terminated = 0;
+  void Terminate() override { ++terminated; }
+};
