@@ -51,8 +51,9 @@ HostAddressList ResolveHostAddresses(NameResolver& resolver, const std::string& 
   if (options.IpVersion == 1) out.Ipv6List.clear();
   if (options.IpVersion == 2) out.Ipv4List.clear();
   if (!pingForAllIp) {
-    if (out.Ipv4List.size() > 1) out.Ipv4List.resize(1);
-    if (out.Ipv6List.size() > 1) out.Ipv6List.resize(1);
+    // erase rather than resize: GCC 12 at -O3 warns falsely inside resize.
+    if (out.Ipv4List.size() > 1) out.Ipv4List.erase(out.Ipv4List.begin() + 1, out.Ipv4List.end());
+    if (out.Ipv6List.size() > 1) out.Ipv6List.erase(out.Ipv6List.begin() + 1, out.Ipv6List.end());
     if (!out.Ipv4List.empty() && !out.Ipv6List.empty()) {
       if (options.IpPriority == 1)
         out.Ipv4List.clear();

@@ -123,7 +123,10 @@ HostRowText AliveHostRow(const THostResult& host) {
 
 std::uint32_t AliveHostKey(const THostResult& host) { return ntohl(host.Ipv4); }
 
-std::string TwoDigits(unsigned value) { return value < 10 ? "0" + Decimal(value) : Decimal(value); }
+std::string TwoDigits(unsigned value) {
+  std::string text(value < 10 ? 1 : 0, '0');
+  return text += Decimal(value);
+}
 
 std::string ReplyDateText(const TReplyRecord& r) {
   return TwoDigits(r.Year) + "." + TwoDigits(r.Month) + "." + TwoDigits(r.Day) + "  " + TwoDigits(r.Hour) +

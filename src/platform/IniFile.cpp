@@ -264,6 +264,10 @@ std::string IniFile::EncodeValue(std::string_view value) {
       !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) ||
                          (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
                           value.back() == value.front()));
-  if (!needsQuotes) return std::string(value);
-  return "\"" + std::string(value) + "\"";
+  std::string text;
+  text.reserve(value.size() + 2);
+  if (needsQuotes) text += '"';
+  text += value;
+  if (needsQuotes) text += '"';
+  return text;
 }
