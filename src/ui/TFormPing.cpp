@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QPushButton>
 #include <QSessionManager>
 #include <QStyle>
 #include <QSystemTrayIcon>
@@ -14,6 +15,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include "automation/Scheduler.h"
 #include "pages/PageRegistry.h"
 #include "pages/Settings.h"
 #include "ui/CopyMenus.h"
@@ -22,7 +24,9 @@
 #include "ui/HomePageTab.h"
 #include "ui/OptionsTab.h"
 #include "ui/PageListHandlers.h"
+#include "ui/RunStart.h"
 #include "ui/SlotGuard.h"
+#include "ui/TFormAutoTasks.h"
 #include "ui/TabViews.h"
 #include "ui/frames/TFrameMultiPing.h"
 #include "ui/frames/TFramePages.h"
@@ -49,6 +53,13 @@ QWidget* MeasuringTab(TFramePages* pages, QWidget* frame) {
   layout->addWidget(pages);
   layout->addWidget(frame, 1);
   return tab;
+}
+
+// The scheduler's starts go through the tab's own Start operation, which
+// returns only once a run it cut has had its end-of-run actions and the new
+// run exists: the walk looks at the page again right after.
+void StartScheduledPage(Mode mode, int index, const ScheduledStart& start) {
+  StartPage(mode, index, StartArguments{start.fromTask, start.retries, start.minutes, start.byMinutes});
 }
 
 }  // namespace
@@ -143,6 +154,9 @@ void TFormPing::ConnectHandlers() {
   connect(TimerStartup, &QTimer::timeout, this, [this] { CatchAll([this] { TimerStartupTimer(); }); });
   connect(TimerTasks, &QTimer::timeout, this, [this] { CatchAll([this] { TimerTasksTimer(); }); });
   connect(TimerSave, &QTimer::timeout, this, [this] { TimerSaveTimer(); });
+  for (const Mode mode : AllModes)
+    connect(views_->ForMode(mode).Frame()->BitBtnTasks, &QPushButton::clicked, this,
+            [mode] { CatchAll([mode] { ShowAutoTasks(mode); }); });
   connect(TrayIcon1, &QSystemTrayIcon::activated, this, [this] { TrayIcon1MouseUp(); });
   connect(PageControl1, &QTabWidget::currentChanged, this,
           [this] { CatchAll([this] { menus_->PageControl1Change(); }); });
@@ -168,12 +182,12 @@ int TFormPing::ExpectedFrameHeight() const {
 }
 
 void TFormPing::TimerStartupTimer() {
-  // Starting the pages flagged for program start-up belongs to the scheduler.
+  TimerStartup->stop();
+  StartupTimerTick(StartScheduledPage);
 }
 
-void TFormPing::TimerTasksTimer() {
-  // Starting pages by their schedules belongs to the scheduler.
-}
+// Also while a modal dialog is open: its event loop runs this thread's timers.
+void TFormPing::TimerTasksTimer() { TasksTimerTick(StartScheduledPage); }
 
 void TFormPing::TrayIcon1MouseUp() {
   CatchAll([this] {

@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <exception>
 
+#include "automation/FinishActions.h"
+#include "engine/RunLifecycle.h"
 #include "pages/PageFiles.h"
 #include "pages/PageOperations.h"
 #include "pages/PageRegistry.h"
@@ -72,6 +74,9 @@ Status TFormPing::FormCreate() {
     // exist, and nothing may have been written when the program gives up.
     const Status bound = hooks_.BindEcho();
     if (!bound.ok()) throw StartupFailure{bound.message};
+    // Before any run can end: every run that ends from here on saves its
+    // report and starts its program as its page asks.
+    SetRunFinishActions(RunFinishActionsOf);
     RemoveSaveLeftovers();
     LoadPagesOfAllModes();
 

@@ -4,6 +4,7 @@
 
 #include "platform/SessionEndNotifier.h"
 #include "platform/SingleInstance.h"
+#include "ui/TFormAutoTasks.h"
 #include "ui/TFormPing.h"
 
 // One copy per user: a later start hands its path to the running copy and
@@ -35,6 +36,8 @@ int main(int argc, char* argv[]) {
       std::fprintf(stderr, "velquor: %s\n", started.message.c_str());
       return 1;
     }
+    // The one "Auto tasks" dialog, ready before the first timer tick.
+    TFormAutoTasks autoTasks(&window);
     QObject::connect(&sessionEnd, &SessionEndNotifier::SessionEnding, &window, &TFormPing::EndSessionAndQuit);
     QObject::connect(&instance, &SingleInstance::ShowRequested, &window, &TFormPing::WMShowMainWindow);
     window.show();

@@ -7,12 +7,16 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <memory>
 
+#include "pages/PageFileCodec.h"
 #include "pages/PageFiles.h"
+#include "pages/PageOperations.h"
+#include "ui/PageListHandlers.h"
 
 #ifndef VELQUOR_BINARY
 #error "VELQUOR_BINARY must name the program under test"
@@ -76,6 +80,12 @@ class ProgramRun : public ::testing::Test {
         .filter(QRegularExpression("^\\w+(HostHeight|HostWidth\\d|RepliesWidth\\d)="));
   }
 
+  static void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+  }
+
   QTemporaryDir root_;
 };
 
@@ -97,6 +107,49 @@ TEST_F(ProgramRun, SessionsEndingBySigtermSaveEverythingAndRestartTheSame) {
 
   Session();
   EXPECT_EQ(LayoutLines(), layout);
+}
+
+TEST_F(ProgramRun, APageStartedAtStartUpSavesItsReportAndHandsItsPathToTheUsersProgram) {
+  // The user's program records the arguments it gets; blanks in its path
+  // and in the page name must not split anything.
+  const QString program = Folder() + "/record args";
+  WriteFile(program,
+            "#!/bin/sh\n{ echo \"$#\"; for a in \"$@\"; do echo \"$a\"; done; } >\"$0.tmp\"\n"
+            "mv \"$0.tmp\" \"$0.out\"\n");
+  QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  std::unique_ptr<TPingPage> page = DefaultPingPage(Mode::Ping);
+  page->Name = "loop back";
+  page->Host = "127.0.0.1";
+  page->Retries = 2;
+  page->Delay = 100;
+  page->StartOnStartup = page->SaveResult = page->ExecuteProgram = true;
+  page->ExecPath = program.toStdString();
+  page->ExecParam = "%PATH";
+  TPingRegistry pages(Mode::Ping);
+  ASSERT_TRUE(AddPage(pages, *page));
+  ASSERT_TRUE(QDir(Folder()).mkdir("Config"));
+  WriteFile(Folder() + "/Config/" + PageFileName(Mode::Ping),
+            QByteArray::fromStdString(EncodePageFile(pages)));
+
+  auto process = Launch();
+  QFile received(program + ".out");
+  QDeadlineTimer deadline(TimeoutMs);
+  while (!received.exists()) ASSERT_FALSE(deadline.hasExpired() || process->waitForFinished(50));
+  ASSERT_TRUE(received.open(QIODevice::ReadOnly));
+  const QStringList arguments = QString::fromUtf8(received.readAll()).split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(arguments.size(), 2);
+  EXPECT_EQ(arguments[0], "1");
+  const QFileInfo report(arguments[1]);
+  EXPECT_EQ(report.absolutePath(), QDir(Folder() + "/Results").canonicalPath());
+  EXPECT_TRUE(
+      QRegularExpression("^Ping_loop back_replies_\\d{4}y.*s\\.csv$").match(report.fileName()).hasMatch())
+      << arguments[1].toStdString();
+  QFile text(report.filePath());
+  ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(text.readAll().contains("127.0.0.1"));
+
+  ::kill(static_cast<pid_t>(process->processId()), SIGTERM);
+  EXPECT_TRUE(EndsCleanly(*process));
 }
 
 }  // namespace

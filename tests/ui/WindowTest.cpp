@@ -2,6 +2,7 @@
 
 #include <QItemSelectionModel>
 
+#include "automation/AutoTasksModel.h"
 #include "pages/PageFiles.h"
 
 TFormPing& WindowTest::Start(TFormPing::Hooks hooks) {
@@ -14,12 +15,15 @@ TFormPing& WindowTest::Start(TFormPing::Hooks hooks) {
   window_ = std::make_unique<TFormPing>(std::move(hooks));
   const Status started = window_->FormCreate();
   EXPECT_TRUE(started.ok()) << started.message;
+  tasks_ = std::make_unique<TFormAutoTasks>(window_.get());
   for (const Mode mode : AllModes)
     for (QAbstractItemModel* model :
          {Frame(mode).HostView()->model(), static_cast<QAbstractItemModel*>(Frame(mode).Replies),
           static_cast<QAbstractItemModel*>(Pages(mode).Model)})
       testers_.push_back(std::make_unique<QAbstractItemModelTester>(
           model, QAbstractItemModelTester::FailureReportingMode::Fatal));
+  testers_.push_back(std::make_unique<QAbstractItemModelTester>(
+      tasks_->Tasks, QAbstractItemModelTester::FailureReportingMode::Fatal));
   return *window_;
 }
 

@@ -30,6 +30,7 @@
 #include "support/Waits.h"
 #include "ui/PageListHandlers.h"
 #include "ui/PageRunOperations.h"
+#include "ui/TFormAutoTasks.h"
 #include "ui/TFormPing.h"
 #include "ui/TabViews.h"
 #include "ui/frames/TFrameMultiPing.h"
@@ -63,9 +64,12 @@ class WindowTest : public ::testing::Test {
   // Destroys the window: every run stopped, the pages saved and freed.
   void Close() {
     testers_.clear();
+    tasks_.reset();
     window_.reset();
   }
   TFormPing& w() const { return *window_; }
+  // The "Auto tasks" dialog, made right after the window as the program does.
+  TFormAutoTasks& Tasks() const { return *tasks_; }
   TModeFrame& Frame(Mode mode) const { return *window_->Views().ForMode(mode).Frame(); }
   TFramePages& Pages(Mode mode) const { return *window_->Views().ForMode(mode).PagesFrame(); }
 
@@ -80,6 +84,7 @@ class WindowTest : public ::testing::Test {
  private:
   QTemporaryDir dir_;
   std::unique_ptr<TFormPing> window_;
+  std::unique_ptr<TFormAutoTasks> tasks_;
   std::vector<std::unique_ptr<QAbstractItemModelTester>> testers_;
 };
 

@@ -1,0 +1,176 @@
+// The "Auto tasks" dialog's wiring: the tabs' buttons, its controls against
+// the page's fields, the entry editor, the text limits and the keys.
+#include <QDateEdit>
+#include <QKeyEvent>
+#include <QTest>
+#include <QTimeEdit>
+#include <QTimer>
+#include <functional>
+
+#include "WindowTest.h"
+#include "automation/AutoTasksModel.h"
+#include "ui/TaskEditorGroup.h"
+
+namespace {
+
+class AutoTasks : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    Start();
+  }
+
+  // Clicks the tab's "Auto tasks" button and runs `body` inside the modal
+  // dialog; a body that leaves it open has it cancelled.
+  void WhileOpen(Mode mode, const std::function<void(TFormAutoTasks&)>& body) {
+    bool ran = false;
+    QTimer::singleShot(0, &w(), [&] {
+      ran = true;
+      body(Tasks());
+      if (Tasks().isVisible()) Tasks().reject();
+    });
+    Frame(mode).BitBtnTasks->click();
+    EXPECT_TRUE(ran);
+  }
+};
+
+TEST_F(AutoTasks, OpensOnTheTabsPageAndWritesItOnlyOnOk) {
+  for (const Mode mode : {Mode::Ping, Mode::RangePing}) {
+    TPageCommon& page = ShownPage(mode);
+    page.ExecPath = "/opt/run me";
+    page.TaskCount = 1;
+    page.Tasks[0] = TAutoTask{.Day = 3, .Hour = 9, .Minute = 5, .Type = ttEveryWeek};
+    for (QPushButton* TFormAutoTasks::*button : {&TFormAutoTasks::ButtonCancel, &TFormAutoTasks::ButtonOk})
+      WhileOpen(mode, [&](TFormAutoTasks& d) {
+        EXPECT_TRUE(d.isModal());
+        EXPECT_EQ(d.EditPath->text(), "/opt/run me");
+        EXPECT_TRUE(d.RadioButtonResultCSV->isChecked());  // Cancel dropped the edits
+        EXPECT_EQ(Column(*d.ListView1->model(), 1), QStringList{"03d 09h:05m"});
+        d.EditEvery->setText("12");
+        d.RadioButtonResultTxt->setChecked(true);
+        d.EditParam->setText("\"%PATH\"");
+        (d.*button)->click();
+        EXPECT_EQ(page.ExecParam, button == &TFormAutoTasks::ButtonOk ? "\"%PATH\"" : "");
+      });
+    EXPECT_EQ(page.EveryMinutes, 12);
+    EXPECT_EQ(page.ResultFormat, 0);
+  }
+}
+
+TEST_F(AutoTasks, EachBoxShowsAndStoresItsOwnFlag) {
+  using Box = QCheckBox* TFormAutoTasks::*;
+  using Flag = bool TPageCommon::*;
+  const std::pair<Box, Flag> boxes[] = {
+      {&TFormAutoTasks::CheckBoxStartOnStartup, &TPageCommon::StartOnStartup},
+      {&TFormAutoTasks::CheckBoxStartEvery, &TPageCommon::StartEvery},
+      {&TFormAutoTasks::CheckBoxStartSchedules, &TPageCommon::StartSchedules},
+      {&TFormAutoTasks::CheckBoxSaveResult, &TPageCommon::SaveResult},
+      {&TFormAutoTasks::CheckBoxResultWithReplys, &TPageCommon::ResultWithReplys},
+      {&TFormAutoTasks::CheckBoxIpList, &TPageCommon::ResultIpList},
+      {&TFormAutoTasks::CheckBoxExecute, &TPageCommon::ExecuteProgram},
+      {&TFormAutoTasks::CheckBoxHideWindow, &TPageCommon::HideWindow}};
+  TFormAutoTasks& d = Tasks();
+  TPageCommon& page = ShownPage(Mode::Ping);
+  for (const auto& [box, flag] : boxes) {
+    for (const auto& [other, otherFlag] : boxes) page.*otherFlag = otherFlag == flag;
+    d.LoadTasksFromPage(Mode::Ping, 0);
+    for (const auto& [other, otherFlag] : boxes) EXPECT_EQ((d.*other)->isChecked(), other == box);
+    (d.*box)->setChecked(false);
+    d.ButtonOk->click();
+    for (const auto& [other, otherFlag] : boxes) EXPECT_FALSE(page.*otherFlag);
+  }
+}
+
+TEST_F(AutoTasks, SchedulesKeepStartingPagesWhileTheDialogIsOpen) {
+  TFramePing& f = *w().FramePing1;
+  f.EditHost->setText("127.0.0.1");
+  f.EditRetries->setText("1");
+  TPageCommon& page = ShownPage(Mode::Ping);
+  page.StartEvery = true;
+  page.EveryMinutes = 0;
+  WhileOpen(Mode::Ping, [&](TFormAutoTasks&) {
+    const std::int32_t runId = page.RunId;
+    EXPECT_TRUE(SpinUntil([&] { return page.RunId != runId; }));
+  });
+}
+
+TEST_F(AutoTasks, AddTakesTheChosenKindsOwnFieldsAndDeleteSelectsTheRowAbove) {
+  TFormAutoTasks& d = Tasks();
+  TaskEditorGroup& e = *d.GroupBox1;
+  d.LoadTasksFromPage(Mode::Ping, 0);
+  // Every edit gets a value of its own, so a field read from the wrong edit shows.
+  const std::pair<QLineEdit*, const char*> edits[] = {
+      {e.EditEveryHourMinute, "11"}, {e.EditEveryDayHour, "12"},   {e.EditEveryDayMinute, "13"},
+      {e.EditEveryWeekDay, "5"},     {e.EditEveryWeekHour, "14"},  {e.EditEveryWeekMinute, "15"},
+      {e.EditEveryMonthDay, "16"},   {e.EditEveryMonthHour, "17"}, {e.EditEveryMonthMinute, "18"},
+      {e.EditRetries, "7"},          {e.EditMinutes, "30"}};
+  for (const auto& [edit, text] : edits) edit->setText(text);
+  e.DateTimePickerDate->setDate(QDate(2026, 12, 5));
+  e.DateTimePickerTime->setTime(QTime(9, 5, 40));
+  const struct {
+    QRadioButton* kind;
+    bool byMinutes;
+    QStringList row;
+  } cases[] = {
+      {e.RadioButtonSingle, false, {"Single", "26.12.05 09:05", "7"}},
+      {e.RadioButtonEveryHour, true, {"Every hour", "11m", "30m"}},
+      {e.RadioButtonEveryDay, false, {"Every day", "12h:13m", "7"}},
+      {e.RadioButtonEveryWeek, false, {"Every week", "05d 14h:15m", "7"}},
+      {e.RadioButtonEveryMonth, false, {"Every month", "16d 17h:18m", "7"}},
+  };
+  for (const auto& c : cases) {
+    c.kind->setChecked(true);
+    (c.byMinutes ? e.RadioButtonMinutes : e.RadioButtonRetries)->setChecked(true);
+    d.ButtonAdd->click();
+    EXPECT_EQ(RowCells(*d.Tasks, d.Tasks->TaskCount() - 1), c.row);
+  }
+
+  Select(d.ListView1, 2);
+  d.ButtonDel->click();
+  EXPECT_EQ(Column(*d.Tasks), (QStringList{"Single", "Every hour", "Every week", "Every month"}));
+  EXPECT_EQ(d.ListView1->selectionModel()->selectedRows(), QModelIndexList{d.Tasks->index(1, 0)});
+}
+
+TEST_F(AutoTasks, PathAndCommandLineRefuseMoreBytesThanThePageFileKeeps) {
+  TFormAutoTasks& d = Tasks();
+  for (QLineEdit* edit : {d.EditPath, d.EditParam}) {
+    const QString full(279, u'a');
+    edit->setText(full);
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("é"));
+    QCoreApplication::sendEvent(edit, &typed);  // two bytes: one too many
+    EXPECT_EQ(edit->text(), full);
+    QTest::keyClicks(edit, "bc");
+    EXPECT_EQ(edit->text(), full + "b");
+  }
+  // The program chooser opens at the path's folder and refuses a path it would have to cut.
+  QString start, chosen = "/usr/bin/" + QString(272, u'x');  // 281 bytes
+  d.SetProgramChooser([&](QWidget*, const QString& folder, const QString& name) {
+    start = folder + "|" + name;
+    return chosen;
+  });
+  d.EditPath->setText("/opt/tools/run.sh");
+  d.Button3->click();
+  EXPECT_EQ(start, "/opt/tools|run.sh");
+  EXPECT_EQ(d.EditPath->text(), "/opt/tools/run.sh");
+  chosen.chop(1);
+  d.Button3->click();
+  EXPECT_EQ(d.EditPath->text(), chosen);
+}
+
+TEST_F(AutoTasks, EnterAndEscapePressNothing) {
+  TFormAutoTasks& d = Tasks();
+  d.LoadTasksFromPage(Mode::Ping, 0);
+  d.show();
+  d.CheckBoxStartOnStartup->setChecked(true);
+  for (QWidget* focus : std::initializer_list<QWidget*>{d.ButtonOk, d.EditParam, d.ListView1})
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+      focus->setFocus();
+      QTest::keyClick(focus, key);
+      EXPECT_TRUE(d.isVisible()) << key;
+    }
+  EXPECT_FALSE(ShownPage(Mode::Ping).StartOnStartup);
+  d.ButtonOk->click();
+  EXPECT_TRUE(ShownPage(Mode::Ping).StartOnStartup);
+}
+
+}  // namespace
