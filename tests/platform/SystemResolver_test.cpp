@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/IcmpNamespaceFixture.h"
+#include "support/TestNetwork.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ TEST(SystemResolverTest, ReverseLookupOfLoopbackFindsTheHostFileName) {
 }
 
 TEST(SystemResolverTest, UnknownNamesAndAddressesInAnIsolatedNamespace) {
-  if (const std::string why = WhyNoNamespaces(); !why.empty()) GTEST_SKIP() << why;
+  if (const std::string why = TestNetwork::Unavailable(); !why.empty()) GTEST_SKIP() << why;
   TestNetwork network;
   const std::string ns = network.AddNamespace("nodns");
   ASSERT_FALSE(ns.empty());
