@@ -18,8 +18,10 @@ constexpr std::uint8_t kIcmp6EchoRequest = 128;
 constexpr std::uint8_t kIcmp6EchoReply = 129;
 constexpr std::uint8_t kProtocolIcmp = 1;
 constexpr std::uint8_t kProtocolIcmp6 = 58;
+constexpr std::uint8_t kIpv6Fragment = 44;
 constexpr std::size_t kIpv4MinHeader = 20;
 constexpr std::size_t kIpv6Header = 40;
+constexpr std::size_t kIpv6FragmentHeader = 8;
 
 std::uint16_t Read16(std::span<const std::uint8_t> bytes, std::size_t at) {
   return static_cast<std::uint16_t>((bytes[at] << 8) | bytes[at + 1]);
@@ -32,15 +34,24 @@ std::uint32_t ReadRaw32(std::span<const std::uint8_t> bytes, std::size_t at) {
 }
 
 // The IPv4 header length when `bytes` starts with a plausible, complete
-// header of `protocol` that is no fragment; 0 otherwise.
-std::size_t Ipv4HeaderLength(std::span<const std::uint8_t> bytes, std::uint8_t protocol) {
+// header of `protocol`; 0 otherwise. `fragments` masks the flag and offset
+// bits that must be clear.
+std::size_t Ipv4HeaderLength(std::span<const std::uint8_t> bytes, std::uint8_t protocol,
+                             std::uint16_t fragments) {
   if (bytes.size() < kIpv4MinHeader || (bytes[0] >> 4) != 4) return 0;
   const std::size_t length = static_cast<std::size_t>(bytes[0] & 0x0F) * 4;
   if (length < kIpv4MinHeader || length > bytes.size()) return 0;
   if (bytes[9] != protocol) return 0;
-  if ((Read16(bytes, 6) & 0x3FFF) != 0) return 0;  // more-fragments flag or an offset
+  if ((Read16(bytes, 6) & fragments) != 0) return 0;
   return length;
 }
+
+// An echo larger than the path's MTU leaves in fragments, and a router's
+// error about it quotes the first one: IPv4 with more-fragments set, IPv6
+// with a Fragment header before ICMPv6. Only that first fragment carries
+// our ICMP header; a quote with any other offset is not ours to read.
+constexpr std::uint16_t kAnyFragment = 0x3FFF;    // more-fragments flag or an offset
+constexpr std::uint16_t kLaterFragment = 0x1FFF;  // an offset
 
 // Fills id, seq and the quoted destination from the request that an error
 // message quotes after its own 8-byte header. False when it is not one of
@@ -48,15 +59,23 @@ std::size_t Ipv4HeaderLength(std::span<const std::uint8_t> bytes, std::uint8_t p
 bool ParseQuotedRequest(IpFamily family, std::span<const std::uint8_t> quoted, IcmpMessage& out) {
   std::size_t header = 0;
   if (family == IpFamily::V4) {
-    header = Ipv4HeaderLength(quoted, kProtocolIcmp);
+    header = Ipv4HeaderLength(quoted, kProtocolIcmp, kLaterFragment);
     if (header == 0) return false;
     out.quotedIpv4Dst = ReadRaw32(quoted, 16);
   } else {
-    // We send no extension headers, so a quoted request of ours has ICMPv6
-    // right after the fixed header.
-    if (quoted.size() < kIpv6Header || (quoted[0] >> 4) != 6 || quoted[6] != kProtocolIcmp6) return false;
-    std::memcpy(out.quotedIpv6Dst.data(), quoted.data() + 24, 16);
+    // We send no extension headers; the kernel adds a Fragment header to
+    // large echoes, and nothing else.
+    if (quoted.size() < kIpv6Header || (quoted[0] >> 4) != 6) return false;
+    std::uint8_t next = quoted[6];
     header = kIpv6Header;
+    if (next == kIpv6Fragment) {
+      if (quoted.size() < header + kIpv6FragmentHeader || (Read16(quoted, header + 2) & 0xFFF8) != 0)
+        return false;
+      next = quoted[header];
+      header += kIpv6FragmentHeader;
+    }
+    if (next != kProtocolIcmp6) return false;
+    std::memcpy(out.quotedIpv6Dst.data(), quoted.data() + 24, 16);
   }
   return ParseQuotedEchoRequest(family, quoted.subspan(header), out.id, out.seq);
 }
@@ -135,7 +154,9 @@ IcmpMessage ParseIcmpMessage(IpFamily family, std::span<const std::uint8_t> mess
 
 Ipv4IcmpPacket ParseIpv4IcmpPacket(std::span<const std::uint8_t> packet) {
   Ipv4IcmpPacket out;
-  const std::size_t header = Ipv4HeaderLength(packet, kProtocolIcmp);
+  // The kernel reassembles what it hands a raw socket, so a fragment here
+  // is junk.
+  const std::size_t header = Ipv4HeaderLength(packet, kProtocolIcmp, kAnyFragment);
   if (header == 0) return out;
   // The total length field bounds the message when the buffer holds padding
   // beyond it; a field larger than what arrived is a truncated read.

@@ -63,7 +63,8 @@ Status InstallIcmpTypeFilter(int fd, IpFamily family) {
 
 Status AttachIdentifierFilter(int fd, IpFamily family, std::uint16_t identifier) {
   if (family == IpFamily::V4) {
-    // Jump offsets count instructions after the jump itself.
+    // Jump offsets count instructions after the jump itself. The quoted
+    // header may be a first fragment's: its ICMP header follows as usual.
     sock_filter code[] = {
         /*  0 */ Op(BPF_LDX | BPF_B | BPF_MSH, 0),      // X := IP header length
         /*  1 */ Op(kLoadByteAfterX, 0),                // A := ICMP type
@@ -85,19 +86,26 @@ Status AttachIdentifierFilter(int fd, IpFamily family, std::uint16_t identifier)
     };
     return Attach(fd, code, std::size(code));
   }
+  // The quoted request has ICMPv6 right after its fixed header, or after a
+  // Fragment header when the echo left in fragments.
   sock_filter code[] = {
       /*  0 */ Op(kLoadByteAt, 0),                    // ICMPv6 type
       /*  1 */ Jump(kJumpIfEqual, 129, 4, 0),         // echo reply -> 6
       /*  2 */ Jump(kJumpIfEqual, 1, 5, 0),           // unreachable -> 8
       /*  3 */ Jump(kJumpIfEqual, 2, 4, 0),           // packet too big -> 8
       /*  4 */ Jump(kJumpIfEqual, 3, 3, 0),           // time exceeded -> 8
-      /*  5 */ Jump(kJumpIfEqual, 4, 2, 5),           // parameter problem -> 8, else drop
+      /*  5 */ Jump(kJumpIfEqual, 4, 2, 10),          // parameter problem -> 8, else drop
       /*  6 */ Op(kLoadHalfAt, 4),                    // reply identifier
-      /*  7 */ Jump(kJumpIfEqual, identifier, 2, 3),  // -> accept / drop
-      /*  8 */ Op(kLoadHalfAt, 8 + 40 + 4),           // identifier of the quoted request
-      /*  9 */ Jump(kJumpIfEqual, identifier, 0, 1),
-      /* 10 */ Op(kReturn, kKeepWhole),
-      /* 11 */ Op(kReturn, 0),
+      /*  7 */ Jump(kJumpIfEqual, identifier, 7, 8),  // -> accept / drop
+      /*  8 */ Op(BPF_LDX | BPF_IMM, 8 + 40),         // X := quoted ICMPv6 header
+      /*  9 */ Op(kLoadByteAt, 8 + 6),                // quoted next header
+      /* 10 */ Jump(kJumpIfEqual, 58, 2, 0),          // ICMPv6 -> 13
+      /* 11 */ Jump(kJumpIfEqual, 44, 0, 4),          // Fragment header -> 12, else drop
+      /* 12 */ Op(BPF_LDX | BPF_IMM, 8 + 40 + 8),     // X := past the Fragment header
+      /* 13 */ Op(kLoadHalfAfterX, 4),                // quoted request's identifier
+      /* 14 */ Jump(kJumpIfEqual, identifier, 0, 1),
+      /* 15 */ Op(kReturn, kKeepWhole),
+      /* 16 */ Op(kReturn, 0),
   };
   return Attach(fd, code, std::size(code));
 }

@@ -99,6 +99,23 @@ bool PrepareDatagram(int fd, IpFamily family, std::uint16_t& identifier) {
   return true;
 }
 
+ssize_t SendEcho(int fd, std::span<const std::uint8_t> request, const sockaddr_storage& target,
+                 socklen_t length) {
+  ssize_t written;
+  do {
+    written =
+        sendto(fd, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&target), length);
+  } while (written < 0 && errno == EINTR);
+  return written;
+}
+
+// Reading the error queue empty also clears the socket's pending error.
+void DiscardErrorQueue(int fd) {
+  std::uint8_t scrap[64];
+  for (int i = 0; i < 64 && recv(fd, scrap, sizeof scrap, MSG_ERRQUEUE | MSG_DONTWAIT) >= 0; ++i) {
+  }
+}
+
 bool PrepareRaw(int fd, IpFamily family, std::uint16_t identifier) {
   if (!InstallIcmpTypeFilter(fd, family).ok() || !AttachIdentifierFilter(fd, family, identifier).ok())
     return false;
@@ -178,11 +195,20 @@ IcmpEchoResult IcmpSocketHandle::Echo(const EchoRequest& request) {
     targetLength = sizeof(sockaddr_in6);
   }
 
+  // On the datagram road an ICMP error that arrived while no echo waited
+  // (after a timeout, between echoes) stays queued as a pending socket
+  // error, which the next send would return instead of sending. It concerns
+  // an earlier echo, so it goes before the send; one that slips in between
+  // fails the send, and then goes too and the send is tried once more.
+  const bool datagram = road_ == IcmpRoad::Datagram;
+  if (datagram) DiscardErrorQueue(fd_);
   const std::int64_t sent = NowMicros();
-  ssize_t written;
-  do {
-    written = sendto(fd_, request_.data(), size, 0, reinterpret_cast<sockaddr*>(&target), targetLength);
-  } while (written < 0 && errno == EINTR);
+  const std::span<const std::uint8_t> message(request_.data(), size);
+  ssize_t written = SendEcho(fd_, message, target, targetLength);
+  if (written < 0 && datagram) {
+    DiscardErrorQueue(fd_);
+    written = SendEcho(fd_, message, target, targetLength);
+  }
   if (written < 0) {
     result.status = EchoStatus::SendFailed;
     result.systemError = errno;

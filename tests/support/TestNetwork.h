@@ -7,13 +7,12 @@
 #include "platform/IcmpEcho.h"
 
 // Network namespaces that a test makes and removes itself, so that real
-// echoes never leave the machine: every name is unique to the process, and
-// the destructor deletes every namespace it made (their veth pairs and TUN
-// devices go with them). Needs root and the `ip` command of iproute2.
+// echoes never leave the machine: names are unique to the process, and the
+// destructor deletes every namespace made, with its devices. Needs root,
+// `ip` (iproute2) and, to silence a router, `nft` (nftables).
 class TestNetwork {
  public:
-  // Empty when namespaces can be made here; otherwise the reason (for
-  // GTEST_SKIP).
+  // Empty when namespaces can be made here; otherwise the reason.
   static std::string Unavailable();
 
   TestNetwork() = default;
@@ -22,24 +21,24 @@ class TestNetwork {
   TestNetwork& operator=(const TestNetwork&) = delete;
 
   // A new namespace with its loopback up and IPv6 duplicate address
-  // detection off (so addresses work at once); returns its name, "" on failure.
+  // detection off (so addresses work at once); its name, "" on failure.
   std::string AddNamespace(const std::string& role);
-  // Runs `ip -n <ns> <arguments>`; false (with the output on stderr) on failure.
+  // `ip -n <ns> <arguments>`; false (with the output on stderr) on failure.
   bool Ip(const std::string& ns, const std::string& arguments);
   // Writes a sysctl such as "net.ipv4.ip_forward" inside the namespace only.
   bool Sysctl(const std::string& ns, const std::string& key, const std::string& value);
   // Lets every group open ICMP datagram sockets inside the namespace.
   bool AllowDatagramPing(const std::string& ns);
-  // Joins two namespaces with a veth pair named `nameA` (in a) and `nameB` (in b), both up.
-  bool Connect(const std::string& a, const std::string& nameA, const std::string& b,
-               const std::string& nameB);
+  // The router in `ns` still forwards, but every "time exceeded" it would
+  // send, in both families, is dropped on its way out.
+  bool SilenceTimeExceeded(const std::string& ns);
 
  private:
   std::vector<std::string> namespaces_;
 };
 
-// Puts the calling thread (only it) into a namespace for the scope's life;
-// sockets and devices it creates meanwhile stay in that namespace.
+// Puts the calling thread (and the threads it starts meanwhile) into a
+// namespace for the scope's life.
 class NetnsScope {
  public:
   explicit NetnsScope(const std::string& ns);
@@ -67,25 +66,19 @@ class RoutedChain {
   bool ok() const { return ok_; }
 
   const std::string& Client() const { return nodes_.front(); }
-  const std::string& Target() const { return nodes_.back(); }
-  // Router 1..n.
   const std::string& Router(int number) const { return nodes_.at(static_cast<std::size_t>(number)); }
-  int Routers() const { return static_cast<int>(nodes_.size()) - 2; }
-
-  // An address on link `link`: the client's side (.1, ::1) or the target's (.2, ::2).
-  static std::string Ipv4Text(int link, bool targetSide);
-  static std::string Ipv6Text(int link, bool targetSide);
-  // The target's addresses, and each router's address facing the client
-  // (the source of its ICMP errors).
   std::uint32_t TargetIpv4() const;
   Ipv6Octets TargetIpv6() const;
+  // Each router's address facing the client, the source of its errors.
   static std::uint32_t RouterIpv4(int number);
   static Ipv6Octets RouterIpv6(int number);
-
   // Sets the MTU of both ends of a link.
   bool SetLinkMtu(int link, int mtu);
 
  private:
+  static std::string Ipv4Text(int link, bool targetSide);
+  static std::string Ipv6Text(int link, bool targetSide);
+
   TestNetwork& network_;
   std::vector<std::string> nodes_;
   bool ok_ = false;

@@ -1,58 +1,57 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/IcmpEcho.h"
 
-// Virtual routers in front of the TUN responder's hosts, for route tests on
-// a kernel without netem. Router k (1-based) has the addresses HopIpv4(k)
-// and HopIpv6(k). An echo request for any other host of the responder whose
-// TTL (hop limit) is k <= the number of routers expires at router k, which
-// answers "time exceeded" from its address; a request sent to router k
-// itself expires at router TTL when the TTL is below k, and otherwise router
-// k answers it. Requests with a larger TTL reach the responder's own hosts.
-struct TunHop {
-  int delayMs = 0;      // every answer of this router takes this long
-  int lossPercent = 0;  // share of echoes sent to the router itself that it drops, spread evenly
-  bool silent = false;  // sends no "time exceeded"
-};
+class TestNetwork;
 
-// What the path does with one packet that the client sent into the device.
-struct TunVerdict {
-  enum class Kind {
-    NotMine,  // the responder's hosts deal with it
-    Drop,     // a silent router, or a lost echo
-    Reply,    // an echo reply from the router addressed (made by the responder)
-    Expired,  // `packet` holds the router's "time exceeded"
-  };
-  Kind kind = Kind::NotMine;
-  std::vector<std::uint8_t> packet;
-  int delayMs = 0;
+// Routers and a target of our own behind a TUN device, with set delays and
+// losses: the kernel here has no netem queueing discipline, so they cannot
+// come from `tc`. Hop k (1-based; the last hop is the target) has the
+// addresses HopIpv4(k) and HopIpv6(k). An echo request to hop k whose TTL
+// (hop limit) t is below k expires at router t, which answers "time
+// exceeded" from its own address; otherwise hop k answers it.
+struct TunHop {
+  int delayMs = 0;           // every answer of this hop takes this long
+  int lossPercent = 0;       // share of the echoes sent to this hop that it drops, evenly: 3 of any 10 at 30
+  bool badChecksum = false;  // answers echoes with a wrong ICMP checksum
 };
 
 class TunPath {
  public:
-  explicit TunPath(std::vector<TunHop> hops);
+  // One path per namespace: the device "vqtun0" in `ns`, holding
+  // 10.77.0.1/24 and fd00:77::1/64.
+  TunPath(TestNetwork& network, const std::string& ns, std::vector<TunHop> hops);
+  ~TunPath();
+  TunPath(const TunPath&) = delete;
+  TunPath& operator=(const TunPath&) = delete;
 
+  bool ok() const { return ok_; }
   static std::uint32_t HopIpv4(int hop);  // 10.77.0.(100 + hop), network order
-  static Ipv6Octets HopIpv6(int hop);     // fd00:77::(100 + hop) written in decimal digits
-
-  // Not thread-safe: the responder's one serving thread calls it.
-  TunVerdict Judge(std::span<const std::uint8_t> packet);
+  static Ipv6Octets HopIpv6(int hop);     // fd00:77::(100 + hop)
+  std::uint32_t TargetIpv4() const { return HopIpv4(static_cast<int>(hops_.size())); }
+  Ipv6Octets TargetIpv6() const { return HopIpv6(static_cast<int>(hops_.size())); }
+  // Answers handed to the kernel so far; each has reached the client's
+  // socket by the time it is counted.
+  std::uint64_t Answered() const { return answered_; }
 
  private:
-  // The router a request is addressed to (0: none) and its TTL, for an echo
-  // request of either family; false for anything else.
-  bool ReadEchoRequest(std::span<const std::uint8_t> packet, int& addressedHop, int& ttl) const;
+  void Serve();
+  // The answer to a packet the client sent into the device, and its hop's
+  // delay; empty for anything that goes unanswered.
+  std::vector<std::uint8_t> Judge(std::span<const std::uint8_t> packet, int& delayMs);
 
-  std::vector<TunHop> hops_;
-  std::vector<std::uint64_t> echoes_;  // per router: echoes sent to it so far
+  const std::vector<TunHop> hops_;
+  std::vector<std::uint64_t> echoes_;  // per hop: echoes that reached it; Serve() only
+  int tun_ = -1;
+  int stop_ = -1;  // eventfd that ends Serve()
+  bool ok_ = false;
+  std::atomic<std::uint64_t> answered_{0};
+  std::thread thread_;
 };
-
-// The "time exceeded" that `router` (IPv4 address, or the IPv6 one) sends
-// back for `request`: the router's address as source, the request's source
-// as destination, the request's header and first 8 bytes quoted.
-std::vector<std::uint8_t> TimeExceededFor(std::span<const std::uint8_t> request, std::uint32_t routerIpv4,
-                                          const Ipv6Octets& routerIpv6);
