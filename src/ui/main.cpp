@@ -2,8 +2,10 @@
 #include <cstdio>
 #include <exception>
 
+#include "platform/DesktopOpener.h"
 #include "platform/SessionEndNotifier.h"
 #include "platform/SingleInstance.h"
+#include "ui/DesktopServicesOpener.h"
 #include "ui/TFormPing.h"
 
 // One copy per user: a later start hands its path to the running copy and
@@ -28,6 +30,7 @@ int main(int argc, char* argv[]) {
   // From here on SIGTERM and SIGHUP only queue up; they are acted on once the
   // event loop runs, so a signal during start-up still ends in a clean save.
   SessionEndNotifier sessionEnd;
+  SetDesktopOpener(OpenThroughDesktopServices);
   try {
     TFormPing window;
     const Status started = window.FormCreate();
