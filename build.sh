@@ -10,6 +10,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   qt6-base-dev libgl-dev libgtest-dev libgmock-dev
   iproute2 nftables iputils-ping procps
+  libglib2.0-bin  # gio: the tests start the log-in entry as a desktop does
 )
 
 install_missing() {

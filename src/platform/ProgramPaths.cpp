@@ -12,10 +12,12 @@ std::mutex overrideMutex;
 std::string overrideFolder;  // guarded by overrideMutex
 
 std::string ExecutableFolder() {
-  std::error_code error;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return std::filesystem::current_path(error).string();
-  return exe.parent_path().string();
+  const std::string exe = ExecutablePath();
+  if (exe.empty()) {
+    std::error_code error;
+    return std::filesystem::current_path(error).string();
+  }
+  return std::filesystem::path(exe).parent_path().string();
 }
 
 bool Writable(const std::string& folder) { return ::access(folder.c_str(), W_OK | X_OK) == 0; }
@@ -30,6 +32,12 @@ std::string UserFolder(const char* variable, const char* fallback) {
 }
 
 }  // namespace
+
+std::string ExecutablePath() {
+  std::error_code error;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : exe.string();
+}
 
 void SetProgramFolderOverride(const std::string& folder) {
   std::lock_guard lock(overrideMutex);

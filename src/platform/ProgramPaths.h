@@ -10,6 +10,8 @@
 
 // The folder of the running executable.
 std::string ProgramFolder();
+// The running executable's own path, links resolved; never overridden.
+std::string ExecutablePath();
 // The folder holding the page files and "config.ini".
 std::string ConfigFolder();
 // The default report folder.

@@ -1,13 +1,12 @@
 #include "ui/HomePageTab.h"
 
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QPushButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
+#include "platform/DesktopOpener.h"
 #include "ui/SlotGuard.h"
 
 HomePageTab::HomePageTab(QWidget* parent) : QWidget(parent) {
@@ -22,7 +21,7 @@ HomePageTab::HomePageTab(QWidget* parent) : QWidget(parent) {
   layout->addStretch(1);
 
   connect(BitBtnHomePage, &QPushButton::clicked, this,
-          [] { CatchAll([] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(HomePageAddress))); }); });
+          [] { CatchAll([] { OpenWithDesktop(HomePageAddress); }); });
   connect(BitBtnCopyHomeLink, &QPushButton::clicked, this, [] {
     CatchAll([] {
       if (QClipboard* clipboard = QGuiApplication::clipboard())

@@ -1,7 +1,6 @@
 #include "ui/OptionsTab.h"
 
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -10,14 +9,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "pages/Settings.h"
+#include "platform/Autostart.h"
+#include "platform/DesktopOpener.h"
 #include "platform/ProgramPaths.h"
 #include "ui/SlotGuard.h"
 
 namespace {
+
+constexpr qsizetype MaxPickedFolderCharacters = 280;
 
 QGroupBox* RadioGroup(const QString& caption, std::initializer_list<QRadioButton*> buttons, QWidget* parent) {
   auto* box = new QGroupBox(caption, parent);
@@ -105,18 +107,25 @@ void OptionsTab::BitBtnApplyOptionsClick() {
                                                                  : 0);
   options.IpPriority.store(RadioButtonIpPriorityIp6->isChecked() ? 1 : 0);
   options.RunAtSystemStartup = CheckBoxStartup->isChecked();
+  // Written again at every Apply, so the entry follows the program if it moved.
+  SetStartAtLogin(options.RunAtSystemStartup, ExecutablePath());
+}
+
+QString OptionsTab::PickedFolder(const QString& chosen) {
+  const qsizetype characters = chosen.toUcs4().size();
+  return characters >= 1 && characters <= MaxPickedFolderCharacters ? chosen : QString();
 }
 
 void OptionsTab::ButtonBrowseResultFolderClick() {
   // The picker opens at the folder in effect, not at the unapplied text.
   const QString chosen = QFileDialog::getExistingDirectory(
       this, tr("Select a folder"), QString::fromStdString(GlobalOptions.ResultFolder));
-  if (!chosen.isEmpty()) EditResultFolder->setText(chosen);
+  const QString folder = PickedFolder(chosen);
+  if (!folder.isEmpty()) EditResultFolder->setText(folder);
 }
 
-void OptionsTab::ButtonOpenResultFolderClick() { OpenFolder(EditResultFolder->text().toStdString()); }
-
-void OpenFolder(const std::string& folder) {
-  if (folder.empty()) return;
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
+void OptionsTab::ButtonOpenResultFolderClick() {
+  // The box as it stands, applied or not; the tool bars open the applied folder.
+  const std::string folder = EditResultFolder->text().toStdString();
+  if (!folder.empty()) OpenWithDesktop(folder);
 }

@@ -31,14 +31,16 @@ class OptionsTab : public QWidget {
 
   // Shows the options in effect in the controls.
   void FillFromOptions();
-  // Takes the controls into the options. The settings file is not written
-  // here; the next save carries the options.
+  // Takes the controls into the options and writes or removes the entry
+  // that starts the program at log-in (silently, whether or not that works).
+  // The settings file is not written here; the next save carries the options.
   void BitBtnApplyOptionsClick();
+
+  // The folder picker's answer as the edit box takes it: a path of 1 to 280
+  // characters; anything else (a cancelled picker among them) gives empty.
+  static QString PickedFolder(const QString& chosen);
 
  private:
   void ButtonBrowseResultFolderClick();
   void ButtonOpenResultFolderClick();
 };
-
-// Opens a folder in the desktop's file manager; an empty text does nothing.
-void OpenFolder(const std::string& folder);

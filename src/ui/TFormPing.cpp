@@ -24,6 +24,7 @@
 #include "ui/HomePageTab.h"
 #include "ui/OptionsTab.h"
 #include "ui/PageListHandlers.h"
+#include "ui/ResultToolBars.h"
 #include "ui/RunStart.h"
 #include "ui/SlotGuard.h"
 #include "ui/TFormAutoTasks.h"
@@ -135,6 +136,10 @@ void TFormPing::BuildTabs() {
                 FrameRangePing1, FrameTraceroutePages, FrameTraceroute1, FramePathPingPages, FramePathPing1},
       *menus_);
   pageLists_ = std::make_unique<PageListHandlers>(*views_);
+  saveDialog_ = std::make_unique<ReportSaveDialog>(this);
+  if (!hooks_.AskSaveFile)
+    hooks_.AskSaveFile = [this](const QString& name) { return saveDialog_->Ask(name); };
+  toolBars_ = std::make_unique<ResultToolBars>(*views_, hooks_.AskSaveFile);
   for (const Mode mode : AllModes)
     layouts_[static_cast<std::size_t>(mode)] = std::make_unique<FrameLayout>(
         views_->ForMode(mode).Frame(), [this] { return ExpectedFrameHeight(); });

@@ -8,6 +8,7 @@
 #include "pages/ModeLayout.h"
 #include "platform/Status.h"
 #include "ui/MainWindowGeometry.h"
+#include "ui/ReportSaveDialog.h"
 
 class CopyMenus;
 class FrameLayout;
@@ -17,6 +18,7 @@ class PageListHandlers;
 class QSystemTrayIcon;
 class QTabWidget;
 class QTimer;
+class ResultToolBars;
 class TabViews;
 class TFrameMultiPing;
 class TFramePages;
@@ -33,11 +35,12 @@ class TFormPing : public QMainWindow {
   Q_OBJECT
 
  public:
-  // What tests replace: the engine's start-up binding and the question
-  // asked before closing (true = "Yes").
+  // What tests replace: the engine's start-up binding, the question
+  // asked before closing (true = "Yes") and the report save dialog.
   struct Hooks {
     std::function<Status()> BindEcho;
     std::function<bool(QWidget*)> ConfirmClose;
+    AskSaveFileFunction AskSaveFile;
   };
 
   static constexpr int DesignWidth = 1020;
@@ -124,6 +127,9 @@ class TFormPing : public QMainWindow {
   std::unique_ptr<CopyMenus> menus_;
   std::unique_ptr<TabViews> views_;
   std::unique_ptr<PageListHandlers> pageLists_;
+  // The save dialog the result tool bars share, kept for the window's life.
+  std::unique_ptr<ReportSaveDialog> saveDialog_;
+  std::unique_ptr<ResultToolBars> toolBars_;
   std::array<std::unique_ptr<FrameLayout>, AllModes.size()> layouts_;
 };
 

@@ -2,8 +2,10 @@
 #include <cstdio>
 #include <exception>
 
+#include "platform/DesktopOpener.h"
 #include "platform/SessionEndNotifier.h"
 #include "platform/SingleInstance.h"
+#include "ui/DesktopServicesOpener.h"
 #include "ui/TFormAutoTasks.h"
 #include "ui/TFormPing.h"
 
@@ -29,6 +31,7 @@ int main(int argc, char* argv[]) {
   // From here on SIGTERM and SIGHUP only queue up; they are acted on once the
   // event loop runs, so a signal during start-up still ends in a clean save.
   SessionEndNotifier sessionEnd;
+  SetDesktopOpener(OpenThroughDesktopServices);
   try {
     TFormPing window;
     const Status started = window.FormCreate();

@@ -1,0 +1,114 @@
+#include "ui/ResultToolBars.h"
+
+#include <QAction>
+#include <QCoreApplication>
+
+#include "pages/ModePages.h"
+#include "pages/Settings.h"
+#include "platform/DesktopOpener.h"
+#include "reports/ReportNames.h"
+#include "reports/ReportWriters.h"
+#include "ui/PageRunOperations.h"
+#include "ui/SlotGuard.h"
+#include "ui/TabViews.h"
+#include "ui/frames/TModeFrame.h"
+#include "ui/views/TabView.h"
+
+namespace {
+
+int CurrentIndex(Mode mode) {
+  return WithModeRegistry(mode, [](const auto& registry) { return registry.Current; });
+}
+
+const char* InfixOf(int reportMode) {
+  switch (reportMode) {
+    case rmWithReplies:
+      return "_replys_";
+    case rmResult:
+      return "_";
+  }
+  return "_iplist_";
+}
+
+bool EndsWithNoCase(const std::string& text, const std::string& tail) {
+  if (text.size() < tail.size()) return false;
+  for (std::size_t i = 0; i < tail.size(); ++i) {
+    const char c = text[text.size() - tail.size() + i];
+    if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != tail[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+ResultToolBars::ResultToolBars(TabViews& views, AskSaveFileFunction askSaveFile, QObject* parent)
+    : QObject(parent), askSaveFile_(std::move(askSaveFile)) {
+  for (const Mode mode : AllModes) {
+    TModeFrame* f = views.ForMode(mode).Frame();
+    connect(f->ToolButton5, &QAction::triggered, this, [this] { OpenResultFolderClick(); });
+    connect(f->ToolButton1, &QAction::triggered, this, [this, mode] { SaveResultClick(mode, rmResult); });
+    connect(f->ToolButton2, &QAction::triggered, this,
+            [this, mode] { SaveResultClick(mode, rmWithReplies); });
+    if (f->ToolButton6)
+      connect(f->ToolButton6, &QAction::triggered, this, [this, mode] { SaveResultClick(mode, rmIpList); });
+    connect(f->ToolButton3, &QAction::triggered, this, [this, mode] { ClearResultClick(mode); });
+    connect(f->ToolButton4, &QAction::triggered, this, [this, mode] { SaveSelectedHostClick(mode); });
+  }
+}
+
+std::string ResultToolBars::WithReportExtension(const std::string& fileName, bool csv) {
+  if (EndsWithNoCase(fileName, ".txt") || EndsWithNoCase(fileName, ".csv")) return fileName;
+  return fileName + (csv ? ".csv" : ".txt");
+}
+
+bool ResultToolBars::AskTarget(const std::string& proposedName, Target& target) {
+  // What is already queued (a run's results, a timer) is handled before the
+  // dialog, so that the name it proposes is not older than those events.
+  QCoreApplication::processEvents();
+  const std::optional<SaveFileAnswer> answer = askSaveFile_(QString::fromStdString(proposedName));
+  if (!answer || (answer->filterIndex != 1 && answer->filterIndex != 2)) return false;
+  // The type chosen decides the format, whatever extension the name has.
+  target.csv = answer->filterIndex == 2;
+  target.fileName = WithReportExtension(answer->fileName.toStdString(), target.csv);
+  return true;
+}
+
+void ResultToolBars::OpenResultFolderClick() {
+  CatchAll([] { OpenWithDesktop(GlobalOptions.ResultFolder); });
+}
+
+void ResultToolBars::SaveResultClick(Mode mode, int reportMode) {
+  CatchAll([&] {
+    const int index = CurrentIndex(mode);
+    if (!PageReportReady(mode, index)) return;
+    Target target;
+    if (!AskTarget(PageReportName(mode, index, InfixOf(reportMode)), target)) return;
+    SavePageReport(mode, target.csv, target.fileName, CurrentIndex(mode), reportMode);
+  });
+}
+
+void ResultToolBars::SaveSelectedHostClick(Mode mode) {
+  CatchAll([&] {
+    const int index = CurrentIndex(mode);
+    const TPageCommon* page = ModePage(mode, index);
+    if (!page || !HostReportReady(mode, index, page->SelectedHost)) return;
+    Target target;
+    if (!AskTarget(HostReportName(mode, index, page->SelectedHost), target)) return;
+    // The page may have gone or changed while the dialog was open.
+    const int indexNow = CurrentIndex(mode);
+    const TPageCommon* pageNow = ModePage(mode, indexNow);
+    if (!pageNow) return;
+    SaveHostReport(mode, target.csv, target.fileName, indexNow, pageNow->SelectedHost);
+  });
+}
+
+void ResultToolBars::ClearResultClick(Mode mode) {
+  CatchAll([&] {
+    const int index = CurrentIndex(mode);
+    StopPage(mode, index);
+    if (mode == Mode::MultiPing)
+      ClearMultiPingPageResult(index, false);
+    else
+      ClearPageResult(mode, index);
+  });
+}
