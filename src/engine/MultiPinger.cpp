@@ -4,7 +4,6 @@
 #include <system_error>
 
 #include "engine/MultiPing.h"
-#include "pages/RowTexts.h"
 #include "pages/TextHelpers.h"
 
 namespace {
@@ -81,7 +80,6 @@ bool LaunchMultiPingRun(TPingPage& page, const TaskRunValues* task) {
   for (int i = 0; i < page.HostCount && i < MaxHosts; ++i) {
     THostResult& host = page.Hosts[static_cast<std::size_t>(i)];
     host.ResetResult();
-    host.CurTime = LostEchoTime;
     host.ReplyCapacity = page.ReplyCapacity;
     if (page.ReplyCapacity > 0) host.Replies.reserve(static_cast<std::size_t>(page.ReplyCapacity));
   }

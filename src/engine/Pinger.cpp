@@ -5,6 +5,7 @@
 
 #include "engine/EchoServices.h"
 #include "engine/Ping.h"
+#include "engine/ReplyAccounting.h"
 #include "engine/RunLifecycle.h"
 #include "pages/TextHelpers.h"
 
@@ -88,4 +89,12 @@ void Pinger::SyncCheckDone() {
 
 void Pinger::SyncFinished() {
   if (TPingPage* page = PageForCallback(PingRegistry, *this, stamp_)) EndRunOfPage(PingRegistry, *page);
+}
+
+bool LaunchPingRun(TPingPage& page, const TaskRunValues* task) {
+  const EchoRunSettings settings = RunSettingsOfPage(page, task);
+  page.ReplyCapacity = PingReplyCapacity(settings.ByMinutes, settings.Retries, settings.Minutes,
+                                         settings.Delay, page.ShowReplys);
+  return LaunchController(
+      page, std::make_unique<Pinger>(RunStamp{page.Id, page.RunId}, page.Host, settings, page.PingForAllIp));
 }

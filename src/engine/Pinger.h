@@ -7,6 +7,7 @@
 #include "engine/HostResolution.h"
 #include "engine/RunCallback.h"
 #include "engine/RunController.h"
+#include "engine/RunLifecycle.h"
 
 class Ping;
 
@@ -43,3 +44,11 @@ class Pinger final : public RunController {
   int workerCount_ = 0;
   bool allDone_ = false;  // written by SyncCheckDone while this thread waits for it
 };
+
+// The part of a Ping Start that follows the reset of the page's result (new
+// run id, rows and result state cleared, editors stored): the run's settings
+// (the page's, or a task's count and mode when `task` is given), the reply
+// capacity of the run, and the controller launched; the rows come from the
+// controller once the host is resolved. False when no thread could be had;
+// the page stays idle.
+bool LaunchPingRun(TPingPage& page, const TaskRunValues* task);

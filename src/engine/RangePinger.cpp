@@ -159,6 +159,10 @@ void RangePinger::SyncCheckDone() {
 }
 
 void RangePinger::SyncFinished() {
-  if (TRangePingPage* page = PageForCallback(RangePingRegistry, *this, stamp_))
-    EndRunOfPage(RangePingRegistry, *page);
+  TRangePingPage* page = PageForCallback(RangePingRegistry, *this, stamp_);
+  if (!page) return;
+  // No worker could ping (no socket, no thread): the range was abandoned, and
+  // an empty result must not pass for a range where nobody answered.
+  if (shared_->Slots.UsableSlots() == 0) page->ResultState = psError;
+  EndRunOfPage(RangePingRegistry, *page);
 }

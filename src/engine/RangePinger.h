@@ -17,7 +17,8 @@ struct RangeRunShared;
 // the load the hand-shake puts on the user-interface thread), waits until
 // every slot is free again and ends the run. Created by StartRangePingPage
 // through LaunchRangeRun; it idles after its run until someone terminates it
-// (its own finish callback, Stop, a new Start, shutdown).
+// (its own finish callback, Stop, a new Start, shutdown). A run that ends
+// without any worker able to ping leaves the page in psError.
 class RangePinger final : public RunController {
  public:
   // from and to in host byte order, in either order; the settings are

@@ -10,7 +10,10 @@ constexpr int IdleMs = 1000;
 }  // namespace
 
 void RunController::Execute() {
-  Synchronize([this] { SyncStart(); });
+  // Nothing may leave Execute before the controller is terminated: the
+  // thread would free the controller while its page still points at it.
+  // So every step is guarded, the hand-offs of this frame included.
+  HandOverGuarded([this] { SyncStart(); });
   bool allEnded = false;
   try {
     if (!Terminated()) allEnded = Run();
@@ -21,8 +24,21 @@ void RunController::Execute() {
     EndRun(allEnded);
   } catch (...) {
   }
-  if (!Terminated()) Synchronize([this] { SyncFinished(); });
-  while (SleepUnlessTerminated(IdleMs)) {
+  if (!Terminated()) HandOverGuarded([this] { SyncFinished(); });
+  while (!Terminated()) {
+    try {
+      SleepUnlessTerminated(IdleMs);
+    } catch (...) {
+    }
+  }
+}
+
+void RunController::HandOverGuarded(const std::function<void()>& callback) {
+  try {
+    Synchronize(callback);
+  } catch (...) {
+    // A failed hand-off loses its callback; a lost finish callback leaves the
+    // page running until Stop, with a controller that is still there.
   }
 }
 

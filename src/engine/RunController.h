@@ -26,4 +26,7 @@ class RunController : public RunThread {
   // says that every worker has ended, or this thread is told to stop.
   // True in the first case.
   bool AwaitWorkers(const std::function<bool()>& checkDone);
+
+ private:
+  void HandOverGuarded(const std::function<void()>& callback);
 };

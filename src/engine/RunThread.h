@@ -76,7 +76,9 @@ class RunThread : public PageWorker {
 
   // The hand-off to the user-interface thread (HandOff.h). Callbacks still
   // check Terminated themselves: the flag may rise while the hand-off waits.
-  bool Synchronize(const std::function<void()>& fn) const;
+  // The hand-off itself may throw (it allocates); virtual so that such a
+  // failure can be staged against the code that must survive it.
+  virtual bool Synchronize(const std::function<void()>& fn) const;
 
   // Sleeps for ms milliseconds in slices of at most 100 ms, returning early
   // once the thread is terminated. Returns !Terminated().

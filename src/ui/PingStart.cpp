@@ -1,9 +1,6 @@
 #include "ui/PingStart.h"
 
-#include <memory>
-
 #include "engine/Pinger.h"
-#include "engine/ReplyAccounting.h"
 #include "ui/PageRunOperations.h"
 #include "ui/RunStart.h"
 #include "ui/SlotGuard.h"
@@ -21,11 +18,8 @@ void StartPingPage(int index, bool fromTask, std::int32_t retries, std::int32_t 
 
     const StartArguments arguments{fromTask, retries, minutes, byMinutes};
     const std::optional<TaskRunValues> task = arguments.Task();
-    const EchoRunSettings settings = RunSettingsOfPage(*page, task ? &*task : nullptr);
-    page->ReplyCapacity = PingReplyCapacity(settings.ByMinutes, settings.Retries, settings.Minutes,
-                                            settings.Delay, page->ShowReplys);
-    // The rows come from the controller, once it knows the addresses.
-    LaunchController(*page, std::make_unique<Pinger>(RunStamp{page->Id, page->RunId}, page->Host, settings,
-                                                     page->PingForAllIp));
+    // Settings, reply capacity and the controller; the rows come from the
+    // controller, once it knows the addresses.
+    LaunchPingRun(*page, task ? &*task : nullptr);
   });
 }

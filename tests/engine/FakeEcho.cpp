@@ -1,7 +1,11 @@
 #include "FakeEcho.h"
 
+#include <algorithm>
+#include <stdexcept>
+
 #include "pages/TextHelpers.h"
 #include "support/TestNetwork.h"
+#include "support/Waits.h"
 
 namespace {
 
@@ -14,45 +18,62 @@ class FakeHandle final : public IcmpEchoHandle {
   FakeIcmp& icmp_;
 };
 
+IcmpEchoResult AnswerFrom(const ResolvedAddress& from, EchoStatus status, int hop,
+                          const EchoRequest& request) {
+  IcmpEchoResult result;
+  result.status = status;
+  result.replyIpv4 = from.ipv4;
+  result.replyIpv6 = from.ipv6;
+  result.replyTtl = from.family == IpFamily::V4 ? 64 - hop + 1 : 0;
+  result.roundTripMs = static_cast<std::uint32_t>(10 * hop);  // a time that names the hop
+  result.dataSize = status == EchoStatus::Success ? request.bytes : 0;
+  return result;
+}
+
 }  // namespace
 
-std::unique_ptr<IcmpEchoHandle> FakeIcmp::Open(IpFamily family) {
-  if (!CanPing(family)) return nullptr;
-  return std::make_unique<FakeHandle>(*this);
-}
-
-IcmpEchoResult FakeIcmp::EchoOnce(const EchoRequest& request) {
-  {
-    std::unique_lock lock(mutex_);
-    log_.push_back({request, std::chrono::steady_clock::now()});
-    ++waiting_;
-    opened_.wait(lock, [&] { return gateOpen_; });
-    --waiting_;
-  }
-  return answer ? answer(request) : ReplyFromTarget(request);
-}
-
-void FakeIcmp::CloseGate() {
+void Gate::Close() {
   std::lock_guard lock(mutex_);
-  gateOpen_ = false;
+  open_ = false;
 }
 
-void FakeIcmp::OpenGate() {
+void Gate::Open() {
   {
     std::lock_guard lock(mutex_);
-    gateOpen_ = true;
+    open_ = true;
   }
   opened_.notify_all();
 }
 
-int FakeIcmp::Waiting() const {
-  std::lock_guard lock(mutex_);
-  return gateOpen_ ? 0 : waiting_;
+void Gate::Pass() {
+  std::unique_lock lock(mutex_);
+  ++held_;
+  opened_.wait_for(lock, std::chrono::seconds(10), [&] { return open_; });
+  --held_;
 }
 
-int FakeIcmp::Echoes() const {
-  std::lock_guard lock(mutex_);
-  return static_cast<int>(log_.size());
+bool Gate::WaitHeld(int count) {
+  return SpinUntil([&] {
+    std::lock_guard lock(mutex_);
+    return !open_ && held_ == count;
+  });
+}
+
+std::unique_ptr<IcmpEchoHandle> FakeIcmp::Open(IpFamily family) {
+  if (refuse.count(opens_++)) {
+    if (refuseThrows) throw std::runtime_error("no socket");
+    return nullptr;
+  }
+  return CanPing(family) ? std::make_unique<FakeHandle>(*this) : nullptr;
+}
+
+IcmpEchoResult FakeIcmp::EchoOnce(const EchoRequest& request) {
+  {
+    std::lock_guard lock(mutex_);
+    log_.push_back({request, std::chrono::steady_clock::now()});
+  }
+  if (!hold || hold(request)) gate.Pass();
+  return answer ? answer(request) : ReplyFromTarget(request);
 }
 
 std::vector<FakeIcmp::Sent> FakeIcmp::Log() const {
@@ -60,18 +81,38 @@ std::vector<FakeIcmp::Sent> FakeIcmp::Log() const {
   return log_;
 }
 
-IcmpEchoResult ReplyFromTarget(const EchoRequest& request, std::uint32_t roundTripMs) {
-  IcmpEchoResult result;
-  result.status = EchoStatus::Success;
-  if (request.family == IpFamily::V4) {
-    result.replyIpv4 = request.ipv4;
-    result.replyTtl = 64;
-  } else {
-    result.replyIpv6 = request.ipv6;
+IcmpEchoResult ReplyFromTarget(const EchoRequest& request) {
+  const bool v4 = request.family == IpFamily::V4;
+  return AnswerFrom({request.family, v4 ? request.ipv4 : 0, v4 ? Ipv6Octets{} : request.ipv6},
+                    EchoStatus::Success, 1, request);
+}
+
+ResolvedAddress FakeRoute::HopAddress(int hop) const {
+  return hop >= 1 && hop <= static_cast<int>(routers.size()) ? routers[static_cast<std::size_t>(hop) - 1]
+                                                             : target;
+}
+
+IcmpEchoResult FakeRoute::Answer(const EchoRequest& request) const {
+  const int targetHop = static_cast<int>(routers.size()) + 1;
+  int distance = 0;  // hops to the addressed node
+  for (int hop = 1; hop <= targetHop && distance == 0; ++hop) {
+    const ResolvedAddress node = HopAddress(hop);
+    if (request.family == node.family && request.ipv4 == node.ipv4 && request.ipv6 == node.ipv6)
+      distance = hop;
   }
-  result.roundTripMs = roundTripMs;
-  result.dataSize = request.bytes;
-  return result;
+  if (distance == 0) return ReplyFromTarget(request);
+  const int reached = std::min(request.ttl, distance);  // the node where the echo ends
+  if (auto first = firstAnswer.find(request.ttl); first != firstAnswer.end()) {
+    std::lock_guard lock(mutex_);
+    if (answered_.insert(request.ttl).second)
+      return AnswerFrom(HopAddress(reached), first->second, reached, request);
+  }
+  if (request.ttl >= distance) {
+    if (distance < targetHop && muteRouters.count(distance)) return {};
+    return AnswerFrom(HopAddress(distance), EchoStatus::Success, distance, request);
+  }
+  if (silentHops.count(reached)) return {};
+  return AnswerFrom(HopAddress(reached), EchoStatus::TtlExpired, reached, request);
 }
 
 std::vector<ResolvedAddress> FakeResolver::LookupHost(const std::string& host) {
@@ -80,54 +121,20 @@ std::vector<ResolvedAddress> FakeResolver::LookupHost(const std::string& host) {
 }
 
 std::optional<std::string> FakeResolver::NameOfAddress(const ResolvedAddress& address) {
-  {
-    std::unique_lock lock(mutex_);
-    ++reverse_;
-    ++waiting_;
-    opened_.wait(lock, [&] { return gateOpen_; });
-    --waiting_;
-  }
+  ++reverseLookups;
+  gate.Pass();
   const std::string numeric =
       address.family == IpFamily::V4 ? Ipv4ToString(address.ipv4) : Ipv6ToString(&address.ipv6);
   auto it = names.find(numeric);
-  // Like name information, answer with the numeric text when no name is known.
   return it == names.end() ? numeric : it->second;
 }
 
-std::optional<std::string> FakeResolver::HostByAddress(std::uint32_t) { return std::nullopt; }
-
-void FakeResolver::CloseGate() {
-  std::lock_guard lock(mutex_);
-  gateOpen_ = false;
+std::optional<std::string> FakeResolver::HostByAddress(std::uint32_t ipv4) {
+  ++databaseQueries;
+  auto it = database.find(ipv4);
+  return it == database.end() ? std::nullopt : std::optional<std::string>(it->second);
 }
 
-void FakeResolver::OpenGate() {
-  {
-    std::lock_guard lock(mutex_);
-    gateOpen_ = true;
-  }
-  opened_.notify_all();
-}
+ResolvedAddress V4(const char* text) { return {IpFamily::V4, Ipv4Of(text), {}}; }
 
-int FakeResolver::Waiting() const {
-  std::lock_guard lock(mutex_);
-  return gateOpen_ ? 0 : waiting_;
-}
-
-int FakeResolver::ReverseLookups() const {
-  std::lock_guard lock(mutex_);
-  return reverse_;
-}
-
-ResolvedAddress V4(const char* text) {
-  ResolvedAddress address;
-  address.ipv4 = Ipv4Of(text);
-  return address;
-}
-
-ResolvedAddress V6(const char* text) {
-  ResolvedAddress address;
-  address.family = IpFamily::V6;
-  address.ipv6 = Ipv6Of(text);
-  return address;
-}
+ResolvedAddress V6(const char* text) { return {IpFamily::V6, 0, Ipv6Of(text)}; }
