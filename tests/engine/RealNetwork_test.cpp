@@ -8,11 +8,10 @@
 #include <algorithm>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "HopRunFixture.h"
-#include "PingRunFixture.h"
-#include "RangeRunFixture.h"
+#include "RunFixture.h"
 #include "engine/EchoServices.h"
 #include "pages/RowTexts.h"
 #include "pages/TextHelpers.h"
@@ -21,27 +20,20 @@
 
 namespace {
 
-std::string Text(std::uint32_t ipv4) { return Ipv4ToString(ipv4); }
-std::string Text(const Ipv6Octets& ipv6) { return Ipv6ToString(&ipv6); }
-
-// The fixture's runs with real echoes: every run started after Enter echoes
-// from that namespace on that road. Names still come from the fixture's
-// fake resolver, which learns the address literals the test uses.
-template <class Fixture>
-class RealNetwork : public Fixture, public ::testing::WithParamInterface<IcmpRoad> {
+// Every run started after Enter echoes from that namespace on that road.
+// Names still come from the fixture's fake resolver, which learns the
+// address literals the test uses, so that no lookup leaves the namespace.
+class RealNetwork : public RunFixture, public ::testing::WithParamInterface<IcmpRoad> {
  protected:
-  void SetUp() override {
-    Fixture::SetUp();
-    if (const std::string why = TestNetwork::Unavailable(); !why.empty()) GTEST_SKIP() << why;
-  }
   void Enter(const std::string& ns) {
-    ASSERT_EQ(road_.Enter(network_, ns, this->GetParam()), "");
-    SetEngineIcmp(&road_.Echo());
+    ASSERT_EQ(road_.Enter(network_, ns, GetParam()), "");
+    UseRealEcho(road_.Echo());
+    SetEngineResolver(&resolver_);
   }
-  template <class Address>
-  std::string Known(const Address& address) {
-    const std::string text = Text(address);
-    this->resolver_.hosts[text] = {text.find(':') == std::string::npos ? V4(text.c_str()) : V6(text.c_str())};
+  std::string Known(std::uint32_t ipv4) { return Known(Ipv4ToString(ipv4), {IpFamily::V4, ipv4, {}}); }
+  std::string Known(const Ipv6Octets& ipv6) { return Known(Ipv6ToString(&ipv6), {IpFamily::V6, 0, ipv6}); }
+  std::string Known(const std::string& text, const ResolvedAddress& address) {
+    resolver_.hosts[text] = {address};
     return text;
   }
 
@@ -51,49 +43,42 @@ class RealNetwork : public Fixture, public ::testing::WithParamInterface<IcmpRoa
 
 // Scenarios whose rules lie above the echo run on one road; the routers'
 // answers to small and fragmented echoes on both.
-using HopRealNetwork = RealNetwork<HopRunTest>;
-using SilencedRouter = RealNetwork<HopRunTest>;
-using EmulatedPath = RealNetwork<HopRunTest>;
-using LossyHost = RealNetwork<PingRunTest>;
-using LoopbackRange = RealNetwork<RangeRunTest>;
+using HopRealNetwork = RealNetwork;
+using SilencedRouter = RealNetwork;
+using EmulatedPath = RealNetwork;
+using LossyHost = RealNetwork;
+using LoopbackRange = RealNetwork;
 const auto kRoadName = [](const auto& info) { return std::string(RoadName(info.param)); };
 
 TEST_P(HopRealNetwork, BothModesShowTheTwoRoutersThenTheTargetAlsoForFragmentedEchoes) {
   RoutedChain chain(network_, 2);
   ASSERT_TRUE(chain.ok());
-  Enter(chain.Client());
-  resolver_.names[Text(RoutedChain::RouterIpv4(1))] = "router-one.test";
-  resolver_.names[Text(RoutedChain::RouterIpv6(1))] = "router-one.test";
+  ASSERT_NO_FATAL_FAILURE(Enter(chain.Client()));
+  const Ipv6Octets routerOne6 = RoutedChain::RouterIpv6(1);
+  resolver_.names[Ipv4ToString(RoutedChain::RouterIpv4(1))] = resolver_.names[Ipv6ToString(&routerOne6)] =
+      "router-one.test";
   // 3000 bytes leave in fragments; routers quote the first one.
-  struct Run {
-    Mode mode;
-    bool v6;
-    int bytes;
-    TPingPage* page;
-    int runId;
-  };
-  std::vector<Run> runs;
+  std::vector<std::tuple<Mode, bool, int, const TPingPage*>> runs;  // mode, IPv6, bytes, page
   for (Mode mode : {Mode::Traceroute, Mode::PathPing})
     for (bool v6 : {false, true})
       for (int bytes : {32, 3000}) {
         TPingPage& page = AddPage(mode, v6 ? Known(chain.TargetIpv6()) : Known(chain.TargetIpv4()));
         page.Hops = 5;
-        page.TimeOut = 1000;
+        page.Retries = 2;
         page.Delay = 100;  // long enough for the name of hop 1 to come back
         page.Bytes = bytes;
         page.ResolveHostName = true;
-        Start(mode, page);  // all at once
-        runs.push_back({mode, v6, bytes, &page, page.RunId});
+        ASSERT_TRUE(Start(mode, page));  // all at once
+        runs.emplace_back(mode, v6, bytes, &page);
       }
-  for (const Run& run : runs) {
-    SCOPED_TRACE(testing::Message() << ModeName(run.mode) << (run.v6 ? " IPv6 " : " IPv4 ") << run.bytes);
-    const TPingPage& page = *run.page;
+  for (const auto& [mode, v6, bytes, run] : runs) {
+    SCOPED_TRACE(testing::Message() << ModeName(mode) << (v6 ? " IPv6 " : " IPv4 ") << bytes);
+    const TPingPage& page = *run;
     ASSERT_TRUE(WaitIdle(page));
     ASSERT_EQ(page.ResultState, psOk);
     EXPECT_EQ(page.DestinationHop, 3);
     EXPECT_EQ(page.HostCount, 5);
     EXPECT_EQ(page.FinishedWorkers, 5);
-    EXPECT_EQ(page.RunId, run.runId + 1);
     for (int slot = 0; slot < 5; ++slot) {
       SCOPED_TRACE(slot);
       const THostResult& hop = page.Hosts[static_cast<std::size_t>(slot)];
@@ -108,9 +93,9 @@ TEST_P(HopRealNetwork, BothModesShowTheTwoRoutersThenTheTargetAlsoForFragmentedE
       const std::uint32_t ipv4 = slot == 2 ? chain.TargetIpv4() : RoutedChain::RouterIpv4(slot + 1);
       const Ipv6Octets ipv6 = slot == 2 ? chain.TargetIpv6() : RoutedChain::RouterIpv6(slot + 1);
       EXPECT_EQ(hop.State, 0);
-      EXPECT_EQ(hop.Address, run.v6 ? Text(ipv6) : Text(ipv4));
-      EXPECT_EQ(hop.Ipv4, run.v6 ? 0 : ipv4);
-      EXPECT_EQ(hop.Ipv6, run.v6 ? ipv6 : Ipv6Octets{});
+      EXPECT_EQ(hop.Address, v6 ? Ipv6ToString(&ipv6) : Ipv4ToString(ipv4));
+      EXPECT_EQ(hop.Ipv4, v6 ? 0 : ipv4);
+      EXPECT_EQ(hop.Ipv6, v6 ? ipv6 : Ipv6Octets{});
       EXPECT_EQ(hop.HostName, slot == 0 ? "router-one.test" : "");
       ASSERT_TRUE(row);
       EXPECT_EQ(row->Texts[1], hop.Address);
@@ -123,8 +108,8 @@ TEST_P(HopRealNetwork, BothModesShowTheTwoRoutersThenTheTargetAlsoForFragmentedE
         // route hears routers by it, which echoes none of our data; Path
         // ping pings each router directly.
         EXPECT_EQ(reply.Status, rsSuccess);
-        EXPECT_EQ(reply.Bytes, run.mode == Mode::PathPing || slot == 2 ? run.bytes : 0);
-        EXPECT_EQ(reply.Ttl, run.v6 ? 0 : 64 - slot);  // one less per router on the way back
+        EXPECT_EQ(reply.Bytes, mode == Mode::PathPing || slot == 2 ? bytes : 0);
+        EXPECT_EQ(reply.Ttl, v6 ? 0 : 64 - slot);  // one less per router on the way back
       }
     }
   }
@@ -139,13 +124,14 @@ TEST_P(SilencedRouter, TraceRouteShowsAStarForItAndGoesOn) {
   RoutedChain chain(network_, 2);
   ASSERT_TRUE(chain.ok());
   ASSERT_TRUE(network_.SilenceTimeExceeded(chain.Router(2)));
-  Enter(chain.Client());
+  ASSERT_NO_FATAL_FAILURE(Enter(chain.Client()));
   std::vector<TPingPage*> pages;
   for (const std::string& target : {Known(chain.TargetIpv4()), Known(chain.TargetIpv6())}) {
     TPingPage& page = AddPage(Mode::Traceroute, target);
     page.Hops = 4;
+    page.Retries = 2;
     page.TimeOut = 300;
-    Start(Mode::Traceroute, page);
+    ASSERT_TRUE(Start(Mode::Traceroute, page));
     pages.push_back(&page);
   }
   for (const TPingPage* page : pages) {
@@ -167,12 +153,12 @@ TEST_P(EmulatedPath, PathPingMeasuresTheDelayAndLossOfEveryHop) {
   const std::string ns = network_.AddNamespace("tunpath");
   TunPath path(network_, ns, {{20}, {40, 30}, {60}});
   ASSERT_TRUE(path.ok());
-  Enter(ns);
+  ASSERT_NO_FATAL_FAILURE(Enter(ns));
   TPingPage& page = AddPage(Mode::PathPing, Known(path.TargetIpv4()));
   page.Hops = 4;
   page.Retries = 10;
   page.TimeOut = 250;
-  Start(Mode::PathPing, page);
+  ASSERT_TRUE(Start(Mode::PathPing, page));
   ASSERT_TRUE(WaitIdle(page));
 
   EXPECT_EQ(page.DestinationHop, 3);
@@ -181,7 +167,7 @@ TEST_P(EmulatedPath, PathPingMeasuresTheDelayAndLossOfEveryHop) {
     SCOPED_TRACE(slot);
     const THostResult& hop = page.Hosts[static_cast<std::size_t>(slot)];
     const int delayMs = 20 * (slot + 1);
-    EXPECT_EQ(hop.Address, Text(TunPath::HopIpv4(slot + 1)));
+    EXPECT_EQ(hop.Address, Ipv4ToString(TunPath::HopIpv4(slot + 1)));
     EXPECT_EQ(hop.Sent, 10u);
     EXPECT_EQ(hop.Received, received[slot]);
     EXPECT_EQ(hop.Lost, 10u - received[slot]);
@@ -195,11 +181,11 @@ TEST_P(LossyHost, PingCountsItsLostEchoesAsLost) {
   const std::string ns = network_.AddNamespace("lossy");
   TunPath path(network_, ns, {{20, 30}});
   ASSERT_TRUE(path.ok());
-  Enter(ns);
-  TPingPage& page = AddPage(Known(path.TargetIpv4()));
+  ASSERT_NO_FATAL_FAILURE(Enter(ns));
+  TPingPage& page = AddPage(Mode::Ping, Known(path.TargetIpv4()));
   page.Retries = 10;
   page.TimeOut = 300;
-  Start(page);
+  ASSERT_TRUE(Start(Mode::Ping, page));
   ASSERT_TRUE(WaitIdle(page));
   const THostResult& row = page.Hosts[0];
   EXPECT_EQ(row.Sent, 10u);
@@ -211,10 +197,10 @@ TEST_P(LossyHost, PingCountsItsLostEchoesAsLost) {
 
 TEST_P(LoopbackRange, EveryAddressAnswers) {
   // Every address of 127.0.0.0/8 answers on the loopback device.
-  Enter(network_.AddNamespace("range"));
-  TRangePingPage& page = AddPage("127.3.0.70", "127.3.0.1", 16);
+  ASSERT_NO_FATAL_FAILURE(Enter(network_.AddNamespace("range")));
+  TRangePingPage& page = AddRangePage("127.3.0.70", "127.3.0.1", 16);
   page.Retries = 2;
-  ASSERT_TRUE(Start(page));
+  ASSERT_TRUE(Start(Mode::RangePing, page));
   ASSERT_TRUE(WaitIdle(page));
   ASSERT_EQ(page.HostCount, 70);
   std::vector<std::uint32_t> addresses;
