@@ -50,7 +50,7 @@ class AutoTasksDialog : public ::testing::Test {
 };
 
 TEST_F(AutoTasksDialog, LoadShowsThePageAndOkStoresItWithEveryLatchCleared) {
-  AddTestPage(Mode::RangePing, "other").TaskCount = 1;
+  AddTestPage(Mode::RangePing, "other");
   TPageCommon& page = AddTestPage(Mode::RangePing);
   TaskEditorFields f;
   f.Kind = ttEveryDay, f.EveryDayHour = "9", f.EveryDayMinute = "5";
@@ -68,21 +68,14 @@ TEST_F(AutoTasksDialog, LoadShowsThePageAndOkStoresItWithEveryLatchCleared) {
   EXPECT_EQ(model.Controls(), shown);
   EXPECT_TRUE(page.Tasks[0].Fired);  // nothing written before "Ok"
 
-  // "Add" stops at a hundred; "Delete" selects the row above, else the new first row.
   EXPECT_EQ(model.DeleteTask(0), 0);
-  f.Kind = ttEveryHour, f.EveryHourMinute = "3";
-  ASSERT_TRUE(model.AddTask(f));
-  EXPECT_FALSE(model.AddTask(f));
-  EXPECT_EQ(model.DeleteTask(98), 97);
-  EXPECT_EQ(model.index(98, 1).data().toString(), "03m");
-  EXPECT_EQ(model.DeleteTask(500), -1);
   AutomationControls typed = shown;
   typed.EveryText = "abc";  // no integer: the loaded value stays
   typed.ResultTxt = false;
   typed.ExecPath = std::string(279, 'a') + "\xC3\xA9";  // the last character would end at byte 281
   typed.ExecParam = std::string("x\0y", 3);
   ASSERT_TRUE(model.StoreTasksToPage(typed));
-  EXPECT_EQ(page.TaskCount, 99);
+  EXPECT_EQ(page.TaskCount, MaxTasks - 1);
   for (int i = 0; i < MaxTasks; ++i) EXPECT_EQ(page.Tasks[static_cast<std::size_t>(i)].Fired, i == 99) << i;
   EXPECT_EQ(std::tie(page.EveryMinutes, page.ResultFormat, page.ExecPath, page.ExecParam),
             std::make_tuple(-5, 1, std::string(279, 'a'), std::string("x")));
@@ -97,10 +90,23 @@ TEST_F(AutoTasksDialog, LoadShowsThePageAndOkStoresItWithEveryLatchCleared) {
   EXPECT_EQ(model.Controls(), shown);
   EXPECT_FALSE(model.StoreTasksToPage({}));
   model.LoadTasksFromPage(Mode::RangePing, 0);
-  EXPECT_EQ(model.DeleteTask(0), -1);  // the last entry leaves no row to select
   RemovePage(RangePingRegistry, 0);
   EXPECT_FALSE(model.StoreTasksToPage({}));
-  EXPECT_EQ(page.TaskCount, 99);
+  EXPECT_EQ(page.TaskCount, MaxTasks - 1);
+}
+
+TEST_F(AutoTasksDialog, AddStopsAtAHundredAndDeleteSelectsTheRowAbove) {
+  TaskEditorFields f;
+  f.Kind = ttEveryHour;
+  for (int i = 0; i < MaxTasks; ++i) ASSERT_TRUE(model.AddTask((f.EveryHourMinute = std::to_string(i), f)));
+  EXPECT_FALSE(model.AddTask(f));
+  while (model.TaskCount() > 4) model.DeleteTask(4);
+  EXPECT_EQ(model.DeleteTask(2), 1);
+  EXPECT_EQ(model.index(2, 1).data().toString(), "03m");
+  EXPECT_EQ(model.DeleteTask(0), 0);
+  EXPECT_EQ(model.DeleteTask(7), -1);
+  model.DeleteTask(0);
+  EXPECT_EQ(model.DeleteTask(0), -1);
 }
 
 }  // namespace

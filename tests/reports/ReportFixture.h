@@ -37,11 +37,11 @@ inline std::string Replaced(std::string text, const std::string& from, const std
 }
 
 // Expected reports are written with "\n" for each CR LF; in CSV, a line's
-// cells are split at "|" and each is quoted and followed by ",". The
-// separator test pins those bytes literally.
+// cells are split at "|" and each is quoted and followed by the separator.
 inline std::string Txt(const std::string& text) { return Replaced(text, "\n", "\r\n"); }
-inline std::string Csv(const std::string& text) {
-  return Txt(Replaced(std::regex_replace(text, std::regex("(.+)"), "\"$1\","), "|", "\",\""));
+inline std::string Csv(const std::string& text, const std::string& separator) {
+  const std::string quoted = std::regex_replace(text, std::regex("(.+)"), "\"$1\"" + separator);
+  return Txt(Replaced(quoted, "|", "\"" + separator + "\""));
 }
 
 // A resolved page whose run went from 2026-03-05 00:05:09 to 10:15:40.
@@ -122,8 +122,8 @@ inline void AddPagesOfEveryMode() {
   range.HostCount = 2;
 }
 
-// Each case writes page 0 (row 1 for one-host writers) as text and as CSV
-// where an expectation is given, and compares the file with it.
+// Each case writes page 0 (row 1 for one-host writers) as text, and as CSV
+// with both separators, where an expectation is given.
 struct ReportCase {
   int mode;
   std::optional<std::string> txt, csv;
@@ -132,11 +132,13 @@ using Writer = bool (*)(const std::string&, int, int);
 
 inline void CheckCases(ReportTest& test, Writer txt, Writer csv, const std::vector<ReportCase>& cases) {
   for (const ReportCase& c : cases) {
-    for (bool isCsv : {false, true}) {
+    for (const char* form : {"txt", ",", ";"}) {  // ";" is CsvType 0's
+      const bool isCsv = *form != 't';
       const std::optional<std::string>& expected = isCsv ? c.csv : c.txt;
       if (!expected) continue;
+      GlobalOptions.CsvType = *form == ';' ? 0 : 1;
       ASSERT_TRUE((isCsv ? csv : txt)(test.PathOf("r"), 0, c.mode)) << c.mode;
-      EXPECT_EQ(test.Read("r"), isCsv ? Csv(*expected) : Txt(*expected)) << c.mode;
+      EXPECT_EQ(test.Read("r"), isCsv ? Csv(*expected, form) : Txt(*expected)) << c.mode << form;
     }
   }
 }
