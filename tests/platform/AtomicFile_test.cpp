@@ -83,7 +83,7 @@ TEST_F(AtomicFileTest, StreamsToDiskAndReplacesOnlyOnCommit) {
     AtomicFile file(16);
     ASSERT_TRUE(file.Open(PathOf("report")).ok());
     for (int i = 0; i < 10; ++i) ASSERT_TRUE(file.Write("0123456789"));
-    ASSERT_TRUE(file.Write(std::string(40, 'x')));  // more than the buffer in one piece
+    ASSERT_TRUE(file.Write(std::string(40, 'x')));  // more than the buffer in a single write
     // Full buffers are already in the temporary file, which sorts first.
     EXPECT_GE(fs::file_size(PathOf(*Entries().begin())), 130u);
   }  // dropped without Commit
