@@ -1,14 +1,37 @@
 #pragma once
 
 #include <string>
+#include <type_traits>
 
-#include "pages/PageRegistry.h"
+#include "pages/ModePages.h"
+#include "pages/PageOperations.h"
+#include "pages/Settings.h"
 
 // Empties the five registries and brings the options back to their start-up values.
-void ResetPagesAndOptions();
+inline void ResetPagesAndOptions() { ResetRegistries(), ResetOptions(); }
+
 // Appends a page to the mode's registry and returns it.
-TPageCommon& AddTestPage(Mode mode, const std::string& name = "Page");
+inline TPageCommon& AddTestPage(Mode mode, const std::string& name = "Page") {
+  WithModeRegistry(mode, [&](auto& registry) {
+    typename std::decay_t<decltype(registry.Pages)>::value_type::element_type page;
+    page.Name = name;
+    AddPage(registry, page);
+  });
+  return *ModePage(mode, ModePageCount(mode) - 1);
+}
+
 // A local time; the week day (0 = Sunday) must fit the date where it counts.
-SystemTime LocalTime(int year, int month, int day, int hour, int minute, int second = 0, int dayOfWeek = 0);
+inline SystemTime LocalTime(int year, int month, int day, int hour, int minute, int second = 0,
+                            int dayOfWeek = 0) {
+  auto u16 = [](int v) { return static_cast<std::uint16_t>(v); };
+  return {u16(year), u16(month), u16(dayOfWeek), u16(day), u16(hour), u16(minute), u16(second), 0};
+}
+
 // A controller stand-in for pages that are to look busy.
-PageWorker* BusyWorker();
+inline PageWorker* BusyWorker() {
+  struct Busy : PageWorker {
+    void Terminate() override {}
+  };
+  static Busy busy;
+  return &busy;
+}

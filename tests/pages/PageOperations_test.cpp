@@ -93,10 +93,9 @@ TEST(PageOperations, NewPagesClampTheirSettings) {
   TRangeRegistry ranges(Mode::RangePing);
   TRangePingPage r;
   r.Retries = r.Threads = 0;
-  EXPECT_EQ(Added(ranges, r).Retries, 1);
-  EXPECT_EQ(ranges.Pages[0]->Threads, 1);
+  const TRangePingPage& low = Added(ranges, r);
   r.Threads = 900;
-  EXPECT_EQ(Added(ranges, r).Threads, 500);
+  EXPECT_EQ(std::make_tuple(low.Retries, low.Threads, Added(ranges, r).Threads), std::make_tuple(1, 1, 500));
 
   // A schedule entry: Type at most 4, Value within 1..999999, never fired.
   TPingPage t;

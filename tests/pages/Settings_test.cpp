@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
 #include <climits>
-#include <filesystem>
 #include <numeric>
 
 #include "platform/FileIo.h"
@@ -47,13 +47,7 @@ struct FakeLayout : ModeLayout {
 
 class SettingsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string folder = (std::filesystem::temp_directory_path() / "velquor-settings-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
-    path = folder + "/config.ini";
-    ResetOptions();
-  }
-  void TearDown() override { std::filesystem::remove_all(std::filesystem::path(path).parent_path()); }
+  void SetUp() override { ResetOptions(); }
   void Load(const std::string& text) {
     ASSERT_TRUE(WriteFileAtomically(path, "[MAIN]\n" + text).ok());
     ASSERT_TRUE(LoadConfig(path, window, Layouts()).ok());
@@ -65,7 +59,8 @@ class SettingsTest : public ::testing::Test {
                            o.ResultFolder);
   }
 
-  std::string path;
+  QTemporaryDir folder;
+  const std::string path = folder.filePath("config.ini").toStdString();
   FakeWindow window;
   FakeLayout ping{10}, multi{10}, range{9}, trace{10}, pathPing{10};
 };
