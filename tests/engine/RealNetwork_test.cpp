@@ -15,7 +15,7 @@
 #include "engine/EchoServices.h"
 #include "pages/RowTexts.h"
 #include "pages/TextHelpers.h"
-#include "support/EchoRoad.h"
+#include "support/TestNetwork.h"
 #include "support/TunPath.h"
 
 namespace {
@@ -48,7 +48,7 @@ using SilencedRouter = RealNetwork;
 using EmulatedPath = RealNetwork;
 using LossyHost = RealNetwork;
 using LoopbackRange = RealNetwork;
-const auto kRoadName = [](const auto& info) { return std::string(RoadName(info.param)); };
+const auto kRoadName = [](const auto& info) { return std::string(EchoRoad::Name(info.param)); };
 
 TEST_P(HopRealNetwork, BothModesShowTheTwoRoutersThenTheTargetAlsoForFragmentedEchoes) {
   RoutedChain chain(network_, 2);

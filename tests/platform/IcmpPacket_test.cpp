@@ -183,22 +183,15 @@ TEST(IcmpPacketIpv6, RejectsMalformedQuotesAndEveryPrefix) {
 
 TEST(IcmpPacketMatch, RepliesMatchByIdAndSequenceErrorsAlsoByTarget) {
   const EchoKey key{IpFamily::V4, 10, 20, Ipv4Of("192.0.2.7"), {}};
-  IcmpMessage reply;
-  reply.kind = IcmpKind::EchoReply;
-  reply.id = 10;
-  reply.seq = 20;
-  EXPECT_TRUE(AnswersEcho(reply, key));
-  reply.seq = 19;  // a late reply to the echo before
-  EXPECT_FALSE(AnswersEcho(reply, key));
-  reply.seq = 20;
-  reply.id = 11;
-  EXPECT_FALSE(AnswersEcho(reply, key));
-  IcmpMessage error = ParseIpv4IcmpPacket(ErrorV4(3, 1, QuotedV4("192.0.2.7", 10, 20))).message;
-  EXPECT_TRUE(AnswersEcho(error, key));
-  error.quotedIpv4Dst = Ipv4Of("192.0.2.8");
-  EXPECT_FALSE(AnswersEcho(error, key));
-  error.kind = IcmpKind::Unrelated;
-  EXPECT_FALSE(AnswersEcho(error, key));
+  auto reply = [](IcmpKind kind, std::uint16_t id, std::uint16_t seq) {
+    return IcmpMessage{.kind = kind, .id = id, .seq = seq};
+  };
+  EXPECT_TRUE(AnswersEcho(reply(IcmpKind::EchoReply, 10, 20), key));
+  EXPECT_FALSE(AnswersEcho(reply(IcmpKind::EchoReply, 10, 19), key));  // a late reply to the echo before
+  EXPECT_FALSE(AnswersEcho(reply(IcmpKind::EchoReply, 11, 20), key));
+  EXPECT_FALSE(AnswersEcho(reply(IcmpKind::Unrelated, 10, 20), key));
+  EXPECT_TRUE(AnswersEcho(ParseIpv4IcmpPacket(ErrorV4(3, 1, QuotedV4("192.0.2.7", 10, 20))).message, key));
+  EXPECT_FALSE(AnswersEcho(ParseIpv4IcmpPacket(ErrorV4(3, 1, QuotedV4("192.0.2.8", 10, 20))).message, key));
 
   const EchoKey key6{IpFamily::V6, 3, 4, 0, Ipv6Of("fd00::99")};
   EXPECT_TRUE(AnswersEcho(ParseIcmpMessage(IpFamily::V6, Icmp(1, 0, FragmentV6(0, 3, 4))), key6));

@@ -1,20 +1,19 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/IcmpEcho.h"
+#include "platform/SocketIcmpEcho.h"
 
 // Network namespaces that a test makes and removes itself, so that real
 // echoes never leave the machine: names are unique to the process, and the
 // destructor deletes every namespace made, with its devices. Needs root,
-// `ip` (iproute2) and, to silence a router, `nft` (nftables).
+// `ip`, `sysctl` and, to silence a router, `nft`.
 class TestNetwork {
  public:
-  // Empty when namespaces can be made here; otherwise the reason.
-  static std::string Unavailable();
-
   TestNetwork() = default;
   ~TestNetwork();
   TestNetwork(const TestNetwork&) = delete;
@@ -25,10 +24,12 @@ class TestNetwork {
   std::string AddNamespace(const std::string& role);
   // `ip -n <ns> <arguments>`; false (with the output on stderr) on failure.
   bool Ip(const std::string& ns, const std::string& arguments);
-  // Writes a sysctl such as "net.ipv4.ip_forward" inside the namespace only.
-  bool Sysctl(const std::string& ns, const std::string& key, const std::string& value);
+  // Writes sysctls ("net.ipv4.ip_forward=1 ...") inside the namespace only.
+  bool Sysctl(const std::string& ns, const std::string& assignments);
   // Lets every group open ICMP datagram sockets inside the namespace.
-  bool AllowDatagramPing(const std::string& ns);
+  bool AllowDatagramPing(const std::string& ns) {
+    return Sysctl(ns, "net.ipv4.ping_group_range='0 2147483647'");
+  }
   // The router in `ns` still forwards, but every "time exceeded" it would
   // send, in both families, is dropped on its way out.
   bool SilenceTimeExceeded(const std::string& ns);
@@ -52,6 +53,22 @@ class NetnsScope {
   bool entered_ = false;
 };
 
+// The one way a test sends real echoes on a road of its choice: the calling
+// thread, and every thread it starts from then on, enters a namespace of the
+// test's own, where ping_group_range is opened for the datagram road only.
+// Left to choose, the probe must then take that road for both families.
+class EchoRoad {
+ public:
+  // Empty when ready; otherwise what went wrong.
+  std::string Enter(TestNetwork& network, const std::string& ns, IcmpRoad road);
+  SocketIcmpEcho& Echo() { return *echo_; }  // handles on the road, for the engine
+  static const char* Name(IcmpRoad road) { return road == IcmpRoad::Raw ? "Raw" : "Datagram"; }
+
+ private:
+  std::optional<NetnsScope> inside_;
+  std::unique_ptr<SocketIcmpEcho> echo_;
+};
+
 std::uint32_t Ipv4Of(const char* text);  // network order
 Ipv6Octets Ipv6Of(const char* text);
 
@@ -67,17 +84,16 @@ class RoutedChain {
 
   const std::string& Client() const { return nodes_.front(); }
   const std::string& Router(int number) const { return nodes_.at(static_cast<std::size_t>(number)); }
-  std::uint32_t TargetIpv4() const;
-  Ipv6Octets TargetIpv6() const;
+  std::uint32_t TargetIpv4() const { return RouterIpv4(static_cast<int>(nodes_.size()) - 1); }
+  Ipv6Octets TargetIpv6() const { return RouterIpv6(static_cast<int>(nodes_.size()) - 1); }
   // Each router's address facing the client, the source of its errors.
-  static std::uint32_t RouterIpv4(int number);
-  static Ipv6Octets RouterIpv6(int number);
+  static std::uint32_t RouterIpv4(int number) { return Ipv4Of(Address(number - 1, true, false).c_str()); }
+  static Ipv6Octets RouterIpv6(int number) { return Ipv6Of(Address(number - 1, true, true).c_str()); }
   // Sets the MTU of both ends of a link.
   bool SetLinkMtu(int link, int mtu);
 
  private:
-  static std::string Ipv4Text(int link, bool targetSide);
-  static std::string Ipv6Text(int link, bool targetSide);
+  static std::string Address(int link, bool targetSide, bool v6);
 
   TestNetwork& network_;
   std::vector<std::string> nodes_;

@@ -5,7 +5,6 @@
 #include <linux/if.h>
 #include <linux/if_tun.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -15,34 +14,15 @@
 #include <map>
 
 #include "platform/IcmpPacket.h"
-#include "support/TestNetwork.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-constexpr const char* kDevice = "vqtun0";
-
 using Clock = std::chrono::steady_clock;
 
-void Store16(std::uint8_t* at, std::uint16_t value) {
+void Store16(std::uint8_t* at, std::size_t value) {
   at[0] = static_cast<std::uint8_t>(value >> 8);
   at[1] = static_cast<std::uint8_t>(value);
-}
-
-// Echo number `index` (from 0) of a hop that drops `percent`: dropped
-// whenever the running share of drops reaches the next whole echo.
-bool DropsEcho(std::uint64_t index, int percent) {
-  const auto p = static_cast<std::uint64_t>(percent);
-  return (index + 1) * p / 100 > index * p / 100;
-}
-
-// The address of hop `hop`, 4 or 16 bytes.
-Bytes HopAddress(bool v6, int hop) {
-  const Ipv6Octets v6Address = TunPath::HopIpv6(hop);
-  const std::uint32_t v4Address = TunPath::HopIpv4(hop);
-  const auto* bytes = v6 ? v6Address.data() : reinterpret_cast<const std::uint8_t*>(&v4Address);
-  return Bytes(bytes, bytes + (v6 ? 16 : 4));
 }
 
 // An IP packet from `source` to `destination` around the ICMP message
@@ -50,28 +30,16 @@ Bytes HopAddress(bool v6, int hop) {
 Bytes Wrap(std::span<const std::uint8_t> source, std::span<const std::uint8_t> destination, Bytes icmp,
            bool spoil) {
   const bool v6 = source.size() == 16;
-  const std::size_t header = v6 ? 40 : 20;
-  Bytes out(header, 0);
-  std::copy(source.begin(), source.end(), out.end() - 2 * static_cast<std::ptrdiff_t>(source.size()));
-  std::copy(destination.begin(), destination.end(), out.end() - static_cast<std::ptrdiff_t>(source.size()));
+  Bytes out = v6 ? Bytes{0x60, 0, 0, 0, 0, 0, 58, 64} : Bytes{0x45, 0, 0, 0, 0, 0, 0, 0, 64, 1, 0, 0};
+  Store16(out.data() + (v6 ? 4 : 2), icmp.size() + (v6 ? 0 : 20));
+  out.insert(out.end(), source.begin(), source.end());
+  out.insert(out.end(), destination.begin(), destination.end());
+  if (!v6) Store16(out.data() + 10, InternetChecksum(out));
+  // The ICMPv6 checksum covers a pseudo-header: both addresses, the length
+  // and the next-header value.
+  Bytes summed = v6 ? Bytes(out.begin() + 8, out.end()) : Bytes{};
+  if (v6) summed.insert(summed.end(), {0, 0, out[4], out[5], 0, 0, 0, 58});
   Store16(icmp.data() + 2, 0);
-  Bytes summed;
-  if (v6) {
-    // The ICMPv6 checksum covers a pseudo-header: both addresses, the
-    // length and the next-header value.
-    out[0] = 0x60;
-    Store16(out.data() + 4, static_cast<std::uint16_t>(icmp.size()));
-    out[6] = 58;
-    out[7] = 64;
-    summed.assign(out.begin() + 8, out.end());
-    summed.insert(summed.end(), {0, 0, out[4], out[5], 0, 0, 0, 58});
-  } else {
-    out[0] = 0x45;
-    Store16(out.data() + 2, static_cast<std::uint16_t>(header + icmp.size()));
-    out[8] = 64;
-    out[9] = 1;
-    Store16(out.data() + 10, InternetChecksum(out));
-  }
   summed.insert(summed.end(), icmp.begin(), icmp.end());
   Store16(icmp.data() + 2, InternetChecksum(summed) ^ (spoil ? 0x5A5A : 0));
   out.insert(out.end(), icmp.begin(), icmp.end());
@@ -82,34 +50,23 @@ Bytes Wrap(std::span<const std::uint8_t> source, std::span<const std::uint8_t> d
 
 TunPath::TunPath(TestNetwork& network, const std::string& ns, std::vector<TunHop> hops)
     : hops_(std::move(hops)), echoes_(hops_.size(), 0) {
-  {
-    // The device is made in the namespace of the thread that creates it.
-    NetnsScope inside(ns);
-    if (!inside.ok()) return;
-    tun_ = open("/dev/net/tun", O_RDWR | O_CLOEXEC);
-    if (tun_ < 0) return;
-    ifreq request{};
-    request.ifr_flags = IFF_TUN | IFF_NO_PI;
-    std::strncpy(request.ifr_name, kDevice, IFNAMSIZ - 1);
-    if (ioctl(tun_, TUNSETIFF, &request) != 0) return;
-  }
-  const std::string device = kDevice;
-  stop_ = eventfd(0, EFD_CLOEXEC);
-  if (hops_.empty() || stop_ < 0 || !network.Ip(ns, "link set " + device + " up") ||
-      !network.Ip(ns, "addr add 10.77.0.1/24 dev " + device) ||
-      !network.Ip(ns, "-6 addr add fd00:77::1/64 dev " + device + " nodad"))
+  // The device is made in the namespace of the thread that creates it.
+  NetnsScope inside(ns);
+  tun_ = inside.ok() ? open("/dev/net/tun", O_RDWR | O_CLOEXEC) : -1;
+  ifreq request{};
+  request.ifr_flags = IFF_TUN | IFF_NO_PI;
+  std::strcpy(request.ifr_name, "vqtun0");
+  if (tun_ < 0 || ioctl(tun_, TUNSETIFF, &request) != 0) return;
+  if (!network.Ip(ns, "link set vqtun0 up") || !network.Ip(ns, "addr add 10.77.0.1/24 dev vqtun0") ||
+      !network.Ip(ns, "-6 addr add fd00:77::1/64 dev vqtun0 nodad"))
     return;
   thread_ = std::thread([this] { Serve(); });
   ok_ = true;
 }
 
 TunPath::~TunPath() {
-  if (thread_.joinable()) {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = write(stop_, &one, sizeof one);
-    thread_.join();
-  }
-  if (stop_ >= 0) close(stop_);
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
   if (tun_ >= 0) close(tun_);
 }
 
@@ -122,17 +79,14 @@ Ipv6Octets TunPath::HopIpv6(int hop) {
 }
 
 Bytes TunPath::Judge(std::span<const std::uint8_t> in, int& delayMs) {
+  // Only echo requests get an answer; our echoes carry no IPv4 options or
+  // IPv6 extension headers.
   const bool v6 = !in.empty() && (in[0] >> 4) == 6;
-  const std::size_t header = v6 ? 40 : in.empty() ? 0 : static_cast<std::size_t>(in[0] & 0x0F) * 4;
-  const bool request = v6 ? in.size() >= 48 && in[6] == 58 && in[40] == 128
-                          : in.size() >= 28 && (in[0] >> 4) == 4 && header >= 20 && in.size() >= header + 8 &&
-                                in[9] == 1 && in[header] == 8;
-  if (!request) return {};
+  const std::size_t header = v6 ? 40 : 20;
+  if (in.size() < header + 8 || in[v6 ? 6 : 9] != (v6 ? 58 : 1) || in[header] != (v6 ? 128 : 8)) return {};
   const auto source = in.subspan(v6 ? 8 : 12, v6 ? 16 : 4);
   const auto destination = in.subspan(v6 ? 24 : 16, source.size());
-  const Bytes first = HopAddress(v6, 0);
-  const int addressed =
-      std::equal(first.begin(), first.end() - 1, destination.begin()) ? destination.back() - 100 : 0;
+  const int addressed = destination.back() - 100;  // the device's net holds nothing else
   if (addressed < 1 || addressed > static_cast<int>(hops_.size())) return {};
   const int ttl = in[v6 ? 7 : 8];
   if (ttl < addressed) {
@@ -141,11 +95,15 @@ Bytes TunPath::Judge(std::span<const std::uint8_t> in, int& delayMs) {
     delayMs = hops_[static_cast<std::size_t>(ttl) - 1].delayMs;
     Bytes icmp = {static_cast<std::uint8_t>(v6 ? 3 : 11), 0, 0, 0, 0, 0, 0, 0};
     icmp.insert(icmp.end(), in.begin(), in.begin() + static_cast<std::ptrdiff_t>(header + 8));
-    return Wrap(HopAddress(v6, ttl), source, std::move(icmp), false);
+    Bytes router(destination.begin(), destination.end());
+    router.back() = static_cast<std::uint8_t>(100 + ttl);
+    return Wrap(router, source, std::move(icmp), false);
   }
   const TunHop& hop = hops_[static_cast<std::size_t>(addressed) - 1];
   delayMs = hop.delayMs;
-  if (DropsEcho(echoes_[static_cast<std::size_t>(addressed) - 1]++, hop.lossPercent)) return {};
+  // Dropped whenever the running share of drops reaches the next whole echo.
+  const std::uint64_t echo = echoes_[static_cast<std::size_t>(addressed) - 1]++, loss = hop.lossPercent;
+  if ((echo + 1) * loss / 100 > echo * loss / 100) return {};
   Bytes icmp(in.begin() + static_cast<std::ptrdiff_t>(header), in.end());
   icmp[0] = v6 ? 129 : 0;
   return Wrap(destination, source, std::move(icmp), hop.badChecksum);
@@ -154,7 +112,7 @@ Bytes TunPath::Judge(std::span<const std::uint8_t> in, int& delayMs) {
 void TunPath::Serve() {
   std::multimap<Clock::time_point, Bytes> due;  // equal times in arrival order
   Bytes buffer(70000);
-  for (;;) {
+  while (!stop_) {
     const Clock::time_point now = Clock::now();
     while (!due.empty() && due.begin()->first <= now) {
       const Bytes& answer = due.begin()->second;
@@ -162,13 +120,11 @@ void TunPath::Serve() {
       if (write(tun_, answer.data(), answer.size()) == static_cast<ssize_t>(answer.size())) ++answered_;
       due.erase(due.begin());
     }
-    // Rounded up, so that no answer leaves before its delay is over.
-    const auto wait =
-        due.empty() ? -1 : std::chrono::ceil<std::chrono::milliseconds>(due.begin()->first - now).count();
-    pollfd watched[2] = {{tun_, POLLIN, 0}, {stop_, POLLIN, 0}};
-    if (poll(watched, 2, static_cast<int>(wait)) < 0) continue;
-    if (watched[1].revents) return;
-    const ssize_t length = (watched[0].revents & POLLIN) ? read(tun_, buffer.data(), buffer.size()) : 0;
+    // Every millisecond: no answer leaves before its delay is over, nor
+    // much after.
+    pollfd watched{tun_, POLLIN, 0};
+    if (poll(&watched, 1, 1) <= 0) continue;
+    const ssize_t length = read(tun_, buffer.data(), buffer.size());
     int delayMs = 0;
     Bytes answer =
         length > 0 ? Judge(std::span(buffer).first(static_cast<std::size_t>(length)), delayMs) : Bytes{};

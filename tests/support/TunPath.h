@@ -1,15 +1,10 @@
 #pragma once
 
 #include <atomic>
-#include <cstdint>
 #include <span>
-#include <string>
 #include <thread>
-#include <vector>
 
-#include "platform/IcmpEcho.h"
-
-class TestNetwork;
+#include "support/TestNetwork.h"
 
 // Routers and a target of our own behind a TUN device, with set delays and
 // losses: the kernel here has no netem queueing discipline, so they cannot
@@ -29,14 +24,11 @@ class TunPath {
   // 10.77.0.1/24 and fd00:77::1/64.
   TunPath(TestNetwork& network, const std::string& ns, std::vector<TunHop> hops);
   ~TunPath();
-  TunPath(const TunPath&) = delete;
-  TunPath& operator=(const TunPath&) = delete;
 
   bool ok() const { return ok_; }
   static std::uint32_t HopIpv4(int hop);  // 10.77.0.(100 + hop), network order
   static Ipv6Octets HopIpv6(int hop);     // fd00:77::(100 + hop)
   std::uint32_t TargetIpv4() const { return HopIpv4(static_cast<int>(hops_.size())); }
-  Ipv6Octets TargetIpv6() const { return HopIpv6(static_cast<int>(hops_.size())); }
   // Answers handed to the kernel so far; each has reached the client's
   // socket by the time it is counted.
   std::uint64_t Answered() const { return answered_; }
@@ -50,8 +42,8 @@ class TunPath {
   const std::vector<TunHop> hops_;
   std::vector<std::uint64_t> echoes_;  // per hop: echoes that reached it; Serve() only
   int tun_ = -1;
-  int stop_ = -1;  // eventfd that ends Serve()
   bool ok_ = false;
+  std::atomic<bool> stop_{false};
   std::atomic<std::uint64_t> answered_{0};
   std::thread thread_;
 };

@@ -12,13 +12,8 @@ void EnsureTestApplication() {
 }
 
 bool SpinUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) return done();
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
+  return WaitUntil(
+      [&] { return done() || (QCoreApplication::processEvents(QEventLoop::AllEvents, 5), done()); }, timeout);
 }
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
