@@ -8,6 +8,7 @@
 #include "engine/HopWorker.h"
 #include "engine/ResolveHostThread.h"
 #include "engine/RunLifecycle.h"
+#include "pages/ModePages.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ constexpr int SettleMs = 1000;
 HopController::HopController(Mode mode, RunStamp stamp, std::string host, const HopRunSettings& settings)
     : stamp_(stamp),
       settings_(settings.Clamped()),
-      registry_(*RowRegistryOfMode(mode)),
+      registry_(*PingModeRegistry(mode)),
       host_(std::move(host)) {}
 
 HopController::~HopController() = default;

@@ -5,6 +5,7 @@
 #include "engine/EchoServices.h"
 #include "engine/HopPageView.h"
 #include "engine/ResolveHostThread.h"
+#include "pages/ModePages.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ HopWorker::HopWorker(Mode mode, RunStamp stamp, int hop, std::uint32_t ipv4, con
       ipv4_(ipv4),
       ipv6_(ipv4 != 0 ? Ipv6Octets{} : ipv6),
       settings_(settings.Clamped()),
-      registry_(*RowRegistryOfMode(mode)) {}
+      registry_(*PingModeRegistry(mode)) {}
 
 // Here, where the lookup thread's class is complete.
 HopWorker::~HopWorker() = default;

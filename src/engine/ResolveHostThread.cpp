@@ -6,6 +6,7 @@
 
 #include "engine/EchoServices.h"
 #include "engine/HostResolution.h"
+#include "pages/ModePages.h"
 #include "pages/TextHelpers.h"
 
 namespace {
@@ -14,22 +15,6 @@ namespace {
 constexpr std::size_t MaxHostNameBytes = 96;
 
 }  // namespace
-
-TPingRegistry* RowRegistryOfMode(Mode mode) {
-  switch (mode) {
-    case Mode::Ping:
-      return &PingRegistry;
-    case Mode::MultiPing:
-      return &MultiPingRegistry;
-    case Mode::Traceroute:
-      return &TracerouteRegistry;
-    case Mode::PathPing:
-      return &PathPingRegistry;
-    case Mode::RangePing:
-      break;
-  }
-  return nullptr;
-}
 
 ResolveHostThread::ResolveHostThread(RunStamp stamp, Mode mode, int hostSlot, std::uint32_t ipv4,
                                      const Ipv6Octets& ipv6)
@@ -67,7 +52,7 @@ void ResolveHostThread::Execute() {
 
 void ResolveHostThread::SyncSetHostName() {
   if (Terminated()) return;
-  TPingRegistry* registry = RowRegistryOfMode(mode_);
+  TPingRegistry* registry = PingModeRegistry(mode_);
   if (!registry) return;
   TPingPage* page = PageOfRun(*registry, stamp_);
   if (!page || hostSlot_ >= page->HostCount) return;

@@ -49,7 +49,3 @@ class ResolveHostThread final : public RunThread {
   const Ipv6Octets ipv6_;
   std::string hostName_;  // written by Execute before the hand-off that reads it
 };
-
-// The page registry a lookup of `mode` writes to; null for IP range ping,
-// whose workers look names up themselves.
-TPingRegistry* RowRegistryOfMode(Mode mode);

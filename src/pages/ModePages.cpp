@@ -11,3 +11,12 @@ TPageCommon* ModePage(Mode mode, int index) {
 TPageCommon* ModePageById(Mode mode, int id) {
   return WithModeRegistry(mode, [id](const auto& registry) -> TPageCommon* { return registry.FindById(id); });
 }
+
+namespace {
+TPingRegistry* AsPingRegistry(TPingRegistry& registry) { return &registry; }
+TPingRegistry* AsPingRegistry(TRangeRegistry&) { return nullptr; }
+}  // namespace
+
+TPingRegistry* PingModeRegistry(Mode mode) {
+  return WithModeRegistry(mode, [](auto& registry) { return AsPingRegistry(registry); });
+}

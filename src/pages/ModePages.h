@@ -23,6 +23,9 @@ decltype(auto) WithModeRegistry(Mode mode, Visit&& visit) {
   return visit(PathPingRegistry);
 }
 
+// The registry of a mode whose pages are TPingPage records (every mode but
+// IP range ping); null for IP range ping.
+TPingRegistry* PingModeRegistry(Mode mode);
 // Pages in use in the mode's registry.
 int ModePageCount(Mode mode);
 // Page `index` of the mode's registry; null when there is none.

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "pages/ModePages.h"
 #include "pages/PageFileCodec.h"
 #include "pages/Settings.h"
 #include "platform/FileIo.h"
@@ -53,24 +54,6 @@ Status Load(TPageRegistry<Page>& registry, const std::string& folder) {
   return status;
 }
 
-// Runs the operation on the mode's global registry, whichever page class it holds.
-template <class Operation>
-Status WithRegistry(Mode mode, Operation operation) {
-  switch (mode) {
-    case Mode::Ping:
-      return operation(PingRegistry);
-    case Mode::MultiPing:
-      return operation(MultiPingRegistry);
-    case Mode::RangePing:
-      return operation(RangePingRegistry);
-    case Mode::Traceroute:
-      return operation(TracerouteRegistry);
-    case Mode::PathPing:
-      return operation(PathPingRegistry);
-  }
-  return Status::Failure(Status::Kind::Invalid, "unknown mode");
-}
-
 template <class Operation>
 Status ForAllModes(Operation operation) {
   Status first;
@@ -83,21 +66,7 @@ Status ForAllModes(Operation operation) {
 
 }  // namespace
 
-const char* PageFileName(Mode mode) {
-  switch (mode) {
-    case Mode::Ping:
-      return "PingPages.dat";
-    case Mode::MultiPing:
-      return "MultiPingPages.dat";
-    case Mode::RangePing:
-      return "RangePingPages.dat";
-    case Mode::Traceroute:
-      return "TraceroutePages.dat";
-    case Mode::PathPing:
-      return "PathPingPages.dat";
-  }
-  return "";
-}
+std::string PageFileName(Mode mode) { return std::string(ModeWord(mode)) + "Pages.dat"; }
 
 Status SavePages(const TPingRegistry& registry, const std::string& folder) { return Save(registry, folder); }
 Status SavePages(const TRangeRegistry& registry, const std::string& folder) { return Save(registry, folder); }
@@ -106,12 +75,12 @@ Status LoadPages(TRangeRegistry& registry, const std::string& folder) { return L
 
 Status SavePages(Mode mode) {
   const std::string folder = ConfigFolder();
-  return WithRegistry(mode, [&](const auto& registry) { return Save(registry, folder); });
+  return WithModeRegistry(mode, [&](const auto& registry) { return Save(registry, folder); });
 }
 
 Status LoadPages(Mode mode) {
   const std::string folder = ConfigFolder();
-  return WithRegistry(mode, [&](auto& registry) { return Load(registry, folder); });
+  return WithModeRegistry(mode, [&](auto& registry) { return Load(registry, folder); });
 }
 
 Status SaveAllPages() {

@@ -10,7 +10,7 @@
 // stay silent to the user; the Status says what went wrong.
 
 // "PingPages.dat", "MultiPingPages.dat", ... in mode order.
-const char* PageFileName(Mode mode);
+std::string PageFileName(Mode mode);
 
 // The registry's page file in `folder` (created when missing). A save goes
 // through a temporary file, so a failed one leaves the previous file intact.

@@ -20,6 +20,13 @@ inline constexpr int MaxRangeHosts = 65536;
 enum class Mode { Ping, MultiPing, RangePing, Traceroute, PathPing };
 inline constexpr std::array<Mode, 5> AllModes = {Mode::Ping, Mode::MultiPing, Mode::RangePing,
                                                  Mode::Traceroute, Mode::PathPing};
+// The word that names a mode in its page file, its settings keys and its
+// report names: "Ping", "MultiPing", "RangePing", "Traceroute", "PathPing".
+inline const char* ModeWord(Mode mode) {
+  constexpr std::array<const char*, AllModes.size()> words = {"Ping", "MultiPing", "RangePing", "Traceroute",
+                                                              "PathPing"};
+  return words[static_cast<std::size_t>(mode)];
+}
 
 enum TPageResultState : std::int32_t {
   psPending = -1,

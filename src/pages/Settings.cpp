@@ -13,8 +13,6 @@ ProgramOptions GlobalOptions;
 namespace {
 
 constexpr std::string_view Main = "MAIN";
-constexpr std::array<std::string_view, AllModes.size()> ModeWords = {"Ping", "MultiPing", "RangePing",
-                                                                     "Traceroute", "PathPing"};
 // The window's design size; it bounds the window when the system reports no
 // work area.
 constexpr WindowRect DesignArea{0, 0, 1020, 650};
@@ -26,7 +24,7 @@ constexpr int MinColumnWidth = 5;
 constexpr int MaxColumnWidth = 1000;
 
 std::string ModeKey(Mode mode, std::string_view what, int column = -1) {
-  std::string key(ModeWords[static_cast<std::size_t>(mode)]);
+  std::string key(ModeWord(mode));
   key += what;
   if (column >= 0) key += std::to_string(column);
   return key;

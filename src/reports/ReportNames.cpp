@@ -11,22 +11,6 @@ namespace {
 
 constexpr std::string_view Dropped = "\\/:*?\"<>|";
 
-const char* PrefixOf(Mode mode) {
-  switch (mode) {
-    case Mode::Ping:
-      return "Ping_";
-    case Mode::MultiPing:
-      return "MultiPing_";
-    case Mode::RangePing:
-      return "RangePing_";
-    case Mode::Traceroute:
-      return "Traceroute_";
-    case Mode::PathPing:
-      return "PathPing_";
-  }
-  return "";
-}
-
 void AppendField(std::string& out, unsigned value, char letter) {
   if (value < 10) out += '0';
   out += std::to_string(value);
@@ -61,7 +45,8 @@ std::string RunStamp(const TPageCommon& page) {
 std::string PageReportName(Mode mode, int pageIndex, const std::string& infix) {
   const TPageCommon* page = ModePage(mode, pageIndex);
   if (!page) return {};
-  return GlobalOptions.ResultFolder + PrefixOf(mode) + CleanedName(page->Name) + infix + RunStamp(*page);
+  return GlobalOptions.ResultFolder + ModeWord(mode) + std::string("_") + CleanedName(page->Name) + infix +
+         RunStamp(*page);
 }
 
 std::string HostReportName(Mode mode, int pageIndex, int hostIndex) {

@@ -5,6 +5,7 @@
 #include <QSignalBlocker>
 #include <algorithm>
 
+#include "pages/ModePages.h"
 #include "pages/PageOperations.h"
 #include "pages/PageRegistry.h"
 #include "ui/PageRunOperations.h"
@@ -15,39 +16,6 @@
 #include "ui/views/TabView.h"
 
 namespace {
-
-template <class F>
-decltype(auto) WithRegistry(Mode mode, F&& f) {
-  switch (mode) {
-    case Mode::MultiPing:
-      return f(MultiPingRegistry);
-    case Mode::RangePing:
-      return f(RangePingRegistry);
-    case Mode::Traceroute:
-      return f(TracerouteRegistry);
-    case Mode::PathPing:
-      return f(PathPingRegistry);
-    case Mode::Ping:
-      break;
-  }
-  return f(PingRegistry);
-}
-
-// The registry of a mode whose pages are TPingPage records.
-TPingRegistry& PingModeRegistry(Mode mode) {
-  switch (mode) {
-    case Mode::MultiPing:
-      return MultiPingRegistry;
-    case Mode::Traceroute:
-      return TracerouteRegistry;
-    case Mode::PathPing:
-      return PathPingRegistry;
-    case Mode::Ping:
-    case Mode::RangePing:
-      break;
-  }
-  return PingRegistry;
-}
 
 void SetCommonDefaults(TPageCommon& page) {
   page.Name = "New page";
@@ -167,7 +135,7 @@ void DeleteTraceroutePage(int index) { DeleteFrom(TracerouteRegistry, index); }
 void DeletePathPingPage(int index) { DeleteFrom(PathPingRegistry, index); }
 
 void DeletePage(Mode mode, int index) {
-  WithRegistry(mode, [index](auto& registry) { DeleteFrom(registry, index); });
+  WithModeRegistry(mode, [index](auto& registry) { DeleteFrom(registry, index); });
 }
 
 PageListHandlers::PageListHandlers(TabViews& views, QObject* parent) : QObject(parent), views_(views) {
@@ -198,10 +166,10 @@ void PageListHandlers::ButtonAddClick(Mode mode) {
         page->PingForAllIp = false;
       else
         page->Host = name;
-      added = AddPage(PingModeRegistry(mode), *page);
+      added = AddPage(*PingModeRegistry(mode), *page);
     }
     if (!added) return;
-    const int last = WithRegistry(mode, [](auto& r) { return r.Count(); }) - 1;
+    const int last = WithModeRegistry(mode, [](auto& r) { return r.Count(); }) - 1;
     ShowModePage(mode, last, true, true);
   });
 }
@@ -209,17 +177,18 @@ void PageListHandlers::ButtonAddClick(Mode mode) {
 void PageListHandlers::ButtonRenameClick(Mode mode) {
   CatchAll([&] {
     const std::string name = views_.ForMode(mode).PagesFrame()->EditPageName->text().toStdString();
-    WithRegistry(mode, [&](auto& registry) { RenamePage(registry, registry.Current, name); });
+    WithModeRegistry(mode, [&](auto& registry) { RenamePage(registry, registry.Current, name); });
   });
 }
 
 void PageListHandlers::ButtonDelClick(Mode mode) {
-  CatchAll([&] { DeletePage(mode, WithRegistry(mode, [](auto& r) { return r.Current; })); });
+  CatchAll([&] { DeletePage(mode, WithModeRegistry(mode, [](auto& r) { return r.Current; })); });
 }
 
 void PageListHandlers::ListView1SelectItem(Mode mode, ListHandle row) {
   CatchAll([&] {
-    const int index = WithRegistry(mode, [row](auto& registry) { return IndexOfListItem(registry, row); });
+    const int index =
+        WithModeRegistry(mode, [row](auto& registry) { return IndexOfListItem(registry, row); });
     if (index >= 0) ShowModePage(mode, index, true, false);
   });
 }

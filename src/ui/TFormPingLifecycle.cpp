@@ -8,6 +8,7 @@
 
 #include "automation/FinishActions.h"
 #include "engine/RunLifecycle.h"
+#include "pages/ModePages.h"
 #include "pages/PageFiles.h"
 #include "pages/PageOperations.h"
 #include "pages/PageRegistry.h"
@@ -23,27 +24,6 @@
 #include "ui/TabViews.h"
 
 namespace {
-
-template <class Page>
-int PageCount(const TPageRegistry<Page>& registry) {
-  return registry.Count();
-}
-
-int PageCount(Mode mode) {
-  switch (mode) {
-    case Mode::Ping:
-      return PageCount(PingRegistry);
-    case Mode::MultiPing:
-      return PageCount(MultiPingRegistry);
-    case Mode::RangePing:
-      return PageCount(RangePingRegistry);
-    case Mode::Traceroute:
-      return PageCount(TracerouteRegistry);
-    case Mode::PathPing:
-      return PageCount(PathPingRegistry);
-  }
-  return 0;
-}
 
 bool AddDefaultPage(Mode mode) {
   switch (mode) {
@@ -115,7 +95,7 @@ void TFormPing::LoadPagesOfAllModes() {
     // A damaged or missing file loads what it can; the mode then starts with
     // whatever pages it gave, or with the default page.
     LoadPages(mode);
-    if (PageCount(mode) == 0 && !AddDefaultPage(mode))
+    if (ModePageCount(mode) == 0 && !AddDefaultPage(mode))
       throw StartupFailure{"cannot create the default page of a tab"};
     ShowModePage(mode, 0, true, false);
   }
@@ -161,7 +141,7 @@ void TFormPing::FormDestroy() {
     TimerTasks->stop();
     TimerSave->stop();
     for (const Mode mode : AllModes)
-      for (int i = 0; i < PageCount(mode); ++i) {
+      for (int i = 0; i < ModePageCount(mode); ++i) {
         StopPage(mode, i);
         ClearPageResult(mode, i);
       }

@@ -72,7 +72,7 @@ TEST_P(HopRealNetwork, BothModesShowTheTwoRoutersThenTheTargetAlsoForFragmentedE
         runs.emplace_back(mode, v6, bytes, &page);
       }
   for (const auto& [mode, v6, bytes, run] : runs) {
-    SCOPED_TRACE(testing::Message() << ModeName(mode) << (v6 ? " IPv6 " : " IPv4 ") << bytes);
+    SCOPED_TRACE(testing::Message() << ModeWord(mode) << (v6 ? " IPv6 " : " IPv4 ") << bytes);
     const TPingPage& page = *run;
     ASSERT_TRUE(WaitIdle(page));
     ASSERT_EQ(page.ResultState, psOk);

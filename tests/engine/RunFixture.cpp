@@ -7,11 +7,12 @@
 #include "engine/Pinger.h"
 #include "engine/RangeRunStart.h"
 #include "engine/ResolveHostThread.h"
+#include "pages/ModePages.h"
 #include "pages/Settings.h"
 
 namespace {
 
-TPingRegistry& RegistryOf(Mode mode) { return *RowRegistryOfMode(mode); }
+TPingRegistry& RegistryOf(Mode mode) { return *PingModeRegistry(mode); }
 
 // A new page of `registry`, made the shown one: 1 echo, no delay, no names.
 template <class Page>

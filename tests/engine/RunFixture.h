@@ -125,8 +125,3 @@ class RunFixture : public ::testing::Test {
  private:
   std::array<RecordingView, AllModes.size()> views_;
 };
-
-inline const char* ModeName(Mode mode) {
-  constexpr const char* names[] = {"Ping", "MultiPing", "RangePing", "Traceroute", "PathPing"};
-  return names[static_cast<int>(mode)];
-}

@@ -149,6 +149,6 @@ TEST_P(RunLifecycle, ShutdownEndsTheRunAndGivesUpOnItsStuckEchoesAtItsBound) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, RunLifecycle, ::testing::ValuesIn(AllModes),
-                         [](const auto& info) { return std::string(ModeName(info.param)); });
+                         [](const auto& info) { return std::string(ModeWord(info.param)); });
 
 }  // namespace

@@ -58,6 +58,6 @@ TEST_P(LongestRun, ARunOf60000MinutesDoesNotEndAtOnce) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, LongestRun,
                          ::testing::Values(Mode::Ping, Mode::MultiPing, Mode::RangePing, Mode::Traceroute),
-                         [](const auto& info) { return std::string(ModeName(info.param)); });
+                         [](const auto& info) { return std::string(ModeWord(info.param)); });
 
 }  // namespace

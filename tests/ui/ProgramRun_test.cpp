@@ -93,7 +93,7 @@ TEST_F(ProgramRun, SessionsEndingBySigtermSaveEverythingAndRestartTheSame) {
   Session();
   // Every page file and the settings, and no temporary left behind.
   QStringList files{"config.ini"};
-  for (const Mode mode : AllModes) files << PageFileName(mode);
+  for (const Mode mode : AllModes) files << QString::fromStdString(PageFileName(mode));
   files.sort();
   EXPECT_EQ(QDir(Folder() + "/Config").entryList(QDir::Files, QDir::Name), files);
   // A tab never opened saves the height its pane has, not that of a group
@@ -128,7 +128,7 @@ TEST_F(ProgramRun, APageStartedAtStartUpSavesItsReportAndHandsItsPathToTheUsersP
   TPingRegistry pages(Mode::Ping);
   ASSERT_TRUE(AddPage(pages, *page));
   ASSERT_TRUE(QDir(Folder()).mkdir("Config"));
-  WriteFile(Folder() + "/Config/" + PageFileName(Mode::Ping),
+  WriteFile(Folder() + "/Config/" + QString::fromStdString(PageFileName(Mode::Ping)),
             QByteArray::fromStdString(EncodePageFile(pages)));
 
   auto process = Launch();
