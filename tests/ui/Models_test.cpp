@@ -167,9 +167,9 @@ struct ShowCase {
 
 // clang-format off
 const ShowCase Cases[] = {
-    // Only addresses that answered have rows.
-    {Mode::Ping, psOk, 0, {{0, "127.0.0.1", 120, 100}, {psError, "", 1, 0}, {0, "127.0.0.2", 3, 3}},
-     {"1", "3"}, {0, -1, 1}, 100, 21, 1, 2, 3},
+    // Only addresses that answered have rows; the grid lists the newest 10,000 replies.
+    {Mode::Ping, psOk, 0, {{0, "127.0.0.1", 10025, 10005}, {psError, "", 1, 0}, {0, "127.0.0.2", 3, 3}},
+     {"1", "3"}, {0, -1, 1}, 10000, 26, 1, 2, 3},
     // Every host of the list has a row, sorted by host, unless its state is unknown.
     {Mode::MultiPing, psOk, 1, {{-1, "beta", 0, 0}, {0, "alpha", 3, 3}, {2, "gamma", 1, 0}, {9, "delta", 0, 0}},
      {"alpha", "beta", "gamma"}, {1, 0, 2, -1}, 3, 1, 1, 0, 0},

@@ -80,7 +80,7 @@ TEST_F(TabRuns, TheOtherTabsRunAtOnceFillTheirRowsAndListTheRepliesOfTheRowClick
   ASSERT_TRUE(SpinUntil([&] { return multi.BitBtnStop->isEnabled(); }));
   EXPECT_FALSE(multi.BitBtnStart->isEnabled() || multi.BitBtnAdd->isEnabled());
   for (const Mode mode : modes) {
-    ASSERT_TRUE(WaitUntilIdle(ShownPage(mode)));
+    ASSERT_TRUE(SpinUntil([&] { return ShownPage(mode).Worker == nullptr; }, std::chrono::seconds(20)));
     EXPECT_TRUE(Frame(mode).BitBtnStart->isEnabled() && !Frame(mode).BitBtnStop->isEnabled());
   }
   SpinUntil([] { return false; }, std::chrono::milliseconds(RepliesModel::BatchIntervalMs * 3));

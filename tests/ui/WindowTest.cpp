@@ -30,20 +30,13 @@ TFormPing& WindowTest::Start() {
   return *window_;
 }
 
-TPingRegistry& RegistryOf(Mode mode) {
-  return mode == Mode::Ping         ? PingRegistry
-         : mode == Mode::MultiPing  ? MultiPingRegistry
-         : mode == Mode::Traceroute ? TracerouteRegistry
-                                    : PathPingRegistry;
-}
-
 TPageCommon& ShownPage(Mode mode) {
   return *ModePage(mode, WithModeRegistry(mode, [](const auto& registry) { return registry.Current; }));
 }
 
 THostResult& HostOf(Mode mode, int page, std::size_t row) {
-  return mode == Mode::RangePing ? *RangePingRegistry.At(page)->Hosts[row]
-                                 : RegistryOf(mode).At(page)->Hosts[row];
+  if (mode == Mode::RangePing) return *RangePingRegistry.At(page)->Hosts[row];
+  return static_cast<TPingPage*>(ModePage(mode, page))->Hosts[row];
 }
 
 TPageCommon& GiveResult(Mode mode, int index, const std::vector<Record>& records, int selected,

@@ -18,7 +18,6 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTreeView>
-#include <chrono>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -92,8 +91,7 @@ class WindowTest : public ::testing::Test {
 // QString in test messages as its text.
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
-// The registry of a mode other than IP range ping; the page a tab shows.
-TPingRegistry& RegistryOf(Mode mode);
+// The page a tab shows.
 TPageCommon& ShownPage(Mode mode);
 // The texts of one row, column 0 first; one column of every row.
 QStringList RowCells(const QAbstractItemModel& model, int row);
@@ -112,10 +110,6 @@ TPageCommon& GiveResult(Mode mode, int index, const std::vector<Record>& records
 THostResult& HostOf(Mode mode, int page, std::size_t row);
 // Makes `row` of the view current and selected, as a click does.
 void Select(QTreeView* view, int row);
-// Turns the event loop until the page's run has ended.
-inline bool WaitUntilIdle(const TPageCommon& page) {
-  return SpinUntil([&] { return page.Worker == nullptr; }, std::chrono::seconds(20));
-}
 
 // A stand-in for a run's controller that counts the requests to end.
 struct RecordingWorker : PageWorker {
