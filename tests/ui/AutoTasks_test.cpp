@@ -15,11 +15,6 @@ namespace {
 
 class AutoTasks : public WindowTest {
  protected:
-  void SetUp() override {
-    WindowTest::SetUp();
-    Start();
-  }
-
   // Clicks the tab's "Auto tasks" button and runs `body` inside the modal
   // dialog; a body that leaves it open has it cancelled.
   void WhileOpen(Mode mode, const std::function<void(TFormAutoTasks&)>& body) {
@@ -42,7 +37,6 @@ TEST_F(AutoTasks, OpensOnTheTabsPageAndWritesItOnlyOnOk) {
     page.Tasks[0] = TAutoTask{.Day = 3, .Hour = 9, .Minute = 5, .Type = ttEveryWeek};
     for (QPushButton* TFormAutoTasks::*button : {&TFormAutoTasks::ButtonCancel, &TFormAutoTasks::ButtonOk})
       WhileOpen(mode, [&](TFormAutoTasks& d) {
-        EXPECT_TRUE(d.isModal());
         EXPECT_EQ(d.EditPath->text(), "/opt/run me");
         EXPECT_TRUE(d.RadioButtonResultCSV->isChecked());  // Cancel dropped the edits
         EXPECT_EQ(Column(*d.ListView1->model(), 1), QStringList{"03d 09h:05m"});
@@ -58,39 +52,43 @@ TEST_F(AutoTasks, OpensOnTheTabsPageAndWritesItOnlyOnOk) {
 }
 
 TEST_F(AutoTasks, EachBoxShowsAndStoresItsOwnFlag) {
-  using Box = QCheckBox* TFormAutoTasks::*;
-  using Flag = bool TPageCommon::*;
-  const std::pair<Box, Flag> boxes[] = {
-      {&TFormAutoTasks::CheckBoxStartOnStartup, &TPageCommon::StartOnStartup},
-      {&TFormAutoTasks::CheckBoxStartEvery, &TPageCommon::StartEvery},
-      {&TFormAutoTasks::CheckBoxStartSchedules, &TPageCommon::StartSchedules},
-      {&TFormAutoTasks::CheckBoxSaveResult, &TPageCommon::SaveResult},
-      {&TFormAutoTasks::CheckBoxResultWithReplys, &TPageCommon::ResultWithReplys},
-      {&TFormAutoTasks::CheckBoxIpList, &TPageCommon::ResultIpList},
-      {&TFormAutoTasks::CheckBoxExecute, &TPageCommon::ExecuteProgram},
-      {&TFormAutoTasks::CheckBoxHideWindow, &TPageCommon::HideWindow}};
   TFormAutoTasks& d = Tasks();
   TPageCommon& page = ShownPage(Mode::Ping);
-  for (const auto& [box, flag] : boxes) {
-    for (const auto& [other, otherFlag] : boxes) page.*otherFlag = otherFlag == flag;
+  QCheckBox* const boxes[] = {d.CheckBoxStartOnStartup, d.CheckBoxStartEvery,       d.CheckBoxStartSchedules,
+                              d.CheckBoxSaveResult,     d.CheckBoxResultWithReplys, d.CheckBoxIpList,
+                              d.CheckBoxExecute,        d.CheckBoxHideWindow};
+  bool* const flags[] = {&page.StartOnStartup,   &page.StartEvery,   &page.StartSchedules, &page.SaveResult,
+                         &page.ResultWithReplys, &page.ResultIpList, &page.ExecuteProgram, &page.HideWindow};
+  for (std::size_t i = 0; i < std::size(boxes); ++i) {
+    for (std::size_t k = 0; k < std::size(flags); ++k) *flags[k] = k == i;
     d.LoadTasksFromPage(Mode::Ping, 0);
-    for (const auto& [other, otherFlag] : boxes) EXPECT_EQ((d.*other)->isChecked(), other == box);
-    (d.*box)->setChecked(false);
+    for (std::size_t k = 0; k < std::size(boxes); ++k) EXPECT_EQ(boxes[k]->isChecked(), k == i) << i;
+    for (QCheckBox* box : boxes) box->toggle();
     d.ButtonOk->click();
-    for (const auto& [other, otherFlag] : boxes) EXPECT_FALSE(page.*otherFlag);
+    for (std::size_t k = 0; k < std::size(flags); ++k) EXPECT_EQ(*flags[k], k != i) << i;
   }
 }
 
-TEST_F(AutoTasks, SchedulesKeepStartingPagesWhileTheDialogIsOpen) {
-  TFramePing& f = *w().FramePing1;
-  f.EditHost->setText("127.0.0.1");
-  f.EditRetries->setText("1");
+// While the dialog is open the schedules go on starting pages, and Enter
+// and Escape press none of its buttons.
+TEST_F(AutoTasks, WhileOpenSchedulesGoOnAndEnterAndEscapePressNothing) {
+  w().FramePing1->EditHost->setText("127.0.0.1");
+  w().FramePing1->EditRetries->setText("1");
   TPageCommon& page = ShownPage(Mode::Ping);
   page.StartEvery = true;
   page.EveryMinutes = 0;
-  WhileOpen(Mode::Ping, [&](TFormAutoTasks&) {
+  WhileOpen(Mode::Ping, [&](TFormAutoTasks& d) {
     const std::int32_t runId = page.RunId;
     EXPECT_TRUE(SpinUntil([&] { return page.RunId != runId; }));
+    d.CheckBoxStartOnStartup->setChecked(true);
+    for (QWidget* focus : std::initializer_list<QWidget*>{d.ButtonOk, d.EditParam, d.ListView1})
+      for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        focus->setFocus();
+        QTest::keyClick(focus, key);
+        EXPECT_TRUE(d.isVisible()) << key;
+      }
+    EXPECT_FALSE(page.StartOnStartup);
+    EXPECT_EQ(d.Tasks->TaskCount(), 0);
   });
 }
 
@@ -155,22 +153,6 @@ TEST_F(AutoTasks, PathAndCommandLineRefuseMoreBytesThanThePageFileKeeps) {
   chosen.chop(1);
   d.Button3->click();
   EXPECT_EQ(d.EditPath->text(), chosen);
-}
-
-TEST_F(AutoTasks, EnterAndEscapePressNothing) {
-  TFormAutoTasks& d = Tasks();
-  d.LoadTasksFromPage(Mode::Ping, 0);
-  d.show();
-  d.CheckBoxStartOnStartup->setChecked(true);
-  for (QWidget* focus : std::initializer_list<QWidget*>{d.ButtonOk, d.EditParam, d.ListView1})
-    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
-      focus->setFocus();
-      QTest::keyClick(focus, key);
-      EXPECT_TRUE(d.isVisible()) << key;
-    }
-  EXPECT_FALSE(ShownPage(Mode::Ping).StartOnStartup);
-  d.ButtonOk->click();
-  EXPECT_TRUE(ShownPage(Mode::Ping).StartOnStartup);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
-// What storing the editors and a Start click take from the editors of each
-// tab: numbers converted, defaulted and clamped (Start also writes the value
-// used back), and texts no longer than the page files keep.
+// The editors of each tab and its page list. Storing the editors and a
+// Start click convert, default and clamp the numbers (Start also writes the
+// value used back); texts hold no more than the page files keep. Add,
+// Rename, Delete and selecting a row store the shown page first; Delete
+// stops it; the Multi ping host list.
 #include <QCoreApplication>
 #include <QKeyEvent>
 
@@ -10,67 +12,10 @@ namespace {
 
 using Editors = WindowTest;
 
-enum class Field { Retries, Minutes, TimeOut, Delay, Bytes, Extra };  // Extra: TTL, threads or hops
-
-QLineEdit* Editor(TModeFrame& f, Mode mode, Field field) {
-  QLineEdit* const common[] = {f.EditRetries, f.EditMinutes, f.EditTimeOut, f.EditDelay, f.EditBytes};
-  if (field != Field::Extra) return common[static_cast<int>(field)];
-  if (mode == Mode::Ping) return static_cast<TFramePing&>(f).EditTtl;
-  if (mode == Mode::MultiPing) return static_cast<TFrameMultiPing&>(f).EditTtl;
-  if (mode == Mode::RangePing) return static_cast<TFrameRangePing&>(f).EditThreads;
-  return static_cast<THopFrame&>(f).EditHops;
-}
-
-std::int32_t Value(const TPageCommon& page, Mode mode, Field field) {
-  const std::int32_t fields[] = {page.Retries, page.Minutes, page.TimeOut, page.Delay, page.Bytes};
-  if (field != Field::Extra) return fields[static_cast<int>(field)];
-  if (mode == Mode::RangePing) return static_cast<const TRangePingPage&>(page).Threads;
-  const auto& ping = static_cast<const TPingPage&>(page);
-  return mode == Mode::Ping || mode == Mode::MultiPing ? ping.Ttl : ping.Hops;
-}
-
-struct EditorCase {
-  Mode mode;
-  Field field;
-  const char* typed;
-  std::int32_t stored;   // by a store, which leaves the typed text in the editor
-  std::int32_t started;  // by a Start click, which writes it back
-};
-
-const EditorCase Cases[] = {
-    {Mode::Ping, Field::Retries, "abc", 10, 4},
-    {Mode::Ping, Field::Retries, "$FFFFF", 999999, 999999},  // six characters fit
-    {Mode::Ping, Field::Minutes, "0", 1, 1},
-    {Mode::Ping, Field::Minutes, "70000", 60000, 60000},
-    {Mode::Ping, Field::TimeOut, "99", 100, 100},
-    {Mode::Ping, Field::Delay, "-5", 0, 0},
-    {Mode::Ping, Field::Delay, "", 1000, 1000},
-    {Mode::Ping, Field::Bytes, "70000", 65500, 65500},
-    {Mode::Ping, Field::Extra, "300", 255, 255},
-    {Mode::MultiPing, Field::Extra, "0", 1, 1},
-    {Mode::RangePing, Field::Retries, "x", 10, 1},
-    {Mode::RangePing, Field::Extra, "0", 1, 1},
-    {Mode::RangePing, Field::Extra, "501", 500, 500},
-    {Mode::RangePing, Field::Extra, "x", 10, 10},
-    {Mode::Traceroute, Field::Extra, "200", 128, 128},
-    {Mode::PathPing, Field::Extra, "0", 1, 1},
-    {Mode::PathPing, Field::Extra, "x", 32, 32},
-};
-
-// Gives each tab a target on loopback, so that Start runs.
-void GiveTargets(TFormPing& w) {
-  for (QLineEdit* host : {w.FramePing1->EditHost, w.FrameMultiPing1->EditHost, w.FrameTraceroute1->EditHost,
-                          w.FramePathPing1->EditHost})
-    host->setText("127.0.0.1");
-  w.FrameMultiPing1->BitBtnAdd->click();
-  w.FrameRangePing1->EditFrom->setText("127.0.0.1");
-  w.FrameRangePing1->EditTo->setText("127.0.0.2");
-}
-
 TEST_F(Editors, StoreAndStartConvertDefaultAndClampEveryNumber) {
-  Start();
-  // Without a target (a host, a Multi ping host, a usable range) Start takes nothing.
+  TFramePing& ping = *w().FramePing1;
   TFrameRangePing& range = *w().FrameRangePing1;
+  // Without a target (a host, a Multi ping host, a usable range) Start takes nothing.
   for (const auto& [from, to] : {std::pair{"0.0.0.0", "127.0.0.9"}, std::pair{"127.0.0.1", "255.255.255.255"},
                                  std::pair{"127.0.0.1", "localhost"}}) {
     range.EditFrom->setText(from);
@@ -81,21 +26,52 @@ TEST_F(Editors, StoreAndStartConvertDefaultAndClampEveryNumber) {
       EXPECT_EQ(Frame(mode).EditRetries->text(), "abc") << static_cast<int>(mode) << " " << to;
     }
   }
-  GiveTargets(w());
-  for (const EditorCase& c : Cases) {
-    SCOPED_TRACE(testing::Message() << "tab " << static_cast<int>(c.mode) << ", typed '" << c.typed << "'");
-    TModeFrame& frame = Frame(c.mode);
-    QLineEdit* editor = Editor(frame, c.mode, c.field);
-    TPageCommon& page = ShownPage(c.mode);
-    editor->setText(c.typed);
-    w().Views().ForMode(c.mode).StoreFrameToPage();
-    EXPECT_EQ(Value(page, c.mode, c.field), c.stored);
-    EXPECT_EQ(editor->text(), c.typed);
+  for (QLineEdit* host : {ping.EditHost, w().FrameMultiPing1->EditHost, w().FrameTraceroute1->EditHost,
+                          w().FramePathPing1->EditHost})
+    host->setText("127.0.0.1");
+  w().FrameMultiPing1->BitBtnAdd->click();
+  range.EditFrom->setText("127.0.0.1");
+  range.EditTo->setText("127.0.0.2");
 
-    frame.BitBtnStart->click();
-    EXPECT_EQ(Value(page, c.mode, c.field), c.started);
-    EXPECT_EQ(editor->text(), QString::number(c.started));
-    ASSERT_NE(page.Worker, nullptr);  // the run started
+  const TPingPage& p = *PingRegistry.At(0);
+  const TRangePingPage& r = *RangePingRegistry.At(0);
+  const struct {
+    Mode mode;
+    QLineEdit* editor;
+    const std::int32_t& value;
+    const char* typed;
+    std::int32_t stored;   // by a store, which leaves the typed text in the editor
+    std::int32_t started;  // by a Start click, which writes it back
+  } cases[] = {
+      {Mode::Ping, ping.EditRetries, p.Retries, "abc", 10, 4},
+      {Mode::Ping, ping.EditRetries, p.Retries, "$FFFFF", 999999, 999999},  // six characters fit
+      {Mode::Ping, ping.EditMinutes, p.Minutes, "0", 1, 1},
+      {Mode::Ping, ping.EditMinutes, p.Minutes, "70000", 60000, 60000},
+      {Mode::Ping, ping.EditTimeOut, p.TimeOut, "99", 100, 100},
+      {Mode::Ping, ping.EditDelay, p.Delay, "-5", 0, 0},
+      {Mode::Ping, ping.EditDelay, p.Delay, "", 1000, 1000},
+      {Mode::Ping, ping.EditBytes, p.Bytes, "70000", 65500, 65500},
+      {Mode::Ping, ping.EditTtl, p.Ttl, "300", 255, 255},
+      {Mode::MultiPing, w().FrameMultiPing1->EditTtl, MultiPingRegistry.At(0)->Ttl, "0", 1, 1},
+      {Mode::RangePing, range.EditRetries, r.Retries, "x", 10, 1},
+      {Mode::RangePing, range.EditThreads, r.Threads, "0", 1, 1},
+      {Mode::RangePing, range.EditThreads, r.Threads, "501", 500, 500},
+      {Mode::RangePing, range.EditThreads, r.Threads, "x", 10, 10},
+      {Mode::Traceroute, w().FrameTraceroute1->EditHops, TracerouteRegistry.At(0)->Hops, "200", 128, 128},
+      {Mode::PathPing, w().FramePathPing1->EditHops, PathPingRegistry.At(0)->Hops, "0", 1, 1},
+      {Mode::PathPing, w().FramePathPing1->EditHops, PathPingRegistry.At(0)->Hops, "x", 32, 32},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "tab " << static_cast<int>(c.mode) << ", typed '" << c.typed << "'");
+    c.editor->setText(c.typed);
+    w().Views().ForMode(c.mode).StoreFrameToPage();
+    EXPECT_EQ(c.value, c.stored);
+    EXPECT_EQ(c.editor->text(), c.typed);
+
+    Frame(c.mode).BitBtnStart->click();
+    EXPECT_EQ(c.value, c.started);
+    EXPECT_EQ(c.editor->text(), QString::number(c.started));
+    ASSERT_NE(ShownPage(c.mode).Worker, nullptr);  // the run started
     StopPage(c.mode, 0);
   }
 }
@@ -103,7 +79,6 @@ TEST_F(Editors, StoreAndStartConvertDefaultAndClampEveryNumber) {
 // Page names keep 64 bytes of UTF-8 and hosts 96 in the page files: the
 // editors hold no more, so what they show is what comes back.
 TEST_F(Editors, TextEditorsHoldWhatThePageFilesKeep) {
-  Start();
   const QString letter = QString::fromUtf8("ж");  // two bytes in UTF-8
   TFramePages& pages = Pages(Mode::Ping);
   pages.EditPageName->clear();
@@ -124,6 +99,92 @@ TEST_F(Editors, TextEditorsHoldWhatThePageFilesKeep) {
     host->setText(QString(96, 'h'));
     EXPECT_EQ(host->text().size(), 96);
   }
+}
+
+class PageLists : public WindowTest {
+ protected:
+  void Add(Mode mode, const QString& name) {
+    Pages(mode).EditPageName->setText(name);
+    Pages(mode).ButtonAdd->click();
+  }
+};
+
+TEST_F(PageLists, AddRenameAndSelectStoreTheShownPageFirst) {
+  w().FramePing1->EditTimeOut->setText("2500");
+  Add(Mode::Ping, "Beta");
+  Add(Mode::Ping, "");  // nothing
+  ASSERT_EQ(PingRegistry.Count(), 2);
+  EXPECT_EQ(PingRegistry.At(0)->TimeOut, 2500);
+  EXPECT_EQ(w().FramePing1->EditTimeOut->text(), "1000");
+  EXPECT_EQ(w().FramePing1->EditHost->text(), "Beta");  // a new page pings its name
+  EXPECT_EQ(Pages(Mode::Ping).SelectedRow(), PingRegistry.At(1)->ListItem);
+  for (const char* name : {"Zulu", ""}) {  // an empty name renames nothing
+    Pages(Mode::Ping).EditPageName->setText(name);
+    Pages(Mode::Ping).ButtonRename->click();
+  }
+  EXPECT_EQ(w().FramePing1->GroupBoxParam->title(), "Zulu");
+  EXPECT_EQ(Column(*Pages(Mode::Ping).Model), (QStringList{"New page", "Zulu"}));
+  w().FramePing1->EditBytes->setText("64");
+  Pages(Mode::Ping).SelectRow(PingRegistry.At(0)->ListItem);
+  EXPECT_EQ(PingRegistry.At(1)->Bytes, 64);
+  EXPECT_EQ(w().FramePing1->EditTimeOut->text(), "2500");
+  Add(Mode::MultiPing, "Hosts");  // a host list, not a host
+  EXPECT_EQ(w().FrameMultiPing1->EditHost->text(), "");
+}
+
+TEST_F(PageLists, DeleteStopsAndClearsThePageAndShowsTheRowBelowTheTopOrAbove) {
+  TFramePages& pages = Pages(Mode::Ping);
+  for (const char* name : {"Bravo", "Charlie", "Alpha"}) Add(Mode::Ping, name);
+  GiveResult(Mode::Ping, PingRegistry.Current, {{0, "10.0.0.1"}});  // Alpha
+  ShowPingPage(PingRegistry.Current, false, false);
+  RecordingWorker worker;
+  PingRegistry.At(0)->Worker = &worker;
+  DeletePingPage(0);  // "New page", not shown: its record goes alone
+  EXPECT_EQ(worker.terminated, 1);
+  EXPECT_EQ(w().FramePing1->Hosts->Count(), 1);
+  pages.ButtonDel->click();  // Alpha, the top row: the row below
+  EXPECT_EQ(w().FramePing1->EditHost->text(), "Bravo");
+  EXPECT_EQ(w().FramePing1->Hosts->Count(), 0);
+  pages.SelectRow(PingRegistry.At(1)->ListItem);
+  pages.ButtonDel->click();  // Charlie: the row above
+  EXPECT_EQ(pages.EditPageName->text(), "Bravo");
+  EXPECT_EQ(pages.SelectedRow(), PingRegistry.CurrentPage()->ListItem);
+  pages.ButtonDel->click();  // the only page stays
+  EXPECT_EQ(Column(*pages.Model), QStringList{"Bravo"});
+}
+
+TEST_F(PageLists, ADeletedPagesEditorsNeverReachThePageThatTakesItsPlace) {
+  TFramePages& pages = Pages(Mode::Ping);
+  Add(Mode::Ping, "Alpha");
+  Add(Mode::Ping, "Zulu");
+  pages.SelectRow(PingRegistry.At(0)->ListItem);  // "New page"
+  w().FramePing1->EditTimeOut->setText("7777");
+  // A list that moves its selection on by itself when the selected row goes,
+  // as some list controls do.
+  QObject::connect(pages.Model, &QAbstractItemModel::rowsRemoved, &pages,
+                   [&pages](const QModelIndex&, int first, int) {
+                     pages.SelectRow(pages.Model->HandleAt(std::min(first, pages.Model->Count() - 1)));
+                   });
+  pages.ButtonDel->click();
+  ASSERT_EQ(PingRegistry.Count(), 2);
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(PingRegistry.At(i)->TimeOut, 1000) << i;
+  EXPECT_EQ(PingRegistry.CurrentPage()->Name, "Alpha");  // the row above
+  EXPECT_EQ(w().FramePing1->EditTimeOut->text(), "1000");
+}
+
+// A host is added once, letter case aside; Delete removes the one selected.
+TEST_F(PageLists, MultiPingHostsAreAddedOnceAndDeleted) {
+  TFrameMultiPing& frame = *w().FrameMultiPing1;
+  TPingPage& page = *MultiPingRegistry.At(0);
+  for (const char* host : {"localhost", "LOCALHOST", "127.0.0.1"}) {
+    frame.EditHost->setText(host);
+    frame.BitBtnAdd->click();
+  }
+  EXPECT_EQ(Column(*frame.Hosts), (QStringList{"127.0.0.1", "localhost"}));
+  frame.ListView1->setCurrentIndex(frame.Hosts->IndexOf(page.Hosts[0].ListItem));
+  frame.BitBtnDelete->click();
+  EXPECT_EQ(page.Hosts[0].Host, "127.0.0.1");
+  EXPECT_EQ(Column(*frame.Hosts), QStringList{"127.0.0.1"});
 }
 
 }  // namespace

@@ -1,14 +1,16 @@
-// The main window's life: start-up, the three saves, closing, a later start,
-// and what a restart brings back.
+// The main window's life (start-up, the three saves, closing, a later start,
+// what a restart brings back) and the Options tab: start at log-in, the
+// result folder buttons and the folder picker's rule.
 #include <QDir>
 #include <QScreen>
-#include <QTimer>
+#include <filesystem>
 
 #include "WindowTest.h"
 #include "pages/PageFiles.h"
+#include "platform/Autostart.h"
+#include "platform/DesktopOpener.h"
 #include "platform/FileIo.h"
-#include "platform/ProgramPaths.h"
-#include "platform/SingleInstance.h"
+#include "ui/HomePageTab.h"
 #include "ui/OptionsTab.h"
 
 namespace {
@@ -19,15 +21,30 @@ QStringList ConfigFiles(const std::string& folder) {
   return QDir(QString::fromStdString(folder + "/Config")).entryList(QDir::Files);
 }
 
-// A first start: one page per tab, the window centred, every grid's columns
-// wide enough for their titles in the header's own font (widths stored by
-// the user still win: the restart below), and nothing written.
-TEST_F(MainWindow, FirstStartShowsOneNewPagePerTabCentredAndWritesNothing) {
+class FirstStart : public WindowTest {
+ protected:
+  FirstStart() { startWindow_ = false; }
+};
+
+// A start-up that fails writes nothing and shows nothing, not even to a
+// later start. The first start then shows one page per tab, the window
+// centred, every grid's columns wide enough for their titles in the
+// header's own font (widths stored by the user still win: the restart
+// below), and writes nothing.
+TEST_F(FirstStart, AfterAFailedOneShowsOneNewPagePerTabCentredAndNothingIsWritten) {
+  {
+    TFormPing::Hooks hooks;
+    hooks.BindEcho = [] { return Status::Failure(Status::Kind::Denied, "no ICMP"); };
+    TFormPing window(hooks);
+    EXPECT_FALSE(window.FormCreate().ok());
+    window.WMShowMainWindow();
+    EXPECT_FALSE(window.isVisible());
+  }
+  EXPECT_FALSE(QDir(QString::fromStdString(Folder() + "/Config")).exists());
   Start().show();
   EXPECT_EQ(w().geometry().center(), w().screen()->availableGeometry().center());
   for (const Mode mode : AllModes) {
     EXPECT_EQ(Column(*Pages(mode).Model), QStringList{"New page"});
-    EXPECT_EQ(Pages(mode).EditPageName->text(), "New page");
     for (QTreeView* grid : {Frame(mode).HostView(), Frame(mode).VirtualStringTree2})
       for (int c = 0; c < grid->header()->count(); ++c)
         EXPECT_GE(grid->header()->sectionSize(c), grid->header()->sectionSizeHint(c))
@@ -36,25 +53,7 @@ TEST_F(MainWindow, FirstStartShowsOneNewPagePerTabCentredAndWritesNothing) {
   EXPECT_TRUE(ConfigFiles(Folder()).isEmpty());
 }
 
-TEST_F(MainWindow, AFailedStartUpWritesNothingAndShowsNothing) {
-  TPingRegistry stored(Mode::Ping);
-  ASSERT_TRUE(AddPage(stored, TPingPage{}));
-  ASSERT_TRUE(SavePages(stored, ConfigFolder()).ok());
-  const auto before = ReadFilePrefix(ConfigFile("PingPages.dat"), 1 << 20);
-  {
-    TFormPing::Hooks hooks;
-    hooks.BindEcho = [] { return Status::Failure(Status::Kind::Denied, "no ICMP"); };
-    TFormPing window(hooks);
-    EXPECT_FALSE(window.FormCreate().ok());
-    window.WMShowMainWindow();  // a later start before start-up completed
-    EXPECT_FALSE(window.isVisible());
-  }
-  EXPECT_EQ(ReadFilePrefix(ConfigFile("PingPages.dat"), 1 << 20), before);
-  EXPECT_EQ(ConfigFiles(Folder()), QStringList{"PingPages.dat"});
-}
-
 TEST_F(MainWindow, SavesHourlyAtSessionEndAndWhenDestroyedStoppingEveryRun) {
-  Start();
   QLineEdit* host = w().FramePing1->EditHost;
   host->setText("hourly");
   w().TimerSaveTimer();
@@ -81,11 +80,15 @@ TEST_F(MainWindow, SavesHourlyAtSessionEndAndWhenDestroyedStoppingEveryRun) {
   EXPECT_EQ(ConfigFiles(Folder()).size(), 6);
 }
 
-TEST_F(MainWindow, CloseAsksAndOnlyYesCloses) {
-  Start().show();
+// Only "Yes" closes, and stops the timers; a later start of the program
+// brings a hidden, minimised window back.
+TEST_F(MainWindow, CloseAsksAndOnlyYesClosesALaterStartShowsTheWindow) {
+  w().showMinimized();
+  w().hide();
+  w().WMShowMainWindow();
+  EXPECT_TRUE(w().isVisible() && !w().isMinimized());
   EXPECT_FALSE(w().close());
-  EXPECT_TRUE(w().isVisible());
-  EXPECT_TRUE(w().TimerSave->isActive());
+  EXPECT_TRUE(w().isVisible() && w().TimerSave->isActive());
   closeAnswer_ = true;
   EXPECT_TRUE(w().close());
   EXPECT_EQ(closeQuestions_, 2);
@@ -93,41 +96,62 @@ TEST_F(MainWindow, CloseAsksAndOnlyYesCloses) {
   EXPECT_FALSE(w().TimerSave->isActive() || w().TimerTasks->isActive());
 }
 
-TEST_F(MainWindow, ALaterStartOfTheSameProgramShowsTheWindow) {
-  Start();
-  QTemporaryDir runtime;
-  SingleInstance running(runtime.path(), "/opt/velquor/velquor");
-  ASSERT_EQ(running.Acquire(), SingleInstance::Role::Primary);
-  ASSERT_TRUE(running.Listen());
-  QObject::connect(&running, &SingleInstance::ShowRequested, &w(), &TFormPing::WMShowMainWindow);
-  w().showMinimized();
-  w().hide();
-  SingleInstance again(runtime.path(), "/opt/velquor/velquor");
-  ASSERT_EQ(again.Acquire(), SingleInstance::Role::Secondary);
-  EXPECT_TRUE(again.NotifyRunning());
-  EXPECT_TRUE(SpinUntil([this] { return w().isVisible(); }));
-  EXPECT_FALSE(w().isMinimized());
-}
-
-TEST_F(MainWindow, PlacementPanesColumnsAndAppliedOptionsComeBackAfterARestart) {
-  Start();
+// The applied options are what the tool bars open, what starts at log-in
+// (an entry in the user's configuration, here a temporary one) and what a
+// restart brings back with the placement, panes and columns; "Open" opens
+// the box as it stands.
+TEST_F(MainWindow, AppliedOptionsTakeEffectAndComeBackAfterARestartWithThePlacement) {
+  const std::string entry = AutostartEntryPath();
+  ASSERT_EQ(entry, qEnvironmentVariable("XDG_CONFIG_HOME").toStdString() + "/autostart/velquor.desktop");
+  std::vector<std::string> opened;
+  SetDesktopOpener([&](const std::string& target) { opened.push_back(target); });
   w().setGeometry(QRect(12, 34, 640, 480));
   w().FramePing1->ListView1->header()->resizeSection(2, 321);
   Frame(Mode::MultiPing).SetResultPaneHeight(210);  // a tab never opened
   Frame(Mode::RangePing).VirtualStringTree2->header()->resizeSection(6, 7);
-  OptionsTab& options = *w().TabSheetOptions;
-  options.EditResultFolder->setText(QString::fromStdString(Folder() + "/reports"));
-  options.BitBtnApplyOptions->click();
-  options.RadioButtonCsv1->setChecked(true);  // not applied
-  Close();
+  OptionsTab* options = w().TabSheetOptions;
+  options->EditResultFolder->setText(QString::fromStdString(Folder() + "/reports"));
+  options->CheckBoxStartup->setChecked(true);
+  options->BitBtnApplyOptions->click();
+  EXPECT_EQ(ReadFilePrefix(entry, 4096), AutostartEntryText(ExecutablePath()));
+  options->RadioButtonCsv1->setChecked(true);  // not applied
+  options->EditResultFolder->setText("/typed/not applied");
+  for (const Mode mode : AllModes) Frame(mode).ToolButton5->trigger();
+  options->ButtonOpenResultFolder->click();
+  options->EditResultFolder->clear();
+  options->ButtonOpenResultFolder->click();  // nothing to open
+  w().TabSheetHomePage->BitBtnHomePage->click();
+  SetDesktopOpener(nullptr);
+  std::vector<std::string> expected(AllModes.size(), Folder() + "/reports/");
+  expected.insert(expected.end(), {"/typed/not applied", HomePageTab::HomePageAddress});
+  EXPECT_EQ(opened, expected);
 
   Start();
   EXPECT_EQ(w().geometry(), QRect(12, 34, 640, 480));
   EXPECT_EQ(w().FramePing1->ListView1->header()->sectionSize(2), 321);
   EXPECT_EQ(Frame(Mode::MultiPing).ResultPaneHeight(), 210);
   EXPECT_EQ(Frame(Mode::RangePing).VirtualStringTree2->header()->sectionSize(6), 7);
-  EXPECT_TRUE(w().TabSheetOptions->RadioButtonCsv2->isChecked());
-  EXPECT_EQ(w().TabSheetOptions->EditResultFolder->text().toStdString(), Folder() + "/reports/");
+  options = w().TabSheetOptions;
+  EXPECT_TRUE(options->RadioButtonCsv2->isChecked());
+  EXPECT_EQ(options->EditResultFolder->text().toStdString(), Folder() + "/reports/");
+  ASSERT_TRUE(options->CheckBoxStartup->isChecked());
+  options->CheckBoxStartup->setChecked(false);
+  options->BitBtnApplyOptions->click();
+  EXPECT_FALSE(std::filesystem::exists(entry));
+}
+
+TEST(FolderPicker, TakesAPathOfOneTo280Characters) {
+  const QString smile = QString::fromUcs4(U"\U0001F600");
+  const std::pair<QString, bool> cases[] = {
+      {"", false},
+      {"/", true},
+      {"/" + QString(279, 'a'), true},
+      {"/" + QString(280, 'a'), false},
+      {"/" + QString(279, QChar(0xE9)), true},  // characters, not UTF-8 bytes
+      {"/" + smile.repeated(279), true},        // nor UTF-16 units
+  };
+  for (const auto& [chosen, taken] : cases)
+    EXPECT_EQ(OptionsTab::PickedFolder(chosen), taken ? chosen : QString()) << chosen.size();
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
-// The models behind the grids and lists: bounded replies, sorted rows with
-// stable handles, and the batches in which a running page's results arrive.
+// The models behind the grids and lists (bounded replies, sorted rows with
+// stable handles), the batches in which a running page's results arrive, and
+// showing a page of each tab: its rows in order, each linked to its record,
+// the links of the tab's other pages cleared, the selected host's replies
+// listed, and a click listing another host's. RowTexts owns the texts.
 #include <arpa/inet.h>
 
 #include <QLocale>
@@ -9,8 +12,10 @@
 #include <set>
 
 #include "WindowTest.h"
+#include "engine/HopPageView.h"
 #include "engine/PageViews.h"
 #include "engine/RangePageView.h"
+#include "pages/ModePages.h"
 #include "pages/TextHelpers.h"
 
 namespace {
@@ -89,7 +94,6 @@ using RunRows = WindowTest;
 // The alive-host rows a sweep adds in batches, in any order of first answers and with later
 // echoes in between, are exactly a full re-sort of the records by address as an unsigned number.
 TEST_F(RunRows, TheAliveHostGridIsAFullReSortOfTheRecords) {
-  Start();
   constexpr int Hosts = 400;
   TRangePingPage& page = *RangePingRegistry.At(0);
   page.ResultState = psOk;
@@ -117,9 +121,7 @@ TEST_F(RunRows, TheAliveHostGridIsAFullReSortOfTheRecords) {
 
   std::vector<const THostResult*> sorted;
   for (const auto& host : page.Hosts) sorted.push_back(host.get());
-  std::stable_sort(sorted.begin(), sorted.end(), [](const THostResult* a, const THostResult* b) {
-    return AliveHostKey(*a) < AliveHostKey(*b);
-  });
+  std::ranges::sort(sorted, {}, [](const THostResult* host) { return AliveHostKey(*host); });
   const RowListModel& grid = *w().FrameRangePing1->AliveHosts;
   ASSERT_EQ(grid.rowCount(), Hosts);
   for (int row = 0; row < Hosts; ++row) {
@@ -134,11 +136,8 @@ TEST_F(RunRows, TheAliveHostGridIsAFullReSortOfTheRecords) {
 // A new run's rows are rebuilt from the page; a refresh still waiting from
 // the run before must not show its numbers afterwards.
 TEST_F(RunRows, ARebuildDropsTheRowsWaitingInABatch) {
-  Start();
+  GiveResult(Mode::Ping, 0, {{0, "10.0.0.1", 0, 0}});
   TPingPage& page = *PingRegistry.At(0);
-  page.ResultState = psOk;
-  page.HostCount = 1;
-  page.Hosts[0].State = 0;
   PageView* view = ModePageView(Mode::Ping);
   view->ResultRowsChanged();
   page.Hosts[0].Sent = 3;
@@ -152,6 +151,97 @@ TEST_F(RunRows, ARebuildDropsTheRowsWaitingInABatch) {
   QTest::qWait(RepliesModel::BatchIntervalMs * 3);
   EXPECT_EQ(RowCells(*w().FramePing1->Hosts, 0)[3], "0");
   EXPECT_EQ(w().FramePing1->Replies->Count(), 0);
+}
+
+using ShowPage = WindowTest;
+
+struct ShowCase {
+  Mode mode;
+  std::int32_t resultState, selected;
+  std::vector<Record> records;
+  QStringList rows;                    // column 0, top to bottom
+  std::vector<int> links;              // per record: the row it is linked to, -1 for none
+  int replies, firstReply;             // the replies grid: lines, number of the first
+  int click, clicked, clickedReplies;  // a click on row `click` selects record `clicked`
+};
+
+// clang-format off
+const ShowCase Cases[] = {
+    // Only addresses that answered have rows; the grid lists the newest 10,000 replies.
+    {Mode::Ping, psOk, 0, {{0, "127.0.0.1", 10025, 10005}, {psError, "", 1, 0}, {0, "127.0.0.2", 3, 3}},
+     {"1", "3"}, {0, -1, 1}, 10000, 26, 1, 2, 3},
+    // Every host of the list has a row, sorted by host, unless its state is unknown.
+    {Mode::MultiPing, psOk, 1, {{-1, "beta", 0, 0}, {0, "alpha", 3, 3}, {2, "gamma", 1, 0}, {9, "delta", 0, 0}},
+     {"alpha", "beta", "gamma"}, {1, 0, 2, -1}, 3, 1, 1, 0, 0},
+    // Alive hosts in address order.
+    {Mode::RangePing, psOk, 1,
+     {{0, "10.0.0.10", 4, 2}, {0, "192.168.0.1", 4, 2}, {0, "10.0.0.2", 4, 2}, {-1, "10.0.0.3", 4, 2}},
+     {"10.0.0.2", "10.0.0.10", "192.168.0.1"}, {1, 2, 0, -1}, 2, 3, 0, 2, 2},
+    // Hops beyond the destination have no row; a silent hop lists its timeouts.
+    {Mode::Traceroute, psOk, 0, {{0, "192.168.0.1", 3, 3}, {-1, "", 0, 0}, {1, "", 2, 2}, {4, "", 0, 0}},
+     {"1", "3", "4"}, {0, -1, 1, 2}, 3, 1, 1, 2, 2},
+    // A failed target: one row that no record owns.
+    {Mode::PathPing, psError, 0, {{0, "10.0.0.1", 1, 1}}, {"1"}, {-1}, 0, 0, 0, 0, 0},
+};
+// clang-format on
+
+// Adds page `page` of the case's tab with the case's records.
+void AddCasePage(const ShowCase& c, int page) {
+  ASSERT_TRUE(WithModeRegistry(c.mode, [](auto& registry) { return AddPage(registry, {}); }));
+  GiveResult(c.mode, page, c.records, c.selected, c.resultState);
+}
+
+// Per record of the page, the row its link names on the tab: -1 for no
+// link, -2 for a stale one that names no row.
+std::vector<int> Links(Mode mode, int page, std::size_t records) {
+  const RowListModel& rows = ActiveTabViews()->ForMode(mode).HostModel();
+  std::vector<int> links;
+  for (std::size_t k = 0; k < records; ++k) {
+    const ListHandle link = HostOf(mode, page, k).ListItem;
+    links.push_back(link == NoListItem ? -1 : rows.Contains(link) ? rows.RowOf(link) : -2);
+  }
+  return links;
+}
+
+TEST_F(ShowPage, RowsLinksAndRepliesOfEachTab) {
+  for (const ShowCase& c : Cases) {
+    SCOPED_TRACE(static_cast<int>(c.mode));
+    TabView& tab = w().Views().ForMode(c.mode);
+    const int page = Pages(c.mode).Model->Count();  // two pages after the default one
+    AddCasePage(c, page);
+    AddCasePage(c, page + 1);
+    tab.ShowPage(page + 1, false, false);
+    tab.ShowPage(page, false, false);
+    EXPECT_EQ(Links(c.mode, page + 1, c.links.size()), std::vector<int>(c.links.size(), -1));
+    EXPECT_EQ(Column(tab.HostModel()), c.rows);
+    EXPECT_EQ(Links(c.mode, page, c.links.size()), c.links);
+    const RepliesModel& replies = *Frame(c.mode).Replies;
+    ASSERT_EQ(replies.Count(), c.replies);
+    EXPECT_EQ(c.replies ? replies.Number(0) : 0, c.firstReply);
+    Select(Frame(c.mode).HostView(), c.click);
+    EXPECT_EQ(ShownPage(c.mode).SelectedHost, c.clicked);
+    EXPECT_EQ(replies.Count(), c.clickedReplies);
+  }
+  // Showing a page of one tab leaves the links of the others alone.
+  for (const ShowCase& c : Cases)
+    EXPECT_EQ(Links(c.mode, Pages(c.mode).Model->Count() - 2, c.links.size()), c.links);
+}
+
+// A hop found beyond the destination loses its row; when it was the
+// selected one, the grid goes back to hop 1, which the run goes on filling.
+TEST_F(ShowPage, ATrimmedSelectedHopSendsTheGridToHopOne) {
+  GiveResult(Mode::PathPing, 0, {{0, "10.0.0.1", 2, 1}, {0, "10.0.0.1", 2, 2}, {0, "10.0.0.1", 2, 3}}, 2);
+  TPingPage& page = *PathPingRegistry.At(0);
+  ShowPathPingPage(0, false, false);
+  HopPageView* view = HopViewIfShown(PathPingRegistry, page);
+  ASSERT_NE(view, nullptr);
+  page.Hosts[2].State = page.Hosts[1].State = -1;
+  page.SelectedHost = 0;
+  view->HopRowRemoved(2, true);
+  view->HopRowRemoved(1, false);  // nobody was looking at it: the grid stays
+  EXPECT_EQ(Column(*Frame(Mode::PathPing).HostView()->model()), QStringList{"1"});
+  EXPECT_EQ(page.Hosts[2].ListItem, NoListItem);
+  EXPECT_EQ(Frame(Mode::PathPing).Replies->Count(), 1);
 }
 
 }  // namespace

@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "pages/PageFileCodec.h"
 #include "pages/PageFiles.h"
 #include "pages/PageOperations.h"
 #include "ui/PageListHandlers.h"
@@ -57,15 +56,20 @@ class ProgramRun : public ::testing::Test {
            process.exitCode() == 0;
   }
 
-  // One session, ended by SIGTERM once start-up has made the result folder;
-  // meanwhile a later start hands over to it and ends.
-  void Session() {
+  void WaitFor(QProcess& process, const QString& name) const {
+    QDeadlineTimer deadline(TimeoutMs);
+    while (!QFileInfo::exists(Folder() + "/" + name))
+      ASSERT_FALSE(deadline.hasExpired() || process.waitForFinished(50));
+  }
+
+  // One session, ended by SIGTERM once start-up has made the result folder
+  // and `name` exists; meanwhile a later start hands over to it and ends.
+  void Session(const QString& name) {
     ASSERT_TRUE(QDir(Folder() + "/Results").removeRecursively());
     auto process = Launch();
-    QDeadlineTimer deadline(TimeoutMs);
-    while (!QDir(Folder() + "/Results").exists())
-      ASSERT_FALSE(deadline.hasExpired() || process->waitForFinished(50));
+    WaitFor(*process, "Results");
     EXPECT_TRUE(EndsCleanly(*Launch()));
+    WaitFor(*process, name);
     ASSERT_EQ(process->state(), QProcess::Running);
     ::kill(static_cast<pid_t>(process->processId()), SIGTERM);
     ASSERT_TRUE(EndsCleanly(*process));
@@ -80,17 +84,48 @@ class ProgramRun : public ::testing::Test {
         .filter(QRegularExpression("^\\w+(HostHeight|HostWidth\\d|RepliesWidth\\d)="));
   }
 
-  static void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-  }
-
   QTemporaryDir root_;
 };
 
-TEST_F(ProgramRun, SessionsEndingBySigtermSaveEverythingAndRestartTheSame) {
-  Session();
+// A page flagged to start at start-up saves its report and hands its path
+// to the user's program; SIGTERM saves everything, and the next session
+// starts with what the last one saved.
+TEST_F(ProgramRun, StartUpPagesRunTheirActionsAndSessionsEndingBySigtermSaveEverything) {
+  // The user's program records the arguments it gets; blanks in its path
+  // and in the page name must not split anything.
+  const QString program = Folder() + "/record args";
+  QFile script(program);
+  ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+  script.write(
+      "#!/bin/sh\n{ echo \"$#\"; for a in \"$@\"; do echo \"$a\"; done; } >\"$0.tmp\"\n"
+      "mv \"$0.tmp\" \"$0.out\"\n");
+  script.close();
+  script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  std::unique_ptr<TPingPage> page = DefaultPingPage(Mode::Ping);
+  page->Name = "loop back";
+  page->Host = "127.0.0.1";
+  page->Retries = 2;
+  page->Delay = 100;
+  page->StartOnStartup = page->SaveResult = page->ExecuteProgram = true;
+  page->ExecPath = program.toStdString();
+  page->ExecParam = "%PATH";
+  TPingRegistry pages(Mode::Ping);
+  ASSERT_TRUE(AddPage(pages, *page));
+  ASSERT_TRUE(QDir(Folder()).mkdir("Config"));
+  ASSERT_TRUE(SavePages(pages, (Folder() + "/Config").toStdString()).ok());
+
+  Session("record args.out");
+  QFile received(program + ".out");
+  ASSERT_TRUE(received.open(QIODevice::ReadOnly));
+  const QStringList arguments = QString::fromUtf8(received.readAll()).split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(arguments.size(), 2);
+  EXPECT_EQ(arguments[0], "1");
+  const QFileInfo report(arguments[1]);
+  EXPECT_EQ(report.absolutePath(), QDir(Folder() + "/Results").canonicalPath());
+  QFile text(report.filePath());
+  ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(text.readAll().contains("127.0.0.1"));
+
   // Every page file and the settings, and no temporary left behind.
   QStringList files{"config.ini"};
   for (const Mode mode : AllModes) files << QString::fromStdString(PageFileName(mode));
@@ -105,51 +140,8 @@ TEST_F(ProgramRun, SessionsEndingBySigtermSaveEverythingAndRestartTheSame) {
   EXPECT_GT(shown, 50);
   for (const QString& line : heights) EXPECT_EQ(line.section('=', 1).toInt(), shown) << line.toStdString();
 
-  Session();
+  Session("Results");
   EXPECT_EQ(LayoutLines(), layout);
-}
-
-TEST_F(ProgramRun, APageStartedAtStartUpSavesItsReportAndHandsItsPathToTheUsersProgram) {
-  // The user's program records the arguments it gets; blanks in its path
-  // and in the page name must not split anything.
-  const QString program = Folder() + "/record args";
-  WriteFile(program,
-            "#!/bin/sh\n{ echo \"$#\"; for a in \"$@\"; do echo \"$a\"; done; } >\"$0.tmp\"\n"
-            "mv \"$0.tmp\" \"$0.out\"\n");
-  QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  std::unique_ptr<TPingPage> page = DefaultPingPage(Mode::Ping);
-  page->Name = "loop back";
-  page->Host = "127.0.0.1";
-  page->Retries = 2;
-  page->Delay = 100;
-  page->StartOnStartup = page->SaveResult = page->ExecuteProgram = true;
-  page->ExecPath = program.toStdString();
-  page->ExecParam = "%PATH";
-  TPingRegistry pages(Mode::Ping);
-  ASSERT_TRUE(AddPage(pages, *page));
-  ASSERT_TRUE(QDir(Folder()).mkdir("Config"));
-  WriteFile(Folder() + "/Config/" + QString::fromStdString(PageFileName(Mode::Ping)),
-            QByteArray::fromStdString(EncodePageFile(pages)));
-
-  auto process = Launch();
-  QFile received(program + ".out");
-  QDeadlineTimer deadline(TimeoutMs);
-  while (!received.exists()) ASSERT_FALSE(deadline.hasExpired() || process->waitForFinished(50));
-  ASSERT_TRUE(received.open(QIODevice::ReadOnly));
-  const QStringList arguments = QString::fromUtf8(received.readAll()).split('\n', Qt::SkipEmptyParts);
-  ASSERT_EQ(arguments.size(), 2);
-  EXPECT_EQ(arguments[0], "1");
-  const QFileInfo report(arguments[1]);
-  EXPECT_EQ(report.absolutePath(), QDir(Folder() + "/Results").canonicalPath());
-  EXPECT_TRUE(
-      QRegularExpression("^Ping_loop back_replies_\\d{4}y.*s\\.csv$").match(report.fileName()).hasMatch())
-      << arguments[1].toStdString();
-  QFile text(report.filePath());
-  ASSERT_TRUE(text.open(QIODevice::ReadOnly));
-  EXPECT_TRUE(text.readAll().contains("127.0.0.1"));
-
-  ::kill(static_cast<pid_t>(process->processId()), SIGTERM);
-  EXPECT_TRUE(EndsCleanly(*process));
 }
 
 }  // namespace

@@ -12,7 +12,6 @@ class TabRuns : public WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    Start();
     ASSERT_TRUE(SystemIcmp().CanPing(IpFamily::V4));
     ASSERT_TRUE(SystemIcmp().CanPing(IpFamily::V6));
   }
@@ -28,102 +27,84 @@ class TabRuns : public WindowTest {
     return f;
   }
 
-  // Starts the shown page of `mode` and waits for the run to end and its
-  // last rows to arrive.
-  void Run(TModeFrame& f, Mode mode) {
-    f.BitBtnStart->click();
-    ASSERT_NE(ShownPage(mode).Worker, nullptr);
-    Finish(f, mode);
-  }
-  void Finish(TModeFrame& f, Mode mode) {
-    ASSERT_TRUE(WaitUntilIdle(ShownPage(mode)));
-    SpinUntil([] { return false; }, std::chrono::milliseconds(RepliesModel::BatchIntervalMs * 3));
-    EXPECT_TRUE(f.BitBtnStart->isEnabled());
-    EXPECT_FALSE(f.BitBtnStop->isEnabled());
-  }
-
   static QStringList Row(const TModeFrame& f, int row, int cells) {
     return RowCells(*f.HostView()->model(), row).mid(0, cells);
   }
 };
 
-TEST_F(TabRuns, PingListsEachAddressWithItsNameAndItsReplies) {
+TEST_F(TabRuns, PingFillsItsRowAndRepliesUntilStopFreezesThemAndFreesTheButtons) {
   TFramePing& f = *w().FramePing1;
   f.EditHost->setText("localhost");
-  Settings(Mode::Ping, "3", "100");
-  f.CheckBoxResolveHostName->setChecked(true);  // 300 ms of echoes: time for the lookup
-  Run(f, Mode::Ping);
-  EXPECT_EQ(Row(f, 0, 6), (QStringList{"1", "127.0.0.1", "localhost", "3", "3", "0 (0%)"}));
-  ASSERT_EQ(f.Replies->Count(), 3);
-  EXPECT_EQ(RowCells(*f.Replies, 2).mid(2, 2), (QStringList{"Success", "127.0.0.1"}));
-}
-
-TEST_F(TabRuns, PingStopFreezesTheRowAndFreesTheButtons) {
-  TFramePing& f = *w().FramePing1;
-  f.EditHost->setText("127.0.0.1");
   Settings(Mode::Ping, "1000", "50");
+  f.CheckBoxResolveHostName->setChecked(true);
   f.BitBtnStart->click();
-  const TPingPage& page = *PingRegistry.At(0);
-  ASSERT_TRUE(SpinUntil([&] { return f.BitBtnStop->isEnabled() && page.Hosts[0].Sent >= 2; }));
+  const THostResult& row = PingRegistry.At(0)->Hosts[0];
+  ASSERT_TRUE(SpinUntil([&] { return f.BitBtnStop->isEnabled() && row.Sent >= 3 && !row.HostName.empty(); }));
   EXPECT_FALSE(f.BitBtnStart->isEnabled());
   f.BitBtnStop->click();
   EXPECT_TRUE(f.BitBtnStart->isEnabled());
   EXPECT_FALSE(f.BitBtnStop->isEnabled());
-  EXPECT_EQ(page.Worker, nullptr);
-  // No echo is counted after Stop. The row shows the page's count once its
-  // batch interval has passed: right after Stop it may still lag behind.
-  const std::uint32_t sent = page.Hosts[0].Sent;
+  EXPECT_EQ(PingRegistry.At(0)->Worker, nullptr);
+  // No echo is counted after Stop. The rows show the page's data once their
+  // batch interval has passed: right after Stop they may still lag behind.
+  const std::uint32_t sent = row.Sent;
   ASSERT_TRUE(SpinUntil([] { return RunThread::RunningThreads() == 0; }));
   SpinUntil([] { return false; }, std::chrono::milliseconds(RepliesModel::BatchIntervalMs * 3));
-  EXPECT_EQ(page.Hosts[0].Sent, sent);
-  EXPECT_EQ(Row(f, 0, 4)[3], QString::number(sent));
+  EXPECT_EQ(row.Sent, sent);
+  EXPECT_EQ(Row(f, 0, 4), (QStringList{"1", "127.0.0.1", "localhost", QString::number(sent)}));
+  ASSERT_EQ(f.Replies->Count(), row.ReplyCount());
+  EXPECT_EQ(RowCells(*f.Replies, 2).mid(2, 2), (QStringList{"Success", "127.0.0.1"}));
 }
 
-TEST_F(TabRuns, MultiPingFillsEveryHostsRowAndLocksTheHostList) {
-  TFrameMultiPing& f = *w().FrameMultiPing1;
+// The other four tabs run at once: each locks its controls while it runs,
+// fills its rows and lists the replies of the row clicked.
+TEST_F(TabRuns, TheOtherTabsRunAtOnceFillTheirRowsAndListTheRepliesOfTheRowClicked) {
+  TFrameMultiPing& multi = *w().FrameMultiPing1;
   for (const char* host : {"127.0.0.1", "::1"}) {
-    f.EditHost->setText(host);
-    f.BitBtnAdd->click();
+    multi.EditHost->setText(host);
+    multi.BitBtnAdd->click();
   }
   Settings(Mode::MultiPing, "3", "100");
-  f.BitBtnStart->click();
-  ASSERT_TRUE(SpinUntil([&] { return f.BitBtnStop->isEnabled(); }));
-  EXPECT_FALSE(f.BitBtnStart->isEnabled() || f.BitBtnAdd->isEnabled());
-  Finish(f, Mode::MultiPing);
-  EXPECT_TRUE(f.BitBtnAdd->isEnabled());
-  EXPECT_EQ(Row(f, 0, 6), (QStringList{"127.0.0.1", "127.0.0.1", " ", "3", "3", "0 (0%)"}));
-  EXPECT_EQ(Row(f, 1, 6), (QStringList{"::1", "::1", " ", "3", "3", "0 (0%)"}));
-
-  Select(f.ListView1, 1);
-  ASSERT_EQ(f.Replies->Count(), 3);
-  EXPECT_EQ(f.Replies->Text(2, 3), "::1");
-}
-
-TEST_F(TabRuns, RangePingListsEveryAddressOfAReversedRangeInOrder) {
-  TFrameRangePing& f = *w().FrameRangePing1;
-  f.EditFrom->setText("127.4.0.40");
-  f.EditTo->setText("127.4.0.1");
-  f.EditThreads->setText("20");
-  Run(Settings(Mode::RangePing, "2", "0"), Mode::RangePing);
-  QStringList expected;
-  for (int host = 1; host <= 40; ++host) expected << QString("127.4.0.%1").arg(host);
-  EXPECT_EQ(Column(*f.AliveHosts), expected);
-  EXPECT_EQ(Column(*f.AliveHosts, 2), QStringList(40, "2"));
-  Select(f.VirtualStringTree1, 6);
-  ASSERT_EQ(f.Replies->Count(), 2);
-  EXPECT_EQ(f.Replies->Text(1, 3), "127.4.0.7");
-}
-
-TEST_F(TabRuns, TraceRouteAndPathPingToLoopbackEndAtTheFirstHop) {
-  for (const auto& [mode, target] :
-       {std::pair{Mode::Traceroute, "127.0.0.1"}, std::pair{Mode::PathPing, "::1"}}) {
+  TFrameRangePing& range = static_cast<TFrameRangePing&>(Settings(Mode::RangePing, "2", "0"));
+  range.EditFrom->setText("127.4.0.40");
+  range.EditTo->setText("127.4.0.1");
+  range.EditThreads->setText("20");
+  const std::pair<Mode, const char*> hops[] = {{Mode::Traceroute, "127.0.0.1"}, {Mode::PathPing, "::1"}};
+  for (const auto& [mode, target] : hops) {
     auto& f = static_cast<THopFrame&>(Settings(mode, "2", "0"));
     f.EditHost->setText(target);
     f.EditHops->setText("4");
-    Run(f, mode);
-    EXPECT_EQ(f.Hosts->Count(), 1);
-    EXPECT_EQ(Row(f, 0, 5), (QStringList{"1", target, " ", "2", "2"}));
-    EXPECT_EQ(f.Replies->Count(), 2);
+  }
+  const Mode modes[] = {Mode::MultiPing, Mode::RangePing, Mode::Traceroute, Mode::PathPing};
+  for (const Mode mode : modes) Frame(mode).BitBtnStart->click();
+  ASSERT_TRUE(SpinUntil([&] { return multi.BitBtnStop->isEnabled(); }));
+  EXPECT_FALSE(multi.BitBtnStart->isEnabled() || multi.BitBtnAdd->isEnabled());
+  for (const Mode mode : modes) {
+    ASSERT_TRUE(SpinUntil([&] { return ShownPage(mode).Worker == nullptr; }, std::chrono::seconds(20)));
+    EXPECT_TRUE(Frame(mode).BitBtnStart->isEnabled() && !Frame(mode).BitBtnStop->isEnabled());
+  }
+  SpinUntil([] { return false; }, std::chrono::milliseconds(RepliesModel::BatchIntervalMs * 3));
+
+  EXPECT_TRUE(multi.BitBtnAdd->isEnabled());
+  EXPECT_EQ(Row(multi, 0, 6), (QStringList{"127.0.0.1", "127.0.0.1", " ", "3", "3", "0 (0%)"}));
+  EXPECT_EQ(Row(multi, 1, 6), (QStringList{"::1", "::1", " ", "3", "3", "0 (0%)"}));
+  Select(multi.ListView1, 1);
+  ASSERT_EQ(multi.Replies->Count(), 3);
+  EXPECT_EQ(multi.Replies->Text(2, 3), "::1");
+
+  QStringList expected;
+  for (int host = 1; host <= 40; ++host) expected << QString("127.4.0.%1").arg(host);
+  EXPECT_EQ(Column(*range.AliveHosts), expected);
+  EXPECT_EQ(Column(*range.AliveHosts, 2), QStringList(40, "2"));
+  Select(range.VirtualStringTree1, 6);
+  ASSERT_EQ(range.Replies->Count(), 2);
+  EXPECT_EQ(range.Replies->Text(1, 3), "127.4.0.7");
+
+  // Loopback is the first hop.
+  for (const auto& [mode, target] : hops) {
+    EXPECT_EQ(Column(*Frame(mode).HostView()->model()), QStringList{"1"});
+    EXPECT_EQ(Row(Frame(mode), 0, 5), (QStringList{"1", target, " ", "2", "2"}));
+    EXPECT_EQ(Frame(mode).Replies->Count(), 2);
   }
 }
 

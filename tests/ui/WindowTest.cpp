@@ -1,17 +1,20 @@
 #include "WindowTest.h"
 
+#include <arpa/inet.h>
+
 #include <QItemSelectionModel>
 
 #include "automation/AutoTasksModel.h"
+#include "pages/ModePages.h"
 #include "pages/PageFiles.h"
 
-TFormPing& WindowTest::Start(TFormPing::Hooks hooks) {
+TFormPing& WindowTest::Start() {
   Close();
-  if (!hooks.ConfirmClose)
-    hooks.ConfirmClose = [this](QWidget*) {
-      ++closeQuestions_;
-      return closeAnswer_;
-    };
+  TFormPing::Hooks hooks;
+  hooks.ConfirmClose = [this](QWidget*) {
+    ++closeQuestions_;
+    return closeAnswer_;
+  };
   window_ = std::make_unique<TFormPing>(std::move(hooks));
   const Status started = window_->FormCreate();
   EXPECT_TRUE(started.ok()) << started.message;
@@ -27,16 +30,40 @@ TFormPing& WindowTest::Start(TFormPing::Hooks hooks) {
   return *window_;
 }
 
-TPingRegistry& RegistryOf(Mode mode) {
-  return mode == Mode::Ping         ? PingRegistry
-         : mode == Mode::MultiPing  ? MultiPingRegistry
-         : mode == Mode::Traceroute ? TracerouteRegistry
-                                    : PathPingRegistry;
+TPageCommon& ShownPage(Mode mode) {
+  return *ModePage(mode, WithModeRegistry(mode, [](const auto& registry) { return registry.Current; }));
 }
 
-TPageCommon& ShownPage(Mode mode) {
-  if (mode == Mode::RangePing) return *RangePingRegistry.CurrentPage();
-  return *RegistryOf(mode).CurrentPage();
+THostResult& HostOf(Mode mode, int page, std::size_t row) {
+  if (mode == Mode::RangePing) return *RangePingRegistry.At(page)->Hosts[row];
+  return static_cast<TPingPage*>(ModePage(mode, page))->Hosts[row];
+}
+
+TPageCommon& GiveResult(Mode mode, int index, const std::vector<Record>& records, int selected,
+                        std::int32_t state) {
+  TPageCommon& page = *ModePage(mode, index);
+  const auto count = static_cast<std::int32_t>(records.size());
+  if (mode == Mode::RangePing) {
+    auto& range = static_cast<TRangePingPage&>(page);
+    range.Hosts.clear();
+    for (std::size_t k = 0; k < records.size(); ++k) range.Hosts.push_back(std::make_unique<THostResult>());
+    range.HostCapacity = count;
+  }
+  for (std::size_t k = 0; k < records.size(); ++k) {
+    THostResult& h = HostOf(mode, index, k);
+    const Record& r = records[k];
+    h.State = r.state;
+    h.Host = h.Address = r.address;
+    inet_pton(AF_INET, r.address, &h.Ipv4);
+    h.Sent = r.sent;
+    h.Received = r.state == 0 ? r.sent : 0;
+    h.ReplyCapacity = static_cast<std::int32_t>(r.stored);
+    h.Replies.assign(r.stored, TReplyRecord{});
+  }
+  WithModeRegistry(mode, [&](auto& registry) { registry.At(index)->HostCount = count; });
+  page.SelectedHost = selected;
+  page.ResultState = state;
+  return page;
 }
 
 std::unique_ptr<TPingRegistry> WindowTest::ReadPingFile(Mode mode) {

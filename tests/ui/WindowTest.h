@@ -1,9 +1,9 @@
 #pragma once
 
-// The fixture of every window test: a main window over a temporary program
-// folder, its models checked by QAbstractItemModelTester through all a test
-// does, and the few helpers the tests share. It brings the window's frames,
-// models and controls along, so that a window test includes little else.
+// The fixture of every window test: a main window started over a temporary
+// program folder, its models checked by QAbstractItemModelTester through all
+// a test does, and the few helpers the tests share. It brings the window's
+// frames, models and controls along, so that a window test includes little else.
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,6 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTreeView>
-#include <chrono>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -51,6 +50,7 @@ class WindowTest : public ::testing::Test {
     ASSERT_TRUE(dir_.isValid());
     SetProgramFolderOverride(Folder());
     QApplication::setQuitOnLastWindowClosed(false);
+    if (startWindow_) Start();
   }
   void TearDown() override {
     Close();
@@ -58,9 +58,8 @@ class WindowTest : public ::testing::Test {
   }
 
   // Builds the window and runs its start-up, which must succeed. The close
-  // question is answered by closeAnswer_ and counted; `hooks` replaces
-  // whatever else the test needs replaced.
-  TFormPing& Start(TFormPing::Hooks hooks = {});
+  // question is answered by closeAnswer_ and counted.
+  TFormPing& Start();
   // Destroys the window: every run stopped, the pages saved and freed.
   void Close() {
     testers_.clear();
@@ -74,10 +73,11 @@ class WindowTest : public ::testing::Test {
   TFramePages& Pages(Mode mode) const { return *window_->Views().ForMode(mode).PagesFrame(); }
 
   std::string Folder() const { return dir_.path().toStdString(); }
-  std::string ConfigFile(const std::string& name) const { return Folder() + "/Config/" + name; }
   // The pages of a mode's file as a fresh registry reads them.
   static std::unique_ptr<TPingRegistry> ReadPingFile(Mode mode);
 
+  // A fixture that starts its window itself clears this in its constructor.
+  bool startWindow_ = true;
   bool closeAnswer_ = false;
   int closeQuestions_ = 0;
 
@@ -91,18 +91,25 @@ class WindowTest : public ::testing::Test {
 // QString in test messages as its text.
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
-// The registry of a mode other than IP range ping; the page a tab shows.
-TPingRegistry& RegistryOf(Mode mode);
+// The page a tab shows.
 TPageCommon& ShownPage(Mode mode);
 // The texts of one row, column 0 first; one column of every row.
 QStringList RowCells(const QAbstractItemModel& model, int row);
 QStringList Column(const QAbstractItemModel& model, int column = 0);
+// A row of a page's result: state, address (the host on Multi ping), echoes
+// sent (all answered when the state is 0) and replies kept.
+struct Record {
+  std::int16_t state;
+  const char* address;
+  std::uint32_t sent = 1;
+  std::size_t stored = 1;
+};
+// Gives page `index` of `mode` these rows, the selected row and the state.
+TPageCommon& GiveResult(Mode mode, int index, const std::vector<Record>& records, int selected = 0,
+                        std::int32_t state = psOk);
+THostResult& HostOf(Mode mode, int page, std::size_t row);
 // Makes `row` of the view current and selected, as a click does.
 void Select(QTreeView* view, int row);
-// Turns the event loop until the page's run has ended.
-inline bool WaitUntilIdle(const TPageCommon& page) {
-  return SpinUntil([&] { return page.Worker == nullptr; }, std::chrono::seconds(20));
-}
 
 // A stand-in for a run's controller that counts the requests to end.
 struct RecordingWorker : PageWorker {
