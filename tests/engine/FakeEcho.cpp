@@ -60,11 +60,9 @@ bool Gate::WaitHeld(int count) {
 }
 
 std::unique_ptr<IcmpEchoHandle> FakeIcmp::Open(IpFamily family) {
-  if (refuse.count(opens_++)) {
-    if (refuseThrows) throw std::runtime_error("no socket");
-    return nullptr;
-  }
-  return CanPing(family) ? std::make_unique<FakeHandle>(*this) : nullptr;
+  const bool refused = refuse.count(opens_++) > 0;
+  if (refused && refuseThrows) throw std::runtime_error("no socket");
+  return refused || !CanPing(family) ? nullptr : std::make_unique<FakeHandle>(*this);
 }
 
 IcmpEchoResult FakeIcmp::EchoOnce(const EchoRequest& request) {

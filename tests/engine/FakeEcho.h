@@ -44,17 +44,15 @@ class FakeIcmp final : public IcmpEcho {
   };
 
   bool canV4 = true;
-  bool canV6 = true;
   std::function<IcmpEchoResult(const EchoRequest&)> answer;
   std::function<bool(const EchoRequest&)> hold;
   std::set<int> refuse;
   bool refuseThrows = false;
   Gate gate;
 
-  bool CanPing(IpFamily family) const override { return family == IpFamily::V4 ? canV4 : canV6; }
+  bool CanPing(IpFamily family) const override { return family == IpFamily::V6 || canV4; }
   std::unique_ptr<IcmpEchoHandle> Open(IpFamily family) override;
   IcmpEchoResult EchoOnce(const EchoRequest& request);
-  int Echoes() const { return static_cast<int>(Log().size()); }
   int Opens() const { return opens_.load(); }
   std::vector<Sent> Log() const;
 
@@ -66,14 +64,17 @@ class FakeIcmp final : public IcmpEcho {
 
 IcmpEchoResult ReplyFromTarget(const EchoRequest& request);
 
+ResolvedAddress V4(const char* text);
+ResolvedAddress V6(const char* text);
+
 // Routers 1..n, then the target at hop n + 1. An echo to the target with a
 // TTL below n + 1 expires at router TTL, which answers "TTL expired" unless
 // it is silent; with a larger TTL the target answers. A router answers an
 // echo sent to itself unless it is mute. Addresses off the route answer
 // themselves. Thread-safe once set up.
 struct FakeRoute {
-  std::vector<ResolvedAddress> routers;
-  ResolvedAddress target;
+  std::vector<ResolvedAddress> routers{V4("10.9.1.1"), V4("10.9.2.1")};
+  ResolvedAddress target = V4("10.9.3.3");
   std::set<int> silentHops;
   std::set<int> muteRouters;
   std::map<int, EchoStatus> firstAnswer;  // TTL -> what its first echo gets instead
@@ -102,6 +103,3 @@ class FakeResolver final : public NameResolver {
   std::optional<std::string> NameOfAddress(const ResolvedAddress& address) override;
   std::optional<std::string> HostByAddress(std::uint32_t ipv4) override;
 };
-
-ResolvedAddress V4(const char* text);
-ResolvedAddress V6(const char* text);

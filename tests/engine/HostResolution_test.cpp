@@ -38,8 +38,7 @@ TEST(HostResolution, TheOptionsDecideWhichAddressesAreKeptOrWhyNone) {
       {"", {0, 0}, psHostNotFound, 0, 0, ""},        {"v4", {7, 0}, psHostNotFound, 0, 0, ""},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.host) + " " + std::to_string(c.options.IpVersion) +
-                 std::to_string(c.options.IpPriority));
+    SCOPED_TRACE(testing::Message() << c.host << ' ' << +c.options.IpVersion << +c.options.IpPriority);
     const HostAddressList all = ResolveHostAddresses(resolver, c.host, true, c.options);
     EXPECT_EQ(all.ResolveStatus, c.state);
     EXPECT_EQ(all.Ipv4List.size(), c.ipv4);
@@ -69,23 +68,19 @@ TEST(HostResolution, AReverseNameIsNoNumericTextAndIpv4AsksTheDatabaseToo) {
   EXPECT_EQ(resolver.databaseQueries, 2);  // no second way for IPv6
 }
 
-class LookupThread : public RunFixture {
- protected:
-  void SetUp() override {
-    RunFixture::SetUp();
-    resolver_.names["10.0.0.7"] = std::string(100, 'n');
-    for (Mode mode : {Mode::Ping, Mode::PathPing}) AddPage(mode, "").HostCount = 3;
-  }
-  // One lookup to its end, its hand-off served.
-  static void Lookup(Mode mode, RunStamp stamp, int slot) {
-    auto thread = ResolveHostThread::Start(stamp, mode, slot, Ipv4Of("10.0.0.7"), {});
-    ASSERT_NE(thread, nullptr);
-    SpinUntil([] { return RunThread::RunningThreads() == 0; });
-    ResolveHostThread::Finish(thread);
-  }
-};
+// One lookup to its end, its hand-off served.
+void Lookup(Mode mode, RunStamp stamp, int slot) {
+  auto thread = ResolveHostThread::Start(stamp, mode, slot, Ipv4Of("10.0.0.7"), {});
+  ASSERT_NE(thread, nullptr);
+  SpinUntil([] { return RunThread::RunningThreads() == 0; });
+  ResolveHostThread::Finish(thread);
+}
+
+using LookupThread = RunFixture;
 
 TEST_F(LookupThread, TheNameGoesCutToItsRowOfItsRunsPageOnly) {
+  resolver_.names["10.0.0.7"] = std::string(100, 'n');
+  for (Mode mode : {Mode::Ping, Mode::PathPing}) AddPage(mode, "").HostCount = 3;
   Lookup(Mode::PathPing, {0, 0}, 2);
   EXPECT_EQ(PathPingRegistry.Pages[0]->Hosts[2].HostName, std::string(96, 'n'));
   Lookup(Mode::Ping, {0, 1}, 0);    // another run

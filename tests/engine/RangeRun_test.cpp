@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 #include <random>
 
 #include "RunFixture.h"
@@ -15,72 +16,53 @@
 
 namespace {
 
-// The ranges here lie in 10.0.0.0/24: an address is its last octet.
-std::vector<int> Octets(int first, int last) {
+using RangeRun = RunFixture;
+
+// The last octets of the echoes sent since the `from`th, in send order or
+// sorted: the ranges here lie in 10.0.0.0/24.
+std::vector<int> EchoOctets(const FakeIcmp& icmp, std::size_t from = 0, bool sorted = false) {
   std::vector<int> octets;
-  for (int i = first; i <= last; ++i) octets.push_back(i);
+  for (const FakeIcmp::Sent& sent : icmp.Log()) octets.push_back(ntohl(sent.request.ipv4) & 0xFF);
+  octets.erase(octets.begin(), octets.begin() + static_cast<std::ptrdiff_t>(from));
+  if (sorted) std::sort(octets.begin(), octets.end());
   return octets;
 }
 
-class RangeRun : public RunFixture {
- protected:
-  static std::vector<int> HostOctets(const TRangePingPage& page) {
-    std::vector<int> octets;
-    for (const THostResult* host : Rows(Mode::RangePing, page)) octets.push_back(ntohl(host->Ipv4) & 0xFF);
-    return octets;
-  }
-  // Of the echoes sent since the `from`th, in send order or sorted.
-  std::vector<int> EchoOctets(std::size_t from = 0, bool sorted = false) const {
-    std::vector<int> octets;
-    for (const FakeIcmp::Sent& sent : icmp_.Log()) octets.push_back(ntohl(sent.request.ipv4) & 0xFF);
-    octets.erase(octets.begin(), octets.begin() + static_cast<std::ptrdiff_t>(from));
-    if (sorted) std::sort(octets.begin(), octets.end());
-    return octets;
-  }
-};
-
-TEST_F(RangeRun, OnePassRecordsExactlyTheAnsweringAddresses) {
+TEST_F(RangeRun, AReversedRangeWithOneThreadIsPingedUpwardsPassAfterPassRecordingAndNamingWhoAnswers) {
   icmp_.answer = [](const EchoRequest& request) {
     const std::string to = Ipv4ToString(request.ipv4);
-    return to == "10.0.0.3" || to == "10.0.0.7" || to == "10.0.0.30" ? ReplyFromTarget(request)
-                                                                     : IcmpEchoResult{};
+    return to == "10.0.0.3" || to == "10.0.0.7" || to == "10.0.0.9" ? ReplyFromTarget(request)
+                                                                    : IcmpEchoResult{};
   };
-  TRangePingPage& page = AddRangePage("10.0.0.1", "10.0.0.30", 5);
-  ASSERT_TRUE(Start(Mode::RangePing, page));
-  ASSERT_TRUE(WaitFinished());
-  EXPECT_EQ(EchoOctets(0, true), Octets(1, 30));  // each address once
-  const std::vector<int> hosts = HostOctets(page);
-  EXPECT_EQ(std::set<int>(hosts.begin(), hosts.end()), (std::set<int>{3, 7, 30}));
-  for (const THostResult* host : Rows(Mode::RangePing, page)) {
-    EXPECT_EQ(host->Received, 1u);
-    EXPECT_EQ(host->Ipv4, Ipv4Of(host->Address.c_str()));
-    ASSERT_EQ(host->ReplyCount(), 1);
-    EXPECT_EQ(host->Replies[0].Ipv4, host->Ipv4);
-  }
-  // Rows came in record order; only the selected record reached the grid.
-  EXPECT_EQ(ViewOf(Mode::RangePing).added, (std::vector<int>{0, 1, 2}));
-  ASSERT_EQ(ViewOf(Mode::RangePing).gridLines.size(), 1u);
-  EXPECT_EQ(ViewOf(Mode::RangePing).gridLines[0].second.Ipv4, page.Hosts[0]->Ipv4);
-  EXPECT_EQ(icmp_.Log().front().request.ttl, 255);
-}
-
-TEST_F(RangeRun, AReversedRangeWithOneThreadIsPingedUpwardsPassAfterPassNamingEachHostOnce) {
-  resolver_.names["10.0.0.5"] = "five.test";
-  TRangePingPage& page = AddRangePage("10.0.0.9", "10.0.0.5", 1);
+  resolver_.names["10.0.0.3"] = "three.test";
+  TRangePingPage& page = AddRangePage("10.0.0.9", "10.0.0.1", 1);
   page.Retries = 2;
   page.ResolveHostName = true;
   ASSERT_TRUE(Start(Mode::RangePing, page));
   ASSERT_TRUE(WaitFinished());
-  EXPECT_EQ(EchoOctets(), (std::vector<int>{5, 6, 7, 8, 9, 5, 6, 7, 8, 9}));
-  EXPECT_EQ(HostOctets(page), Octets(5, 9));
-  for (const THostResult* host : Rows(Mode::RangePing, page)) EXPECT_EQ(host->Sent, 2u);
-  EXPECT_EQ(resolver_.reverseLookups, 5);
-  EXPECT_EQ(page.Hosts[0]->HostName, "five.test");
+  EXPECT_EQ(EchoOctets(icmp_), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  std::vector<int> hosts;
+  for (const THostResult* host : Rows(Mode::RangePing, page)) {
+    hosts.push_back(ntohl(host->Ipv4) & 0xFF);
+    EXPECT_EQ(host->Address, Ipv4ToString(host->Ipv4));
+    ASSERT_EQ(host->ReplyCount(), 2);
+    EXPECT_EQ(host->Received, 2u);
+    EXPECT_EQ(host->Replies[1].Ipv4, host->Ipv4);
+  }
+  EXPECT_EQ(hosts, (std::vector<int>{3, 7, 9}));
+  EXPECT_EQ(resolver_.reverseLookups, 3);
+  EXPECT_EQ(page.Hosts[0]->HostName, "three.test");
   EXPECT_EQ(page.Hosts[1]->HostName, "");  // only its own dotted text came back
   EXPECT_EQ(page.From, "10.0.0.9");        // the editors keep what was typed
+  // One row per record; only the selected record reached the grid.
+  EXPECT_EQ(ViewOf(Mode::RangePing).rows, (std::set<int>{0, 1, 2}));
+  ASSERT_EQ(ViewOf(Mode::RangePing).gridLines.size(), 2u);
+  EXPECT_EQ(ViewOf(Mode::RangePing).gridLines[1].second.Ipv4, page.Hosts[0]->Ipv4);
 }
 
 TEST_F(RangeRun, WorkersThatCannotPingGiveTheirAddressesToTheOthers) {
+  std::vector<int> everyAddress(40);
+  std::iota(everyAddress.begin(), everyAddress.end(), 1);
   for (bool throws : {false, true}) {
     SCOPED_TRACE(throws);
     icmp_.refuse = {icmp_.Opens(), icmp_.Opens() + 2};  // two of the four workers
@@ -89,7 +71,7 @@ TEST_F(RangeRun, WorkersThatCannotPingGiveTheirAddressesToTheOthers) {
     TRangePingPage& page = AddRangePage("10.0.0.1", "10.0.0.40", 4);
     ASSERT_TRUE(Start(Mode::RangePing, page));
     ASSERT_TRUE(WaitIdle(page));
-    EXPECT_EQ(EchoOctets(before, true), Octets(1, 40));
+    EXPECT_EQ(EchoOctets(icmp_, before, true), everyAddress);
     EXPECT_EQ(page.ResultState, psOk);
   }
 }
@@ -107,15 +89,13 @@ TEST_F(RangeRun, AFullHostListDropsNewHostsWhileEveryAddressIsStillPinged) {
   page.RunId = RunIdAfter(page.RunId);
   page.HostCapacity = 3;
   page.Hosts.resize(3);
-  RangeRunSettings settings;
-  settings.Retries = 2;
-  settings.Threads = 2;
-  settings.ResolveHostName = false;
+  page.Retries = 2;
   const std::size_t before = icmp_.Log().size();
-  ASSERT_TRUE(LaunchController(page, std::make_unique<RangePinger>(RunStamp{page.Id, page.RunId}, 0x0A000001u,
-                                                                   0x0A000008u, settings)));
+  ASSERT_TRUE(LaunchController(
+      page, std::make_unique<RangePinger>(RunStamp{page.Id, page.RunId}, 0x0A000001u, 0x0A000008u,
+                                          RangeRunSettingsOfPage(page, nullptr))));
   ASSERT_TRUE(WaitIdle(page));
-  EXPECT_EQ(EchoOctets(before).size(), 16u);
+  EXPECT_EQ(EchoOctets(icmp_, before).size(), 16u);
   ASSERT_EQ(page.HostCount, 3);
   for (const THostResult* host : Rows(Mode::RangePing, page)) EXPECT_EQ(host->Sent, 2u);
 }

@@ -80,41 +80,30 @@ TEST(ReplyAccounting, TheCapacityFollowsTheRunWithoutWrappingItsProducts) {
   EXPECT_EQ(RangeReplyCapacity(1, true, 4, 1, 0, 0, 500, true), 10000);    // a pass of 0 ms counts 1
 }
 
-struct GridView : PageView {
-  std::vector<int> changed;
-  std::vector<std::uint32_t> numbers;
-  void SetRunning(bool) override {}
-  void ResultRowsChanged() override {}
-  void HostRowChanged(int row) override { changed.push_back(row); }
-  void AppendReplyRow(const TReplyRecord&, std::uint32_t number) override { numbers.push_back(number); }
-};
+using ReplyRouting = RunFixture;
 
-TEST(ReplyAccounting, AResultReachesOnlyThePageOfItsRunAndTheViewOnlyWhenShown) {
-  ResetRegistries();
-  GridView view;
-  SetPageView(Mode::Ping, &view);
-  for (int id : {7, 8}) {  // page 8 keeps no replies
-    auto& page = *PingRegistry.Pages.emplace_back(std::make_unique<TPingPage>());
-    page.Id = id;
+TEST_F(ReplyRouting, AResultReachesOnlyThePageOfItsRunAndTheViewOnlyWhenShown) {
+  for (int capacity : {10, 0}) {  // pages 0 and 1; page 1 keeps no replies
+    TPingPage& page = AddPage(Mode::Ping, "");
     page.HostCount = 2;
     page.SelectedHost = 0;
-    page.ReplyCapacity = page.Hosts[0].ReplyCapacity = id == 7 ? 10 : 0;
+    page.ReplyCapacity = page.Hosts[0].ReplyCapacity = capacity;
   }
   LambdaThread worker([](LambdaThread&) {});
   for (int shown : {0, 1}) {
     PingRegistry.Current = shown;
-    for (int row : {0, 1}) EXPECT_TRUE(AddReplyOfRun(PingRegistry, worker, {7, 0}, row, Reply(5)));
-    EXPECT_TRUE(AddReplyOfRun(PingRegistry, worker, {8, 0}, 0, Reply(7)));
-    EXPECT_FALSE(AddReplyOfRun(PingRegistry, worker, {7, -1}, 0, Reply(8)));  // an earlier run
-    EXPECT_FALSE(AddReplyOfRun(PingRegistry, worker, {9, 0}, 0, Reply(8)));   // a deleted page
+    for (int row : {0, 1}) EXPECT_TRUE(AddReplyOfRun(PingRegistry, worker, {0, 0}, row, Reply(5)));
+    EXPECT_TRUE(AddReplyOfRun(PingRegistry, worker, {1, 0}, 0, Reply(7)));
+    EXPECT_FALSE(AddReplyOfRun(PingRegistry, worker, {0, -1}, 0, Reply(8)));  // an earlier run
+    EXPECT_FALSE(AddReplyOfRun(PingRegistry, worker, {2, 0}, 0, Reply(8)));   // a deleted page
   }
   worker.Terminate();
-  EXPECT_FALSE(AddReplyOfRun(PingRegistry, worker, {7, 0}, 0, Reply(9)));
+  EXPECT_FALSE(AddReplyOfRun(PingRegistry, worker, {0, 0}, 0, Reply(9)));
   EXPECT_EQ(PingRegistry.Pages[0]->Hosts[0].Sent, 2u);
-  EXPECT_EQ(view.changed, (std::vector<int>{0, 1, 0}));    // the shown page's rows
-  EXPECT_EQ(view.numbers, std::vector<std::uint32_t>{1});  // the selected row's, when kept
-  SetPageView(Mode::Ping, nullptr);
-  ResetRegistries();
+  const RecordingView& view = ViewOf(Mode::Ping);
+  EXPECT_EQ(view.changed, (std::vector<int>{0, 1, 0}));  // the shown page's rows
+  ASSERT_EQ(view.gridLines.size(), 1u);                  // the selected row's, when kept
+  EXPECT_EQ(view.gridLines[0].first, 1u);
 }
 
 }  // namespace

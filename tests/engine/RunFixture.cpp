@@ -6,13 +6,10 @@
 #include "engine/MultiPinger.h"
 #include "engine/Pinger.h"
 #include "engine/RangeRunStart.h"
-#include "engine/ResolveHostThread.h"
 #include "pages/ModePages.h"
 #include "pages/Settings.h"
 
 namespace {
-
-TPingRegistry& RegistryOf(Mode mode) { return *PingModeRegistry(mode); }
 
 // A new page of `registry`, made the shown one: 1 echo, no delay, no names.
 template <class Page>
@@ -49,8 +46,6 @@ void RunFixture::SetUp() {
     else
       SetPageView(mode, static_cast<RangePageView*>(&view));
   }
-  route_.routers = {V4("10.9.1.1"), V4("10.9.2.1")};
-  route_.target = V4("10.9.3.3");
   icmp_.answer = [this](const EchoRequest& request) { return route_.Answer(request); };
   resolver_.hosts["target4"] = {route_.target};
 }
@@ -61,9 +56,8 @@ void RunFixture::TearDown() {
   icmp_.gate.Open();
   resolver_.gate.Open();
   OpenHandOffGate();
-  for (auto& page : RangePingRegistry.Pages) Stop(*page);
-  for (Mode mode : {Mode::Ping, Mode::MultiPing, Mode::Traceroute, Mode::PathPing})
-    for (auto& page : RegistryOf(mode).Pages) Stop(*page);
+  for (Mode mode : AllModes)
+    for (int index = 0; index < ModePageCount(mode); ++index) Stop(*ModePage(mode, index));
   EXPECT_TRUE(WaitAllEnded());
   for (Mode mode : AllModes) SetPageView(mode, nullptr);
   SetEngineIcmp(nullptr);
@@ -73,13 +67,8 @@ void RunFixture::TearDown() {
   ResetOptions();
 }
 
-void RunFixture::UseRealEcho(IcmpEcho& echo) {
-  SetEngineIcmp(&echo);
-  SetEngineResolver(nullptr);
-}
-
 TPingPage& RunFixture::AddPage(Mode mode, const std::string& host) {
-  TPingPage& page = AddTo(RegistryOf(mode));
+  TPingPage& page = AddTo(*PingModeRegistry(mode));
   page.Name = page.Host = host;
   page.Hops = 3;
   if (mode == Mode::MultiPing) page.Hosts[static_cast<std::size_t>(page.HostCount++)].Host = host;
@@ -96,17 +85,14 @@ TRangePingPage& RunFixture::AddRangePage(const std::string& from, const std::str
 
 bool RunFixture::Start(Mode mode, TPageCommon& common, const TaskRunValues* task) {
   common.StartTime = common.EndTime = LocalTimeNow();
+  WithModeRegistry(mode, [&](auto& registry) { CutRunOfPage(registry, *registry.FindById(common.Id)); });
+  common.RunId = RunIdAfter(common.RunId);
   if (mode == Mode::RangePing) {
-    auto& page = static_cast<TRangePingPage&>(common);
-    CutRunOfPage(RangePingRegistry, page);
-    page.RunId = RunIdAfter(page.RunId);
-    page.ResultState = psPending;
-    page.SelectedHost = 0;
-    return LaunchRangeRun(page, task);
+    common.ResultState = psPending;
+    common.SelectedHost = 0;
+    return LaunchRangeRun(static_cast<TRangePingPage&>(common), task);
   }
   auto& page = static_cast<TPingPage&>(common);
-  CutRunOfPage(RegistryOf(mode), page);
-  page.RunId = RunIdAfter(page.RunId);
   if (mode == Mode::MultiPing) return LaunchMultiPingRun(page, task);
   // "Clear result" of the other modes: every row, whatever HostCount says.
   for (THostResult& host : page.Hosts) host.ResetResult();
@@ -123,13 +109,10 @@ bool RunFixture::WaitFinished(std::size_t runs) {
 }
 
 std::vector<const THostResult*> RunFixture::Rows(Mode mode, const TPageCommon& common) {
+  const auto* range = mode == Mode::RangePing ? static_cast<const TRangePingPage*>(&common) : nullptr;
+  const auto* page = range ? nullptr : static_cast<const TPingPage*>(&common);
   std::vector<const THostResult*> rows;
-  if (mode == Mode::RangePing) {
-    const auto& page = static_cast<const TRangePingPage&>(common);
-    for (int k = 0; k < page.HostCount; ++k) rows.push_back(page.Hosts[static_cast<std::size_t>(k)].get());
-  } else {
-    const auto& page = static_cast<const TPingPage&>(common);
-    for (int k = 0; k < page.HostCount; ++k) rows.push_back(&page.Hosts[static_cast<std::size_t>(k)]);
-  }
+  for (std::size_t k = 0; k < static_cast<std::size_t>(range ? range->HostCount : page->HostCount); ++k)
+    rows.push_back(range ? range->Hosts[k].get() : &page->Hosts[k]);
   return rows;
 }

@@ -16,25 +16,13 @@
 #include "support/Waits.h"
 
 // A run thread whose body is given by the test.
-class LambdaThread : public RunThread {
- public:
-  explicit LambdaThread(std::function<void(LambdaThread&)> body) : body_(std::move(body)) {}
+struct LambdaThread : RunThread {
+  explicit LambdaThread(std::function<void(LambdaThread&)> body) : body(std::move(body)) {}
   using RunThread::SleepUnlessTerminated;
   using RunThread::Synchronize;
-
- protected:
-  void Execute() override { body_(*this); }
-
- private:
-  std::function<void(LambdaThread&)> body_;
+  void Execute() override { body(*this); }
+  std::function<void(LambdaThread&)> body;
 };
-
-// The end of the run frame: idle until terminated, so that a pointer to a
-// self-freeing thread stays valid until then.
-inline void IdleUntilTerminated(const LambdaThread& thread) {
-  while (thread.SleepUnlessTerminated(1000)) {
-  }
-}
 
 // What Stop does to a page, minus the buttons: its controller told to end
 // and forgotten, the run id moved on, the end stamped; no end-of-run actions.
@@ -64,21 +52,19 @@ class RecordingView final : public RangePageView, public HopPageView {
   int rowsRebuilt = 0;
   std::vector<std::pair<std::uint32_t, TReplyRecord>> gridLines;  // (echo number, reply)
   std::set<int> rows;                                             // hop slots or range records
-  std::vector<int> added;                                         // in call order
-  std::vector<int> removedSelected;
+  std::vector<int> changed, removedSelected;
 
   void SetRunning(bool on) override {
     running.push_back(on);
     if (on) rows.clear();
   }
   void ResultRowsChanged() override { ++rowsRebuilt; }
-  void HostRowChanged(int) override {}
+  void HostRowChanged(int row) override { changed.push_back(row); }
   void AppendReplyRow(const TReplyRecord& reply, std::uint32_t number) override {
     gridLines.emplace_back(number, reply);
   }
   void AliveHostAdded(int host) override { HopRowAdded(host); }
   void HopRowAdded(int slot) override {
-    added.push_back(slot);
     EXPECT_TRUE(rows.insert(slot).second) << "a second row for " << slot;
   }
   void HopRowRemoved(int slot, bool wasSelected) override {
@@ -88,10 +74,9 @@ class RecordingView final : public RangePageView, public HopPageView {
 };
 
 // Runs of all five modes against the fake echo, which answers through
-// route_, and the fake resolver; or against real echoes after UseRealEcho.
-// Every tab has its recording view and the end-of-run actions are recorded.
-// Pages start as the window starts them, minus the widgets; TearDown stops
-// every run and waits until no run thread is left.
+// route_, and the fake resolver. Every tab has its recording view and the
+// end-of-run actions are recorded. Pages start as the window starts them,
+// minus the widgets; TearDown stops every run and waits until none is left.
 class RunFixture : public ::testing::Test {
  public:
   // (mode, page index) of every end-of-run action, in order.
@@ -101,8 +86,6 @@ class RunFixture : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Real echoes through `echo`, and the system's resolver, from here on.
-  void UseRealEcho(IcmpEcho& echo);
   // A page of the mode's tab, made the shown one, with `host` as its target
   // (Multi ping: its one entry): 1 echo, no delay, 3 hops, no names.
   TPingPage& AddPage(Mode mode, const std::string& host);
