@@ -37,18 +37,20 @@ ReportKind KindOfMode(int mode) {
   return ReportKind::IpList;
 }
 
+namespace {
+
+// "Y.MM.DD hh:mm:ss", every field below 10 with a leading "0": a run's stamp
+// carries the full year, a reply's the year within the century.
+void PutStamp(ReportText& out, unsigned year, unsigned month, unsigned day, unsigned hour, unsigned minute,
+              unsigned second) {
+  out.Padded(year).Put(".").Padded(month).Put(".").Padded(day).Put(" ");
+  out.Padded(hour).Put(":").Padded(minute).Put(":").Padded(second);
+}
+
+}  // namespace
+
 void PutRunStamp(ReportText& out, const SystemTime& time) {
-  out.Padded(time.Year);
-  out.Put(".");
-  out.Padded(time.Month);
-  out.Put(".");
-  out.Padded(time.Day);
-  out.Put(" ");
-  out.Padded(time.Hour);
-  out.Put(":");
-  out.Padded(time.Minute);
-  out.Put(":");
-  out.Padded(time.Second);
+  PutStamp(out, time.Year, time.Month, time.Day, time.Hour, time.Minute, time.Second);
 }
 
 void PutRunLine(ReportText& out, const TPageCommon& page) {
@@ -126,17 +128,7 @@ void PutReplyAddress(ReportText& out, const TReplyRecord& reply, bool ipv4Only) 
 
 void WriteReplyLine(ReportText& out, std::uint64_t number, const TReplyRecord& reply, bool ipv4Only) {
   out.Num(number).Put(".\t");
-  out.Padded(reply.Year);
-  out.Put(".");
-  out.Padded(reply.Month);
-  out.Put(".");
-  out.Padded(reply.Day);
-  out.Put(" ");
-  out.Padded(reply.Hour);
-  out.Put(":");
-  out.Padded(reply.Minute);
-  out.Put(":");
-  out.Padded(reply.Second);
+  PutStamp(out, reply.Year, reply.Month, reply.Day, reply.Hour, reply.Minute, reply.Second);
   out.Put("\t");
   if (Received(reply)) {
     out.Put("  Reply from [");
