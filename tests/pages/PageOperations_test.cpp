@@ -189,7 +189,7 @@ TEST(PageOperations, MultiPingHostRules) {
 
   // A page that is not shown gets rows but no list rows; 128 at most.
   registry.Current = -1;
-  for (int i = 0; i < MaxHosts + 5; ++i) AddMultiPingHost(registry, 0, "h" + std::to_string(i));
+  for (int i = 0; i < MaxHosts + 5; ++i) AddMultiPingHost(registry, 0, std::string("h") + std::to_string(i));
   EXPECT_EQ(page.HostCount, MaxHosts);
   EXPECT_EQ(page.Hosts[MaxHosts - 1].Host, "h126");
   EXPECT_EQ(page.Hosts[MaxHosts - 1].ListItem, NoListItem);
