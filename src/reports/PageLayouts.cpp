@@ -47,6 +47,15 @@ void WriteNumberedLine(ReportText& out, std::size_t number, std::string_view lab
   out.Num(number).Put(".\t").Put(label).Put("\t").Put(value).EndLine();
 }
 
+// The text block of an answering address or hop: its number and address,
+// its name and its statistics, then an empty line.
+void WriteAddressBlock(ReportText& out, std::size_t number, const THostResult& host) {
+  WriteNumberedLine(out, number, "IP address:", host.Address);
+  out.Put("\tHost name:\t").Put(host.HostName).EndLine();
+  WriteStatisticsLines(out, host, true);
+  out.EmptyLine();
+}
+
 void PutNameInBrackets(ReportText& out, const THostResult& host) {
   if (!host.HostName.empty()) out.Put(" [").Put(host.HostName).Put("]");
 }
@@ -91,10 +100,7 @@ void WriteAddressPageReport(ReportText& out, std::string_view title, const TPage
       out.EndLine();
       continue;
     }
-    WriteNumberedLine(out, i + 1, "IP address:", host.Address);
-    out.Put("\tHost name:\t").Put(host.HostName).EndLine();
-    WriteStatisticsLines(out, host, true);
-    out.EmptyLine();
+    WriteAddressBlock(out, i + 1, host);
   }
   if (kind == ReportKind::Result) return;
   WriteRepliesLabel(out);
@@ -201,10 +207,7 @@ void WriteRoutePageReport(ReportText& out, std::string_view title, const TPingPa
       writeSilentHop(i + 1);
       continue;
     }
-    WriteNumberedLine(out, i + 1, "IP address:", hop.Address);
-    out.Put("\tHost name:\t").Put(hop.HostName).EndLine();
-    WriteStatisticsLines(out, hop, true);
-    out.EmptyLine();
+    WriteAddressBlock(out, i + 1, hop);
   }
   if (kind == ReportKind::Result) return;
   WriteRepliesLabel(out);

@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "engine/RunLifecycle.h"
 #include "pages/PageRegistry.h"
 #include "pages/RowTexts.h"
 #include "platform/SystemTime.h"
@@ -38,7 +39,7 @@ void Stop(TPageRegistry<Page>& registry, int index) {
       page->Worker->Terminate();
       page->Worker = nullptr;
     }
-    page->RunId = NextRunId(page->RunId);
+    page->RunId = RunIdAfter(page->RunId);
     page->EndTime = LocalTimeNow();
     if (TabView* tab = ShownTab(registry.mode, registry.Current, index)) tab->UpdateRunButtons();
   });
@@ -72,10 +73,6 @@ void ClearRowsPage(TPingRegistry& registry, int index) {
 }
 
 }  // namespace
-
-std::int32_t NextRunId(std::int32_t runId) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(runId) + 1u);
-}
 
 void StopPingPage(int index) { Stop(PingRegistry, index); }
 void StopMultiPingPage(int index) { Stop(MultiPingRegistry, index); }

@@ -28,6 +28,3 @@ void ClearTraceroutePageResult(int index);
 void ClearPathPingPageResult(int index);
 // Multi ping drops its rows here, as page deletion and destruction need.
 void ClearPageResult(Mode mode, int index);
-
-// The run id after `runId`; wraps instead of overflowing.
-std::int32_t NextRunId(std::int32_t runId);
