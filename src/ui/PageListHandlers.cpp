@@ -11,6 +11,7 @@
 #include "ui/PageRunOperations.h"
 #include "ui/SlotGuard.h"
 #include "ui/TabViews.h"
+#include "ui/frames/EditorBytes.h"
 #include "ui/frames/TFramePages.h"
 #include "ui/models/PageListModel.h"
 #include "ui/views/TabView.h"
@@ -151,7 +152,7 @@ PageListHandlers::PageListHandlers(TabViews& views, QObject* parent) : QObject(p
 
 void PageListHandlers::ButtonAddClick(Mode mode) {
   CatchAll([&] {
-    const std::string name = views_.ForMode(mode).PagesFrame()->EditPageName->text().toStdString();
+    const std::string name = EditorBytes(views_.ForMode(mode).PagesFrame()->EditPageName);
     // Taken as typed: not trimmed, and a name another page has is fine.
     if (name.empty()) return;
     bool added = false;
@@ -176,7 +177,7 @@ void PageListHandlers::ButtonAddClick(Mode mode) {
 
 void PageListHandlers::ButtonRenameClick(Mode mode) {
   CatchAll([&] {
-    const std::string name = views_.ForMode(mode).PagesFrame()->EditPageName->text().toStdString();
+    const std::string name = EditorBytes(views_.ForMode(mode).PagesFrame()->EditPageName);
     WithModeRegistry(mode, [&](auto& registry) { RenamePage(registry, registry.Current, name); });
   });
 }

@@ -13,6 +13,7 @@
 #include "ui/RunStart.h"
 #include "ui/SlotGuard.h"
 #include "ui/TabViews.h"
+#include "ui/frames/EditorBytes.h"
 #include "ui/frames/TFrameMultiPing.h"
 #include "ui/frames/TFramePing.h"
 #include "ui/frames/TFrameRangePing.h"
@@ -103,7 +104,7 @@ void RunButtons::StartPingClick() {
   TPingPage* page = PingRegistry.CurrentPage();
   TFramePing& f = *views_.Ping().Ping();
   if (!page || f.EditHost->text().isEmpty()) return;
-  page->Host = CutUtf8(Text(f.EditHost), MaxHostBytes);
+  page->Host = CutUtf8(EditorBytes(f.EditHost), MaxHostBytes);
   TakeRunSettings(f, *page, 4);
   page->Ttl = TakeNumber(f.EditTtl, 255, 1, 255);
   page->ResolveHostName = f.CheckBoxResolveHostName->isChecked();
@@ -126,8 +127,8 @@ void RunButtons::StartMultiPingClick() {
 void RunButtons::StartRangePingClick() {
   TRangePingPage* page = RangePingRegistry.CurrentPage();
   TFrameRangePing& f = *views_.RangePing().RangePing();
-  const std::string from = CutUtf8(Text(f.EditFrom), MaxRangeTextBytes);
-  const std::string to = CutUtf8(Text(f.EditTo), MaxRangeTextBytes);
+  const std::string from = CutUtf8(EditorBytes(f.EditFrom), MaxRangeTextBytes);
+  const std::string to = CutUtf8(EditorBytes(f.EditTo), MaxRangeTextBytes);
   if (!page || !UsableRangeEnd(from) || !UsableRangeEnd(to)) return;
   page->From = from;
   page->To = to;
@@ -143,7 +144,7 @@ void RunButtons::StartHopClick(Mode mode) {
   THopFrame& f = *(mode == Mode::Traceroute ? views_.Traceroute() : views_.PathPing()).Hops();
   TPingPage* page = registry.CurrentPage();
   if (!page || f.EditHost->text().isEmpty()) return;
-  page->Host = CutUtf8(Text(f.EditHost), MaxHostBytes);
+  page->Host = CutUtf8(EditorBytes(f.EditHost), MaxHostBytes);
   TakeRunSettings(f, *page, 4);
   page->Hops = TakeNumber(f.EditHops, 32, 1, MaxHosts);
   page->ResolveHostName = f.CheckBoxResolveHostName->isChecked();

@@ -23,6 +23,7 @@
 #include "pages/ModePages.h"
 #include "ui/SlotGuard.h"
 #include "ui/TaskEditorGroup.h"
+#include "ui/frames/EditorBytes.h"
 #include "ui/frames/GridSetup.h"
 
 namespace {
@@ -242,8 +243,8 @@ void TFormAutoTasks::LoadTasksFromPage(Mode mode, int pageIndex) {
     (c.ResultTxt ? RadioButtonResultTxt : RadioButtonResultCSV)->setChecked(true);
     CheckBoxExecute->setChecked(c.ExecuteProgram);
     CheckBoxHideWindow->setChecked(c.HideWindow);
-    EditPath->setText(QString::fromStdString(c.ExecPath));
-    EditParam->setText(QString::fromStdString(c.ExecParam));
+    ShowBytes(EditPath, c.ExecPath);
+    ShowBytes(EditParam, c.ExecParam);
   });
 }
 
@@ -260,8 +261,8 @@ void TFormAutoTasks::StoreTasksToPage() {
     c.ResultTxt = RadioButtonResultTxt->isChecked();
     c.ExecuteProgram = CheckBoxExecute->isChecked();
     c.HideWindow = CheckBoxHideWindow->isChecked();
-    c.ExecPath = EditPath->text().toStdString();
-    c.ExecParam = EditParam->text().toStdString();
+    c.ExecPath = EditorBytes(EditPath);
+    c.ExecParam = EditorBytes(EditParam);
     Tasks->StoreTasksToPage(c);
   });
 }

@@ -2,11 +2,13 @@
 // Start click convert, default and clamp the numbers (Start also writes the
 // value used back); texts hold no more than the page files keep. Add,
 // Rename, Delete and selecting a row store the shown page first; Delete
-// stops it; the Multi ping host list.
+// stops it; the Multi ping host list. Texts the editors cannot show
+// (Latin-1 bytes) keep their bytes until the user edits them.
 #include <QCoreApplication>
 #include <QKeyEvent>
 
 #include "WindowTest.h"
+#include "pages/PageFiles.h"
 
 namespace {
 
@@ -98,6 +100,93 @@ TEST_F(Editors, TextEditorsHoldWhatThePageFilesKeep) {
     EXPECT_EQ(host->text(), QString("a") + letter.repeated(47));
     host->setText(QString(96, 'h'));
     EXPECT_EQ(host->text().size(), 96);
+  }
+}
+
+// Page files written by 8-bit programs hold Latin-1 texts, which an editor
+// can only show with replacement characters. Stores and saves the user did
+// nothing for leave their bytes as they were; a text the user edits is
+// stored as UTF-8.
+class LoadedTexts : public WindowTest {
+ protected:
+  LoadedTexts() { startWindow_ = false; }
+
+  using Field = std::string& (*)(TPageCommon&);
+  struct Row {
+    Mode mode;
+    Field field;
+    std::string loaded;
+    QLineEdit* (*editor)(TFormPing&, TFormAutoTasks&);
+  };
+  static std::string& Host(TPageCommon& page) { return static_cast<TPingPage&>(page).Host; }
+
+  // Field `field` of the first page in the mode's file.
+  static std::string InFile(Mode mode, Field field) {
+    if (mode != Mode::RangePing) return field(*ReadPingFile(mode)->At(0));
+    TRangeRegistry registry(mode);
+    LoadPages(registry, ConfigFolder());
+    return field(*registry.At(0));
+  }
+  // What stores the editors: the page list's Rename, Multi ping's Add, the
+  // Auto tasks dialog's Ok, and the hourly save (every tab's editors).
+  void StoreAndSave() {
+    Pages(Mode::Ping).ButtonRename->click();
+    w().FrameMultiPing1->BitBtnAdd->click();
+    Tasks().ButtonOk->click();
+    w().TimerSaveTimer();
+  }
+};
+
+TEST_F(LoadedTexts, KeepTheirBytesUntilEditedThenTheEditorsTextIsStored) {
+  const std::string hote = "h\xe9te";
+  const Row rows[] = {
+      {Mode::Ping, [](TPageCommon& p) -> std::string& { return p.Name; }, "caf\xe9",
+       [](TFormPing& w, TFormAutoTasks&) {
+         return w.Views().ForMode(Mode::Ping).PagesFrame()->EditPageName;
+       }},
+      {Mode::Ping, Host, hote, [](TFormPing& w, TFormAutoTasks&) { return w.FramePing1->EditHost; }},
+      {Mode::MultiPing, Host, hote,
+       [](TFormPing& w, TFormAutoTasks&) { return w.FrameMultiPing1->EditHost; }},
+      // Three bytes each as UTF-8: the editor's byte limit shows 32 of them.
+      {Mode::Traceroute, Host, std::string(96, '\xe9'),
+       [](TFormPing& w, TFormAutoTasks&) { return w.FrameTraceroute1->EditHost; }},
+      {Mode::PathPing, Host, hote, [](TFormPing& w, TFormAutoTasks&) { return w.FramePathPing1->EditHost; }},
+      {Mode::RangePing, [](TPageCommon& p) -> std::string& { return static_cast<TRangePingPage&>(p).From; },
+       "10.0.0.\xb9", [](TFormPing& w, TFormAutoTasks&) { return w.FrameRangePing1->EditFrom; }},
+      {Mode::RangePing, [](TPageCommon& p) -> std::string& { return static_cast<TRangePingPage&>(p).To; },
+       "10.0.0.\xb2\xb5", [](TFormPing& w, TFormAutoTasks&) { return w.FrameRangePing1->EditTo; }},
+      {Mode::Ping, [](TPageCommon& p) -> std::string& { return p.ExecPath; }, "/" + std::string(279, '\xe9'),
+       [](TFormPing&, TFormAutoTasks& d) { return d.EditPath; }},
+      {Mode::Ping, [](TPageCommon& p) -> std::string& { return p.ExecParam; }, "-t \xe9t\xe9",
+       [](TFormPing&, TFormAutoTasks& d) { return d.EditParam; }},
+  };
+  // One page per mode file, as another program left it.
+  const auto writeFile = [&rows](auto registry, auto page) {
+    for (const Row& row : rows)
+      if (row.mode == registry.mode) row.field(*page) = row.loaded;
+    return AddPage(registry, *page) && SavePages(registry, ConfigFolder()).ok();
+  };
+  for (const Mode mode : AllModes)
+    ASSERT_TRUE(mode == Mode::RangePing ? writeFile(TRangeRegistry(mode), DefaultRangePingPage())
+                                        : writeFile(TPingRegistry(mode), DefaultPingPage(mode)));
+  Start();
+  Tasks().LoadTasksFromPage(Mode::Ping, 0);
+
+  StoreAndSave();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "row " << &row - rows);
+    EXPECT_EQ(row.field(ShownPage(row.mode)), row.loaded);
+    EXPECT_EQ(InFile(row.mode, row.field), row.loaded);
+  }
+  EXPECT_EQ(MultiPingRegistry.At(0)->Hosts[0].Host, hote);  // the host list's new entry
+
+  const QString typed = QString::fromUtf8("typ\xc3\xa9");
+  for (const Row& row : rows) row.editor(w(), Tasks())->setText(typed);
+  StoreAndSave();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "row " << &row - rows);
+    EXPECT_EQ(row.field(ShownPage(row.mode)), "typ\xc3\xa9");
+    EXPECT_EQ(InFile(row.mode, row.field), "typ\xc3\xa9");
   }
 }
 

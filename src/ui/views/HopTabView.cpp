@@ -5,6 +5,7 @@
 #include <QLineEdit>
 
 #include "pages/EditorNumbers.h"
+#include "ui/frames/EditorBytes.h"
 #include "ui/frames/TFramePages.h"
 #include "ui/frames/THopFrame.h"
 #include "ui/models/PageListModel.h"
@@ -31,7 +32,7 @@ void HopTabView::StoreFrameToPage() {
   try {
     TPingPage* page = Current();
     if (!page) return;
-    page->Host = Text(frame_->EditHost);
+    page->Host = EditorBytes(frame_->EditHost);
     StoreRunSettings(*page);
     page->Hops = EditorInt(Text(frame_->EditHops), 32, 1, MaxHosts);
     page->ResolveHostName = frame_->CheckBoxResolveHostName->isChecked();
@@ -44,7 +45,7 @@ void HopTabView::StoreFrameToPage() {
 void HopTabView::LoadEditors(const TPageCommon& common) {
   const auto& page = static_cast<const TPingPage&>(common);
   frame_->GroupBoxParam->setTitle(QString::fromStdString(page.Name));
-  frame_->EditHost->setText(QString::fromStdString(page.Host));
+  ShowBytes(frame_->EditHost, page.Host);
   LoadRunSettings(page);
   SetNumber(frame_->EditHops, page.Hops);
   frame_->CheckBoxResolveHostName->setChecked(page.ResolveHostName);

@@ -12,6 +12,7 @@
 #include "pages/EditorNumbers.h"
 #include "pages/PageOperations.h"
 #include "ui/CopyMenus.h"
+#include "ui/frames/EditorBytes.h"
 #include "ui/frames/TFrameMultiPing.h"
 #include "ui/frames/TFramePages.h"
 #include "ui/models/MultiPingHostModel.h"
@@ -48,7 +49,7 @@ void MultiPingTabView::StoreFrameToPage() {
     TPingPage* page = Current();
     if (!page) return;
     // The host editor feeds the host list, but its text is kept with the page too.
-    page->Host = Text(frame_->EditHost);
+    page->Host = EditorBytes(frame_->EditHost);
     StoreRunSettings(*page);
     page->Ttl = EditorInt(Text(frame_->EditTtl), 255, 1, 255);
     page->ResolveHostName = frame_->CheckBoxResolveHostName->isChecked();
@@ -61,7 +62,7 @@ void MultiPingTabView::StoreFrameToPage() {
 void MultiPingTabView::LoadEditors(const TPageCommon& common) {
   const auto& page = static_cast<const TPingPage&>(common);
   frame_->GroupBoxParam->setTitle(QString::fromStdString(page.Name));
-  frame_->EditHost->setText(QString::fromStdString(page.Host));
+  ShowBytes(frame_->EditHost, page.Host);
   LoadRunSettings(page);
   SetNumber(frame_->EditTtl, page.Ttl);
   frame_->CheckBoxResolveHostName->setChecked(page.ResolveHostName);
@@ -121,7 +122,7 @@ void MultiPingTabView::AddHostClick() {
   try {
     const TPingPage* page = Current();
     if (!page || page->Worker) return;
-    const std::string host = Text(frame_->EditHost);
+    const std::string host = EditorBytes(frame_->EditHost);
     if (host.empty()) return;
     AddMultiPingHost(registry_, registry_.Current, host);
   } catch (...) {

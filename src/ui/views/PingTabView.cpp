@@ -5,6 +5,7 @@
 #include <QLineEdit>
 
 #include "pages/EditorNumbers.h"
+#include "ui/frames/EditorBytes.h"
 #include "ui/frames/TFramePages.h"
 #include "ui/frames/TFramePing.h"
 #include "ui/models/PageListModel.h"
@@ -26,7 +27,7 @@ void PingTabView::StoreFrameToPage() {
   try {
     TPingPage* page = Current();
     if (!page) return;
-    page->Host = Text(frame_->EditHost);
+    page->Host = EditorBytes(frame_->EditHost);
     StoreRunSettings(*page);
     page->Ttl = EditorInt(Text(frame_->EditTtl), 255, 1, 255);
     page->ResolveHostName = frame_->CheckBoxResolveHostName->isChecked();
@@ -40,7 +41,7 @@ void PingTabView::StoreFrameToPage() {
 void PingTabView::LoadEditors(const TPageCommon& common) {
   const auto& page = static_cast<const TPingPage&>(common);
   frame_->GroupBoxParam->setTitle(QString::fromStdString(page.Name));
-  frame_->EditHost->setText(QString::fromStdString(page.Host));
+  ShowBytes(frame_->EditHost, page.Host);
   LoadRunSettings(page);
   SetNumber(frame_->EditTtl, page.Ttl);
   frame_->CheckBoxResolveHostName->setChecked(page.ResolveHostName);

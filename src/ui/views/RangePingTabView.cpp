@@ -8,6 +8,7 @@
 
 #include "pages/EditorNumbers.h"
 #include "ui/CopyMenus.h"
+#include "ui/frames/EditorBytes.h"
 #include "ui/frames/TFramePages.h"
 #include "ui/frames/TFrameRangePing.h"
 #include "ui/models/PageListModel.h"
@@ -29,8 +30,8 @@ void RangePingTabView::StoreFrameToPage() {
   try {
     TRangePingPage* page = Current();
     if (!page) return;
-    page->From = Text(frame_->EditFrom);
-    page->To = Text(frame_->EditTo);
+    page->From = EditorBytes(frame_->EditFrom);
+    page->To = EditorBytes(frame_->EditTo);
     StoreRunSettings(*page);
     page->Threads = EditorInt(Text(frame_->EditThreads), 10, 1, MaxPoolThreads);
     page->ResolveHostName = frame_->CheckBoxResolveHostName->isChecked();
@@ -43,8 +44,8 @@ void RangePingTabView::StoreFrameToPage() {
 void RangePingTabView::LoadEditors(const TPageCommon& common) {
   const auto& page = static_cast<const TRangePingPage&>(common);
   frame_->GroupBoxParam->setTitle(QString::fromStdString(page.Name));
-  frame_->EditFrom->setText(QString::fromStdString(page.From));
-  frame_->EditTo->setText(QString::fromStdString(page.To));
+  ShowBytes(frame_->EditFrom, page.From);
+  ShowBytes(frame_->EditTo, page.To);
   LoadRunSettings(page);
   SetNumber(frame_->EditThreads, page.Threads);
   frame_->CheckBoxResolveHostName->setChecked(page.ResolveHostName);

@@ -11,6 +11,7 @@
 #include "pages/EditorNumbers.h"
 #include "pages/TextHelpers.h"
 #include "ui/CopyMenus.h"
+#include "ui/frames/EditorBytes.h"
 #include "ui/frames/TFramePages.h"
 #include "ui/frames/TModeFrame.h"
 #include "ui/models/PageListModel.h"
@@ -101,7 +102,7 @@ void TabView::ShowPage(int index, bool storeFirst, bool selectInList) {
     TPageCommon* page = Page(index);
     LoadEditors(*page);
     ShowRunButtons(*page);
-    pages_->EditPageName->setText(QString::fromStdString(page->Name));
+    ShowBytes(pages_->EditPageName, page->Name);
     SetCurrent(index);
     if (selectInList) {
       // Selecting the row shows this page once more through the page list's
