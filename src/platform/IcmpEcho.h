@@ -38,7 +38,7 @@ struct IcmpEchoResult {
   EchoStatus status = EchoStatus::TimedOut;
   std::uint32_t replyIpv4 = 0;  // network order; 0 when the answer came over IPv6
   Ipv6Octets replyIpv6{};
-  std::uint32_t roundTripMs = 0;  // whole milliseconds, monotonic clock
+  std::uint32_t roundTripMs = 0;  // whole milliseconds from the send to the kernel's arrival stamp
   int dataSize = 0;               // echoed data; 0 for TtlExpired, as a router echoes none of ours
   int replyTtl = 0;               // TTL of an IPv4 answer; 0 for IPv6
   int systemError = 0;            // errno of a SendFailed

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 #include <random>
 
@@ -25,6 +26,20 @@ constexpr std::size_t kReceiveSlack = 2048;
 std::int64_t NowMicros() {
   using namespace std::chrono;
   return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// A kernel receive stamp on the steady clock of NowMicros. The kernel stamps
+// on the real-time clock, which can be stepped; it is carried over by the
+// two clocks' distance at the moment of reading, so that only a step
+// between the arrival and its reading could bend the round trip. Both clocks
+// are slewed alike and run at the same rate.
+std::int64_t SteadyMicrosOf(const timespec& stamp) {
+  using namespace std::chrono;
+  const std::int64_t steady = NowMicros();
+  const std::int64_t real = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+  const std::int64_t stamped =
+      duration_cast<microseconds>(seconds(stamp.tv_sec) + nanoseconds(stamp.tv_nsec)).count();
+  return steady - std::max<std::int64_t>(real - stamped, 0);
 }
 
 std::uint16_t RandomWord() {
@@ -99,10 +114,12 @@ bool PrepareDatagram(int fd, IpFamily family, std::uint16_t& identifier) {
   return true;
 }
 
+// `sentMicros` is read as close before the send as the thread can.
 ssize_t SendEcho(int fd, std::span<const std::uint8_t> request, const sockaddr_storage& target,
-                 socklen_t length) {
+                 socklen_t length, std::int64_t& sentMicros) {
   ssize_t written;
   do {
+    sentMicros = NowMicros();
     written =
         sendto(fd, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&target), length);
   } while (written < 0 && errno == EINTR);
@@ -136,8 +153,10 @@ std::unique_ptr<IcmpSocketHandle> IcmpSocketHandle::Open(IpFamily family, IcmpRo
   const int fd = socket(v4 ? AF_INET : AF_INET6, type, protocol);
   if (fd < 0) return nullptr;
   // Echoes go out with the Don't-Fragment bit off, so large ones are
-  // fragmented rather than refused.
-  bool ready = !v4 || SetInt(fd, IPPROTO_IP, IP_MTU_DISCOVER, IP_PMTUDISC_DONT);
+  // fragmented rather than refused. Every answer, and every error of the
+  // error queue, carries the kernel's stamp of its arrival.
+  bool ready = SetInt(fd, SOL_SOCKET, SO_TIMESTAMPNS, 1) &&
+               (!v4 || SetInt(fd, IPPROTO_IP, IP_MTU_DISCOVER, IP_PMTUDISC_DONT));
   std::uint16_t identifier = 0;
   bool pooled = false;
   if (ready && road == IcmpRoad::Datagram) {
@@ -202,19 +221,23 @@ IcmpEchoResult IcmpSocketHandle::Echo(const EchoRequest& request) {
   // fails the send, and then goes too and the send is tried once more.
   const bool datagram = road_ == IcmpRoad::Datagram;
   if (datagram) DiscardErrorQueue(fd_);
-  const std::int64_t sent = NowMicros();
+  std::int64_t sent = 0;
   const std::span<const std::uint8_t> message(request_.data(), size);
-  ssize_t written = SendEcho(fd_, message, target, targetLength);
+  ssize_t written = SendEcho(fd_, message, target, targetLength, sent);
   if (written < 0 && datagram) {
     DiscardErrorQueue(fd_);
-    written = SendEcho(fd_, message, target, targetLength);
+    written = SendEcho(fd_, message, target, targetLength, sent);
   }
   if (written < 0) {
     result.status = EchoStatus::SendFailed;
     result.systemError = errno;
     return result;
   }
+  if (afterSend_) afterSend_();
 
+  // The kernel's stamps, not the moment of reading, tell whether an answer
+  // came in time: a thread that wakes late on a loaded machine reads once
+  // more after the deadline and still counts what arrived before it.
   const std::int64_t deadline = sent + static_cast<std::int64_t>(std::max(request.timeoutMs, 0)) * 1000;
   for (;;) {
     const std::int64_t now = NowMicros();
@@ -222,8 +245,9 @@ IcmpEchoResult IcmpSocketHandle::Echo(const EchoRequest& request) {
     pollfd waiting{fd_, POLLIN, 0};
     const int ready = poll(&waiting, 1, static_cast<int>((deadline - now + 999) / 1000));
     if (ready < 0 && errno != EINTR) break;
-    if (ready > 0 && DrainQueues(key, sent, result)) return result;
+    if (ready > 0 && DrainQueues(key, sent, deadline, result)) return result;
   }
+  if (DrainQueues(key, sent, deadline, result)) return result;
   result = {};
   result.status = EchoStatus::TimedOut;
   return result;
@@ -243,7 +267,8 @@ void IcmpSocketHandle::ReserveBuffers(int bytes) {
   if (receive_.size() < request + kReceiveSlack) receive_.resize(request + kReceiveSlack);
 }
 
-bool IcmpSocketHandle::DrainQueues(const EchoKey& key, std::int64_t sentMicros, IcmpEchoResult& result) {
+bool IcmpSocketHandle::DrainQueues(const EchoKey& key, std::int64_t sentMicros, std::int64_t deadlineMicros,
+                                   IcmpEchoResult& result) {
   // On the datagram road errors wait in the error queue; reading it first
   // also clears the pending socket error that would fail the next read.
   const bool queues[] = {true, false};
@@ -257,7 +282,7 @@ bool IcmpSocketHandle::DrainQueues(const EchoKey& key, std::int64_t sentMicros, 
         ++failures;
         continue;
       }
-      if (Accept(received, key, sentMicros, result)) return true;
+      if (Accept(received, key, sentMicros, deadlineMicros, result)) return true;
     }
   }
   return false;
@@ -280,13 +305,19 @@ bool IcmpSocketHandle::ReadOne(bool errorQueue, Received& out, bool& empty) {
   }
   const std::span<const std::uint8_t> bytes(receive_.data(), std::min<std::size_t>(length, receive_.size()));
 
-  // Ancillary data: the reply's TTL (IPv4 datagram road, also for errors)
-  // and, from the error queue, what the ICMP error said and who sent it.
+  // Ancillary data: the arrival stamp, the reply's TTL (IPv4 datagram road,
+  // also for errors) and, from the error queue, what the ICMP error said
+  // and who sent it.
   const sock_extended_err* error = nullptr;
   sockaddr_storage offender{};
+  out.arrivedMicros = -1;
   for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
     const std::size_t payload = c->cmsg_len - CMSG_LEN(0);
-    if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_TTL && payload >= sizeof(int)) {
+    if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS && payload >= sizeof(timespec)) {
+      timespec stamp{};
+      std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+      out.arrivedMicros = SteadyMicrosOf(stamp);
+    } else if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_TTL && payload >= sizeof(int)) {
       std::memcpy(&out.ttl, CMSG_DATA(c), sizeof(int));
     } else if (((c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_RECVERR) ||
                 (c->cmsg_level == IPPROTO_IPV6 && c->cmsg_type == IPV6_RECVERR)) &&
@@ -296,6 +327,10 @@ bool IcmpSocketHandle::ReadOne(bool errorQueue, Received& out, bool& empty) {
       std::memcpy(&offender, SO_EE_OFFENDER(error), rest);
     }
   }
+
+  // The kernel stamps every entry once asked to; should one come without,
+  // it counts from its reading.
+  if (out.arrivedMicros < 0) out.arrivedMicros = NowMicros();
 
   const sockaddr_storage& source = errorQueue ? offender : from;
   if (source.ss_family == AF_INET)
@@ -331,7 +366,7 @@ bool IcmpSocketHandle::ReadOne(bool errorQueue, Received& out, bool& empty) {
 }
 
 bool IcmpSocketHandle::Accept(const Received& received, const EchoKey& key, std::int64_t sentMicros,
-                              IcmpEchoResult& result) {
+                              std::int64_t deadlineMicros, IcmpEchoResult& result) {
   const IcmpMessage& message = received.message;
   if (message.kind == IcmpKind::Unrelated) return false;
   if (message.id != identifier_) {
@@ -342,7 +377,12 @@ bool IcmpSocketHandle::Accept(const Received& received, const EchoKey& key, std:
   // already timed out. It is dropped here so that it cannot end this echo.
   if (!AnswersEcho(message, key)) return false;
 
+  // Read on time or not, an answer stamped after the deadline came too late.
   result = {};
+  if (received.arrivedMicros > deadlineMicros) {
+    result.status = EchoStatus::TimedOut;
+    return true;
+  }
   if (message.kind == IcmpKind::OtherError) {
     result.status = EchoStatus::OtherStatus;
     return true;
@@ -358,6 +398,7 @@ bool IcmpSocketHandle::Accept(const Received& received, const EchoKey& key, std:
   } else {
     result.replyIpv6 = received.sourceIpv6;
   }
-  result.roundTripMs = static_cast<std::uint32_t>((NowMicros() - sentMicros) / 1000);
+  result.roundTripMs =
+      static_cast<std::uint32_t>(std::max<std::int64_t>(received.arrivedMicros - sentMicros, 0) / 1000);
   return true;
 }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -36,6 +37,9 @@ class IcmpSocketHandle final : public IcmpEchoHandle {
   // The kernel filter (raw road) or the kernel itself (datagram road) keeps
   // this at zero; a rising count would mean replies competing for the queue.
   std::uint64_t ForeignPackets() const { return foreignPackets_; }
+  // Runs on the echo's thread right after its request has left. Tests hold
+  // the thread here, as a loaded machine would, past the echo's deadline.
+  void SetAfterSend(std::function<void()> hook) { afterSend_ = std::move(hook); }
 
  private:
   // What one read from the socket turned out to be.
@@ -44,6 +48,7 @@ class IcmpSocketHandle final : public IcmpEchoHandle {
     std::uint32_t sourceIpv4 = 0;
     Ipv6Octets sourceIpv6{};
     int ttl = 0;
+    std::int64_t arrivedMicros = 0;  // the kernel's stamp, on the steady clock of the send time
   };
 
   IcmpSocketHandle(int fd, IpFamily family, IcmpRoad road, std::uint16_t identifier, bool pooledIdentifier);
@@ -51,10 +56,13 @@ class IcmpSocketHandle final : public IcmpEchoHandle {
   bool ApplyTtl(int ttl);
   void ReserveBuffers(int bytes);
   // Reads everything queued without blocking; true once the answer to `key`
-  // was found, with `result` filled.
-  bool DrainQueues(const EchoKey& key, std::int64_t sentMicros, IcmpEchoResult& result);
+  // was found, with `result` filled (TimedOut when the kernel stamped it
+  // after the deadline).
+  bool DrainQueues(const EchoKey& key, std::int64_t sentMicros, std::int64_t deadlineMicros,
+                   IcmpEchoResult& result);
   bool ReadOne(bool errorQueue, Received& out, bool& empty);
-  bool Accept(const Received& received, const EchoKey& key, std::int64_t sentMicros, IcmpEchoResult& result);
+  bool Accept(const Received& received, const EchoKey& key, std::int64_t sentMicros,
+              std::int64_t deadlineMicros, IcmpEchoResult& result);
 
   int fd_;
   IpFamily family_;
@@ -64,6 +72,7 @@ class IcmpSocketHandle final : public IcmpEchoHandle {
   std::uint16_t sequence_;
   int ttl_ = -1;  // as last set on the socket
   std::uint64_t foreignPackets_ = 0;
+  std::function<void()> afterSend_;
   // Grown to the largest echo asked for and then reused, so a run of echoes
   // allocates nothing.
   std::vector<std::uint8_t> request_;

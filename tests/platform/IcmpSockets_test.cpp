@@ -230,6 +230,42 @@ TEST_P(IcmpNetwork, LateAnswersNeitherAnswerNorHoldUpTheNextEchoAndABadChecksumI
   EXPECT_TRUE(WaitUntil([&] { return tun.Answered() == answers; }));  // the bad sums among them
 }
 
+TEST_P(IcmpNetwork, AnEchoThreadHeldPastItsDeadlineTakesWhatCameInTimeWithTheNetworksTime) {
+  // Hop 1 answers, and as a router expires TTLs, after 100 ms; hop 2 after
+  // 500 ms. The thread sleeps 600 ms right after each send, as threads do
+  // when thousands of them share a loaded machine.
+  TunPath tun(network_, chain_->Client(), {{100}, {500}});
+  ASSERT_TRUE(tun.ok());
+  constexpr int kToleranceMs = 50;  // the responder's own scheduling
+  struct Row {
+    int hop;
+    int ttl;
+    int timeoutMs;
+    EchoStatus status;
+    std::uint32_t roundTripMs;  // the path's delay; 0 for a timeout
+  } rows[] = {
+      // The answer came before the deadline and waited while the thread slept.
+      {1, 64, 300, EchoStatus::Success, 100},
+      {2, 1, 300, EchoStatus::TtlExpired, 100},
+      // The thread wakes before the deadline: its sleep is no part of the time.
+      {1, 64, 2000, EchoStatus::Success, 100},
+      // Waiting when the thread wakes, but it came after the deadline.
+      {2, 64, 300, EchoStatus::TimedOut, 0},
+  };
+  for (IpFamily family : kFamilies) {
+    On(family).SetAfterSend([] { std::this_thread::sleep_for(std::chrono::milliseconds(600)); });
+    for (const Row& row : rows) {
+      SCOPED_TRACE(testing::Message() << "hop " << row.hop << " TTL " << row.ttl << ", timeout "
+                                      << row.timeoutMs << (family == IpFamily::V4 ? ", IPv4" : ", IPv6"));
+      const IcmpEchoResult result = On(family).Echo(
+          EchoTo(family, TunPath::HopIpv4(row.hop), TunPath::HopIpv6(row.hop), row.ttl, 32, row.timeoutMs));
+      ASSERT_EQ(result.status, row.status);
+      EXPECT_GE(result.roundTripMs, row.roundTripMs);
+      EXPECT_LT(result.roundTripMs, row.roundTripMs + kToleranceMs);
+    }
+  }
+}
+
 const auto kRoadName = [](const auto& info) { return EchoRoad::Name(info.param); };
 INSTANTIATE_TEST_SUITE_P(Roads, IcmpLoopback, ::testing::Values(IcmpRoad::Raw, IcmpRoad::Datagram),
                          kRoadName);
