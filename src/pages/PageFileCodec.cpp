@@ -275,17 +275,23 @@ Status DecodeFile(std::string_view bytes, TPageRegistry<Page>& registry) {
 
   const std::size_t size = PageRecordSize(mode);
   std::size_t at = PageFileHeaderSize;
+  int refused = 0;
   for (int i = 0; i < count; ++i, at += size) {
     if (bytes.size() - at < size)
       return Invalid("page record " + std::to_string(i + 1) + " of " + std::to_string(count) +
                      " is cut short");
     const std::string_view record = bytes.substr(at, size);
     // A full registry refuses the page; the rest are offered all the same.
+    bool added = false;
     if constexpr (std::is_same_v<Page, TRangePingPage>)
-      AddPage(registry, DecodeRangePageRecord(record));
+      added = AddPage(registry, DecodeRangePageRecord(record));
     else
-      AddPage(registry, DecodePageRecord(mode, record));
+      added = AddPage(registry, DecodePageRecord(mode, record));
+    if (!added) ++refused;
   }
+  if (refused > 0)
+    return Invalid(std::to_string(refused) + " of " + std::to_string(count) +
+                   " pages found no room in the list");
   return Status::Success();
 }
 

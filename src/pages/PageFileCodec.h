@@ -51,7 +51,8 @@ std::string EncodePageFile(const TRangeRegistry& registry);
 
 // Adds the pages of a whole file to the registry through AddPage. A wrong
 // version or count adds nothing; a short record ends the loading with the
-// pages read so far; a page refused by a full registry does not end it.
-// The status names the first fault; pages added before it stay.
+// pages read so far; a page refused by a full registry does not end it, but
+// the status then says that not every page was kept. The status names the
+// first fault; pages added before it stay.
 Status DecodePageFile(std::string_view bytes, TPingRegistry& registry);
 Status DecodePageFile(std::string_view bytes, TRangeRegistry& registry);

@@ -1,7 +1,6 @@
 #include "pages/PageFiles.h"
 
 #include <array>
-#include <filesystem>
 #include <vector>
 
 #include "pages/ModePages.h"
@@ -14,22 +13,29 @@ namespace {
 
 std::string PathOf(Mode mode, const std::string& folder) { return folder + "/" + PageFileName(mode); }
 
-// Per mode, the page file whose last load was rejected or stopped part way.
-// Its pages are on no other disk and in no registry, so the save that would
-// replace it first keeps it beside as "<name>.bad".
-std::array<std::string, AllModes.size()> unreadFiles;
+// Per mode, the page file whose last load did not take in every page: it was
+// rejected, stopped part way, held more pages than the list keeps, or could
+// not be read at all. Its pages are on no other disk and in no registry, so
+// the save that would replace it first keeps it aside; one that could not
+// be read cannot be copied either, and is never replaced in this session.
+struct UnreadFile {
+  std::string path;
+  Status readFailure;  // why it could not be read; ok when it was read in part
+};
+std::array<UnreadFile, AllModes.size()> unreadFiles;
 
-std::string& UnreadFile(Mode mode) { return unreadFiles[static_cast<std::size_t>(mode)]; }
+UnreadFile& UnreadFileOf(Mode mode) { return unreadFiles[static_cast<std::size_t>(mode)]; }
 
 Status KeepUnreadFile(Mode mode, const std::string& path) {
-  std::string& unread = UnreadFile(mode);
-  if (unread != path) return Status::Success();
-  std::error_code error;
-  if (std::filesystem::exists(path, error)) {
-    // Without that copy the save would lose the pages for good; it waits.
-    if (Status kept = CopyFile(path, path + ".bad"); !kept.ok()) return kept;
-  }
-  unread.clear();
+  UnreadFile& unread = UnreadFileOf(mode);
+  if (unread.path != path) return Status::Success();
+  if (!unread.readFailure.ok())
+    return Status::Failure(unread.readFailure.kind, "not replacing " + path + ", which could not be read: " +
+                                                        unread.readFailure.message);
+  // Without that copy the save would lose the pages for good; it waits. A
+  // file gone since needs no copy.
+  if (Status kept = KeepCopyAside(path); !kept.ok() && kept.kind != Status::Kind::NotFound) return kept;
+  unread = {};
   return Status::Success();
 }
 
@@ -44,13 +50,18 @@ Status Save(const TPageRegistry<Page>& registry, const std::string& folder) {
 template <class Page>
 Status Load(TPageRegistry<Page>& registry, const std::string& folder) {
   const std::string path = PathOf(registry.mode, folder);
-  // Nothing past the largest file the reader accepts is ever read.
-  const auto bytes = ReadFilePrefix(path, MaxPageFileSize(registry.mode));
-  std::string& unread = UnreadFile(registry.mode);
-  unread.clear();
-  if (!bytes) return Status::Failure(Status::Kind::NotFound, "cannot open " + path);
-  Status status = DecodePageFile(*bytes, registry);
-  if (!status.ok()) unread = path;
+  UnreadFile& unread = UnreadFileOf(registry.mode);
+  unread = {};
+  // Nothing past the largest file the reader accepts is ever read. A missing
+  // file holds no pages, and what is not a regular file the writer will not
+  // replace either: neither needs keeping.
+  std::string bytes;
+  if (Status read = ReadRegularFile(path, MaxPageFileSize(registry.mode), bytes); !read.ok()) {
+    if (read.kind != Status::Kind::NotFound && read.kind != Status::Kind::Unsupported) unread = {path, read};
+    return read;
+  }
+  Status status = DecodePageFile(bytes, registry);
+  if (!status.ok()) unread.path = path;
   return status;
 }
 

@@ -14,11 +14,13 @@ std::string PageFileName(Mode mode);
 
 // The registry's page file in `folder` (created when missing). A save goes
 // through a temporary file, so a failed one leaves the previous file intact.
-// A file that the last load of the mode rejected or read only in part is
-// first copied beside as "<name>.bad": it may hold pages no registry has.
+// A file that the last load of the mode rejected or did not keep whole is
+// first kept aside (KeepCopyAside): it may hold pages no registry has. One
+// that could not be read at all is not replaced: the save fails.
 Status SavePages(const TPingRegistry& registry, const std::string& folder);
 Status SavePages(const TRangeRegistry& registry, const std::string& folder);
-// Adds the pages of the file to the registry; NotFound when there is none.
+// Adds the pages of the file to the registry; NotFound when there is none,
+// Unsupported when a FIFO, device or folder is in its place.
 Status LoadPages(TPingRegistry& registry, const std::string& folder);
 Status LoadPages(TRangeRegistry& registry, const std::string& folder);
 

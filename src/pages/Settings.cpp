@@ -145,9 +145,15 @@ Status SaveConfig(const WindowGeometry& window, const ModeLayouts& layouts) {
 }
 
 Status SaveConfig(const std::string& path, const WindowGeometry& window, const ModeLayouts& layouts) {
-  // Starting from the file on disk keeps the lines we do not own; a file that
-  // cannot be read is replaced by a clean one.
-  IniFile ini = IniFile::FromFile(path);
+  // Starting from the file on disk keeps the lines we do not own. Something
+  // that is not a regular file is not ours to replace. A file that was not
+  // read whole holds lines this save would drop, so it is kept aside first,
+  // and stays as it is when it cannot be copied.
+  Status read;
+  IniFile ini = IniFile::FromFile(path, &read);
+  if (read.kind == Status::Kind::Unsupported) return read;
+  if (!read.ok() && read.kind != Status::Kind::NotFound)
+    if (Status kept = KeepCopyAside(path); !kept.ok()) return kept;
   const ProgramOptions& options = GlobalOptions;
   ini.WriteInteger(Main, "RunAtSystemStartup", options.RunAtSystemStartup ? 1 : 0);
   // A folder name with a line break cannot be stored; the old value stays.

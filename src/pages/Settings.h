@@ -49,6 +49,8 @@ Status LoadConfig(const std::string& path, WindowGeometry& window, const ModeLay
 // Writes the options, the window's normal rectangle and the tabs' pane
 // heights and column widths into the settings file, keeping every other line
 // of it. The file is replaced atomically, so a failed save keeps the old one.
+// A file too large or unreadable is first kept aside as KeepCopyAside does,
+// and a FIFO, device or folder in its place is left alone: the save fails.
 // The first form also creates the Config folder.
 Status SaveConfig(const WindowGeometry& window, const ModeLayouts& layouts);
 Status SaveConfig(const std::string& path, const WindowGeometry& window, const ModeLayouts& layouts);

@@ -1,15 +1,68 @@
 #include "platform/FileIo.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/AtomicFile.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// More copies of one file than anyone keeps; past this the copy fails.
+constexpr int MaxKeptCopies = 10000;
+
+Status ErrnoFailure(int error, const std::string& what) {
+  Status::Kind kind = Status::Kind::IoError;
+  if (error == ENOENT || error == ENOTDIR) kind = Status::Kind::NotFound;
+  if (error == EACCES || error == EPERM) kind = Status::Kind::Denied;
+  return Status::Failure(kind, what + ": " + std::strerror(error));
+}
+
+Status NotRegular(const std::string& path) {
+  return Status::Failure(Status::Kind::Unsupported, path + " is not a regular file");
+}
+
+// A FIFO without a writer holds open() for ever, and a device may never end,
+// so only a regular file is opened: the kind is checked first, the open does
+// not wait, and what was opened is checked again in case it was swapped in
+// between.
+int OpenRegularFile(const std::string& path, struct stat& info, Status& status) {
+  if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    status = NotRegular(path);
+    return -1;
+  }
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    status = ErrnoFailure(errno, "cannot open " + path);
+    return -1;
+  }
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    status = NotRegular(path);
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
 
 Status WriteFileAtomically(const std::string& path, const std::string& bytes) {
   // A save that dies half way (full disk, crash, power loss) must never leave a
@@ -21,29 +74,69 @@ Status WriteFileAtomically(const std::string& path, const std::string& bytes) {
   return file.Commit();
 }
 
-std::optional<std::string> ReadFilePrefix(const std::string& path, std::size_t maxBytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::string data;
+Status ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {
+  bytes.clear();
+  struct stat info {};
+  Status status;
+  const int fd = OpenRegularFile(path, info, status);
+  if (fd < 0) return status;
   char buffer[65536];
-  while (data.size() < maxBytes) {
-    const std::size_t want = std::min(sizeof buffer, maxBytes - data.size());
+  while (bytes.size() < maxBytes) {
+    const std::size_t want = std::min(sizeof buffer, maxBytes - bytes.size());
     const ssize_t n = ::read(fd, buffer, want);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    data.append(buffer, static_cast<std::size_t>(n));
+    if (n < 0) {
+      status = ErrnoFailure(errno, "cannot read " + path);
+      bytes.clear();
+      break;
+    }
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(n));
   }
   ::close(fd);
-  return data;
+  return status;
 }
 
-Status CopyFile(const std::string& from, const std::string& to) {
-  std::error_code error;
-  fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
-  if (error)
-    return Status::Failure(Status::Kind::IoError,
-                           "cannot copy " + from + " to " + to + ": " + error.message());
-  return Status::Success();
+std::optional<std::string> ReadFilePrefix(const std::string& path, std::size_t maxBytes) {
+  std::string bytes;
+  if (!ReadRegularFile(path, maxBytes, bytes).ok()) return std::nullopt;
+  return bytes;
+}
+
+Status KeepCopyAside(const std::string& path) {
+  struct stat info {};
+  Status status;
+  const int from = OpenRegularFile(path, info, status);
+  if (from < 0) return status;
+  std::string copy;
+  int to = -1;
+  for (int number = 1; number <= MaxKeptCopies && to < 0; ++number) {
+    copy = path + ".bad" + (number == 1 ? "" : "." + std::to_string(number));
+    // Private until it has the file's own mode, as the file may be closed to others.
+    to = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (to < 0 && errno != EEXIST) break;
+  }
+  if (to < 0) {
+    status = ErrnoFailure(errno, "cannot keep a copy of " + path + " beside it");
+    ::close(from);
+    return status;
+  }
+  char buffer[65536];
+  ssize_t n = 0;
+  while ((n = ::read(from, buffer, sizeof buffer)) != 0) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 || !WriteAll(to, buffer, static_cast<std::size_t>(n))) {
+      status = ErrnoFailure(errno, "cannot copy " + path + " to " + copy);
+      break;
+    }
+  }
+  if (status.ok() && (::fchmod(to, info.st_mode & 07777) != 0 || ::fsync(to) != 0))
+    status = ErrnoFailure(errno, "cannot complete the copy " + copy);
+  ::close(from);
+  if (::close(to) != 0 && status.ok()) status = ErrnoFailure(errno, "cannot complete the copy " + copy);
+  // A copy cut short is no copy; it is ours, made above, so it may go.
+  if (!status.ok()) ::unlink(copy.c_str());
+  return status;
 }
 
 Status MakeFolder(const std::string& path) {

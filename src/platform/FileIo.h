@@ -16,12 +16,22 @@
 // not exist gets 0666 less the umask.
 Status WriteFileAtomically(const std::string& path, const std::string& bytes);
 
-// Reads at most maxBytes bytes of the file; nullopt when it cannot be opened.
-// The bound keeps a hostile or huge file from exhausting memory.
+// Reads at most maxBytes bytes of a regular file into `bytes`. The bound
+// keeps a hostile or huge file from exhausting memory. Nothing here can
+// block: a FIFO, a device or a folder in the file's place is refused
+// unread. The status tells the cases apart: NotFound when there is no such
+// file, Unsupported when it is not a regular file, Denied or IoError when
+// it is there but could not be read (then `bytes` is empty).
+Status ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes);
+// The same, nullopt for whatever cannot be read.
 std::optional<std::string> ReadFilePrefix(const std::string& path, std::size_t maxBytes);
 
-// Copies the file byte for byte over `to`, without holding it in memory.
-Status CopyFile(const std::string& from, const std::string& to);
+// Copies the regular file beside itself as "<path>.bad", or when that name
+// is taken as "<path>.bad.2", ".bad.3" and so on: the first free name,
+// created exclusively, so no copy kept before is ever replaced, not even by
+// a save running at the same moment. The copy keeps the file's mode and is
+// on disk when this returns.
+Status KeepCopyAside(const std::string& path);
 
 // Creates the folder and its parents; an existing folder is no error.
 Status MakeFolder(const std::string& path);

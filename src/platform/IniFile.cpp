@@ -107,16 +107,13 @@ IniFile IniFile::FromText(std::string_view text) {
 }
 
 IniFile IniFile::FromFile(const std::string& path, Status* status) {
-  Status outcome;
   IniFile ini;
-  const auto bytes = ReadFilePrefix(path, MaxFileBytes + 1);
-  if (!bytes) {
-    outcome = Status::Failure(Status::Kind::NotFound, "cannot read " + path);
-  } else if (bytes->size() > MaxFileBytes) {
+  std::string bytes;
+  Status outcome = ReadRegularFile(path, MaxFileBytes + 1, bytes);
+  if (outcome.ok() && bytes.size() > MaxFileBytes)
     outcome = Status::Failure(Status::Kind::Invalid, path + " is larger than a settings file can be");
-  } else {
-    ini = FromText(*bytes);
-  }
+  else if (outcome.ok())
+    ini = FromText(bytes);
   if (status) *status = std::move(outcome);
   return ini;
 }

@@ -27,8 +27,10 @@ class IniFile {
   IniFile() = default;
 
   static IniFile FromText(std::string_view text);
-  // A missing, unreadable or oversized file gives an empty IniFile; the reason
-  // is put into *status when given (Ok, NotFound or Invalid).
+  // A missing, unreadable or oversized file, or something that is not a
+  // regular file, gives an empty IniFile; the reason is put into *status when
+  // given: NotFound, Unsupported (not a regular file), Denied or IoError (there
+  // but not readable), Invalid (too large).
   static IniFile FromFile(const std::string& path, Status* status = nullptr);
 
   // The text as it would be written: every line ends with "\n" (a CR that was

@@ -16,6 +16,7 @@
 #include "pages/PageOperations.h"
 #include "platform/FileIo.h"
 #include "platform/ProgramPaths.h"
+#include "support/PermissionBits.h"
 
 namespace {
 
@@ -175,7 +176,8 @@ std::string FileOf(Mode mode, std::int32_t count, int records) {
 }
 
 // A wrong version or count adds nothing; a short record ends the loading with
-// the pages read so far; a page refused by a full registry does not.
+// the pages read so far; a page refused by a full registry does not, but the
+// status says that not every page was kept.
 TEST(PageFileCodec, DamagedFilesLoadWhatTheyCan) {
   const std::tuple<const char*, Mode, std::string, bool, int> cases[] = {
       {"version 2", Mode::Ping, "\2" + FileOf(Mode::Ping, 1, 1).substr(1), false, 0},
@@ -184,8 +186,8 @@ TEST(PageFileCodec, DamagedFilesLoadWhatTheyCan) {
       {"count 1000", Mode::Ping, FileOf(Mode::Ping, 1000, 1000), true, 1000},
       {"range count 1001", Mode::RangePing, FileOf(Mode::RangePing, 1001, 1001), false, 0},
       {"trace count 10001", Mode::Traceroute, FileOf(Mode::Traceroute, 10001, 1), false, 0},
-      {"trace 1001 records", Mode::Traceroute, FileOf(Mode::Traceroute, 1001, 1001), true, 1000},
-      {"path 1001 records", Mode::PathPing, FileOf(Mode::PathPing, 1001, 1001), true, 1000},
+      {"trace 1001 records", Mode::Traceroute, FileOf(Mode::Traceroute, 1001, 1001), false, 1000},
+      {"path 1001 records", Mode::PathPing, FileOf(Mode::PathPing, 1001, 1001), false, 1000},
       {"path count INT_MIN", Mode::PathPing, Header(1, INT_MIN), false, 0},
       {"third record cut", Mode::Ping, FileOf(Mode::Ping, 3, 3).substr(0, 8 + 3 * 3656 - 1), false, 2},
       {"hosts cut", Mode::MultiPing, FileOf(Mode::MultiPing, 2, 2).substr(0, 8 + 69176 + 3632), false, 1},
@@ -286,33 +288,56 @@ TEST_F(PageFilesTest, EachModeSavesToItsOwnFileAndLoadsBack) {
   }
 }
 
-// A file the reader rejected or read only in part holds the user's only copy
-// of those pages: the first save keeps it as "<name>.bad" before replacing it.
+// A file the reader rejected, read only in part or could not keep whole (a
+// Trace route file may hold more pages than the list) holds the user's only
+// copy of those pages: the first save keeps it beside, under the first free
+// name, never over a copy kept before.
 TEST_F(PageFilesTest, FilesNotReadWholeAreKeptAsBadBeforeTheFirstSave) {
   const std::string page = EncodePageRecord(Mode::Traceroute, TPingPage{});
-  auto header = [](char version, char count) { return std::string{version, 0, 0, 0, count, 0, 0, 0}; };
-  const std::tuple<const char*, std::string, int> cases[] = {
-      {"another version", header(2, 1) + page, 0},
-      {"cut short", header(1, 3) + page + page + page.substr(0, 100), 2},
+  const std::tuple<const char*, std::string, int, const char*> cases[] = {
+      {"another version", Header(2, 1) + page, 0, "TraceroutePages.dat.bad"},
+      {"cut short", Header(1, 3) + page + page + page.substr(0, 100), 2, "TraceroutePages.dat.bad.2"},
+      {"more than the list holds", FileOf(Mode::Traceroute, 1500, 1500), MaxPages,
+       "TraceroutePages.dat.bad.3"},
   };
-  for (const auto& [what, bytes, pages] : cases) {
+  for (const auto& [what, bytes, pages, kept] : cases) {
     ASSERT_TRUE(WriteFileAtomically(Path("TraceroutePages.dat"), bytes).ok());
     TPingRegistry registry(Mode::Traceroute);
     EXPECT_FALSE(LoadPages(registry, config_).ok()) << what;
     EXPECT_EQ(registry.Count(), pages) << what;
-    ASSERT_TRUE(AddPage(registry, TPingPage{}));
     ASSERT_TRUE(SavePages(registry, config_).ok() && SavePages(registry, config_).ok());
     EXPECT_EQ(Read("TraceroutePages.dat"), EncodePageFile(registry)) << what;
-    EXPECT_TRUE(Read("TraceroutePages.dat.bad") == bytes) << what;
+    EXPECT_TRUE(Read(kept) == bytes) << what;
   }
+  EXPECT_TRUE(Read("TraceroutePages.dat.bad") == Header(2, 1) + page);
   // A file read whole, or none at all, leaves nothing beside.
-  fs::remove(Path("TraceroutePages.dat.bad"));
+  for (const char* kept : {"", ".2", ".3"}) fs::remove(Path(std::string("TraceroutePages.dat.bad") + kept));
   TPingRegistry good(Mode::Traceroute);
   TRangeRegistry none(Mode::RangePing);
   ASSERT_TRUE(LoadPages(good, config_).ok());
   EXPECT_EQ(LoadPages(none, config_).kind, Status::Kind::NotFound);
   ASSERT_TRUE(SavePages(good, config_).ok() && SavePages(none, config_).ok());
   EXPECT_EQ(Names(), (std::set<std::string>{"TraceroutePages.dat", "RangePingPages.dat"}));
+}
+
+// A page file that is there but could not be read may hold every page the
+// user has: no save of that session replaces it, and the save says why.
+TEST_F(PageFilesTest, AFileThatCouldNotBeReadIsNeverReplaced) {
+  const std::string bytes = FileOf(Mode::Ping, 10, 10);
+  ASSERT_TRUE(WriteFileAtomically(Path("PingPages.dat"), bytes).ok());
+  fs::permissions(Path("PingPages.dat"), fs::perms::owner_write);
+  TPingRegistry registry(Mode::Ping);
+  {
+    PermissionBitsApply asAnyUser;
+    EXPECT_EQ(LoadPages(registry, config_).kind, Status::Kind::Denied);
+  }
+  ASSERT_TRUE(AddPage(registry, TPingPage{}));
+  const Status saved = SavePages(registry, config_);  // even once it can be read
+  EXPECT_FALSE(saved.ok());
+  EXPECT_NE(saved.message.find(Path("PingPages.dat")), std::string::npos) << saved.message;
+  EXPECT_NE(saved.message.find("Permission denied"), std::string::npos) << saved.message;
+  EXPECT_TRUE(Read("PingPages.dat") == bytes);
+  EXPECT_EQ(Names(), std::set<std::string>{"PingPages.dat"});
 }
 
 // A save killed between creating its temporary and renaming it leaves the

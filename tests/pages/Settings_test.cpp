@@ -7,9 +7,12 @@
 
 #include <QTemporaryDir>
 #include <climits>
+#include <filesystem>
 #include <numeric>
 
 #include "platform/FileIo.h"
+#include "platform/IniFile.h"
+#include "support/PermissionBits.h"
 
 namespace {
 
@@ -140,6 +143,33 @@ TEST_F(SettingsTest, SavedFileHoldsEveryKeyAndRestoresAMaximisedWindow) {
   ASSERT_TRUE(LoadConfig(path, window, Layouts()).ok());
   EXPECT_EQ(window.current, (WindowRect{100, 120, 900, 600}));
   EXPECT_TRUE(window.maximized);
+}
+
+// A file the reader stopped short of, or could not read at all, holds lines
+// the save would drop: it is kept aside before it is replaced, under the
+// first free name, and stays as it is when even that cannot be done.
+TEST_F(SettingsTest, AFileNotReadWholeIsKeptAsideBeforeItIsReplaced) {
+  std::string large = "[MAIN]\nCsvType=0\n";
+  while (large.size() <= IniFile::MaxFileBytes + 100000) large += "; a comment line of the user's\n";
+  const std::string small = "[MAIN]\nCsvType=0\n";
+  ASSERT_TRUE(WriteFileAtomically(path + ".bad", "an earlier copy").ok());
+  ASSERT_TRUE(WriteFileAtomically(path, large).ok());
+  ASSERT_TRUE(SaveConfig(path, window, Layouts()).ok());
+  EXPECT_TRUE(ReadFilePrefix(path + ".bad.2", 2 << 20) == large);
+  EXPECT_EQ(ReadFilePrefix(path + ".bad", 100), "an earlier copy");
+  ASSERT_TRUE(LoadConfig(path, window, Layouts()).ok());
+
+  ASSERT_TRUE(WriteFileAtomically(path, small).ok());
+  std::filesystem::permissions(path, std::filesystem::perms::owner_write);
+  {
+    PermissionBitsApply asAnyUser;
+    const Status saved = SaveConfig(path, window, Layouts());
+    EXPECT_FALSE(saved.ok());
+    EXPECT_NE(saved.message.find(path), std::string::npos) << saved.message;
+    EXPECT_NE(saved.message.find("Permission denied"), std::string::npos) << saved.message;
+  }
+  EXPECT_EQ(ReadFilePrefix(path, 100), small);
+  EXPECT_FALSE(std::filesystem::exists(path + ".bad.3"));
 }
 
 }  // namespace

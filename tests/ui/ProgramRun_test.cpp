@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -142,6 +143,23 @@ TEST_F(ProgramRun, StartUpPagesRunTheirActionsAndSessionsEndingBySigtermSaveEver
 
   Session("Results");
   EXPECT_EQ(LayoutLines(), layout);
+}
+
+// A FIFO that nobody writes to, in place of a page file or the settings,
+// neither holds up the start (nor, through the single-instance lock, every
+// later start) nor is replaced by the saves.
+TEST_F(ProgramRun, FifosInPlaceOfThePageFilesAndSettingsNeitherBlockNorAreReplaced) {
+  ASSERT_TRUE(QDir(Folder()).mkdir("Config"));
+  const QStringList names{"PingPages.dat", "config.ini"};
+  for (const QString& name : names)
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Folder() + "/Config/" + name).constData(), 0600), 0);
+
+  Session("Results");
+  for (const QString& name : names) {
+    struct stat info {};
+    ASSERT_EQ(::lstat(QFile::encodeName(Folder() + "/Config/" + name).constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode)) << name.toStdString();
+  }
 }
 
 }  // namespace
