@@ -98,13 +98,18 @@ std::string AtomicFile::FileReplacedBy(const std::string& path) {
 }
 
 bool AtomicFile::IsTemporaryOf(std::string_view entry, std::string_view targetName) {
-  const std::string_view stem = targetName.substr(0, MaxStemLength);
-  if (entry.size() != 1 + stem.size() + 1 + TagLength || entry.front() != '.' ||
-      entry.substr(1, stem.size()) != stem || entry[1 + stem.size()] != '.')
-    return false;
+  const std::string_view stem = TargetOfTemporary(entry);
+  return !stem.empty() && stem == targetName.substr(0, MaxStemLength);
+}
+
+std::string_view AtomicFile::TargetOfTemporary(std::string_view entry) {
+  // "." + name + "." + the tag, exactly as Open() makes them.
+  if (entry.size() < 1 + 1 + 1 + TagLength || entry.size() > 1 + MaxStemLength + 1 + TagLength ||
+      entry.front() != '.' || entry[entry.size() - TagLength - 1] != '.')
+    return {};
   for (char c : entry.substr(entry.size() - TagLength))
-    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
-  return true;
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return {};
+  return entry.substr(1, entry.size() - TagLength - 2);
 }
 
 AtomicFile::AtomicFile(std::size_t bufferBytes) : bufferBytes_(bufferBytes > 0 ? bufferBytes : 1) {}

@@ -50,6 +50,9 @@ class AtomicFile {
   // Whether a folder entry is the temporary file of a write to `targetName`
   // (a name without folder) that never reached its rename.
   static bool IsTemporaryOf(std::string_view entry, std::string_view targetName);
+  // The name (cut to the length temporaries keep of it) of the file whose
+  // write `entry` is the temporary of; empty when `entry` is named otherwise.
+  static std::string_view TargetOfTemporary(std::string_view entry);
 
  private:
   bool WriteThrough(std::string_view bytes);

@@ -162,3 +162,16 @@ void RemoveStaleTemporaries(const std::vector<std::string>& paths) {
     }
   }
 }
+
+void RemoveStaleTemporariesIn(const std::string& folder, const std::vector<std::string>& prefixes) {
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string entry = it->path().filename().string();
+    const std::string_view target = AtomicFile::TargetOfTemporary(entry);
+    const bool ours =
+        !target.empty() && std::any_of(prefixes.begin(), prefixes.end(),
+                                       [&](const std::string& p) { return target.starts_with(p); });
+    std::error_code ignored;
+    if (ours && it->is_regular_file(ignored) && !it->is_symlink(ignored)) fs::remove(it->path(), ignored);
+  }
+}

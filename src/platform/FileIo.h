@@ -40,3 +40,10 @@ Status MakeFolder(const std::string& path);
 // WriteFileAtomically left behind when they were killed before the rename.
 // Only files named exactly as such a temporary are touched.
 void RemoveStaleTemporaries(const std::vector<std::string>& paths);
+
+// Removes from `folder` the temporary files that writes by AtomicFile left
+// behind when they were killed before the rename, for files whose names
+// begin with one of `prefixes`: a folder the user names may hold files of
+// other programs. Only regular files named exactly as such a temporary are
+// touched; links and folders never.
+void RemoveStaleTemporariesIn(const std::string& folder, const std::vector<std::string>& prefixes);

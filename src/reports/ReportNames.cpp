@@ -1,10 +1,12 @@
 #include "reports/ReportNames.h"
 
 #include <string_view>
+#include <vector>
 
 #include "pages/ModePages.h"
 #include "pages/Settings.h"
 #include "pages/TextHelpers.h"
+#include "platform/FileIo.h"
 #include "reports/ReportPages.h"
 
 namespace {
@@ -55,4 +57,10 @@ std::string HostReportName(Mode mode, int pageIndex, int hostIndex) {
   if (!page || !host) return {};
   const std::string part = mode == Mode::MultiPing ? CleanedName(host->Host) : Ipv6LiteralName(host->Address);
   return GlobalOptions.ResultFolder + "Ping_" + part + "_replys_" + RunStamp(*page);
+}
+
+void RemoveReportLeftovers(const std::string& folder) {
+  std::vector<std::string> prefixes;
+  for (const Mode mode : AllModes) prefixes.push_back(ModeWord(mode) + std::string("_"));
+  RemoveStaleTemporariesIn(folder, prefixes);
 }

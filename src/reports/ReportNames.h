@@ -25,3 +25,7 @@ std::string PageReportName(Mode mode, int pageIndex, const std::string& infix);
 // cleaned host as entered on Multi ping, elsewhere the row's address with ":"
 // and "%" made safe (Ipv6LiteralName). Empty for an invalid index.
 std::string HostReportName(Mode mode, int pageIndex, int hostIndex);
+
+// Removes from `folder` what report saves killed before their rename left
+// there: hidden temporaries of files named as the reports above are.
+void RemoveReportLeftovers(const std::string& folder);

@@ -63,8 +63,9 @@ class TFormPing : public QMainWindow {
   // The hourly save: editors into the pages, page files, settings file.
   void TimerSaveTimer();
   // The session ends: save now and let the close that follows pass without
-  // asking. Saving goes on working afterwards, as the session manager may
-  // still cancel the end.
+  // asking. That save stands for the exit: the hourly and the destruction
+  // saves skip until the program sees the end called off (input from the
+  // user, a close from the window system, a request to show the window).
   void WMQueryEndSession();
   // SIGTERM or SIGHUP: save as above, then close and leave the event loop.
   void EndSessionAndQuit();
@@ -105,12 +106,16 @@ class TFormPing : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildTabs();
   void ConnectHandlers();
   void LoadPagesOfAllModes();
-  void SaveAll();
+  // `atExit`: the save the program ends with, when no one reads a message.
+  void SaveAll(bool atExit);
+  void ReportSaveFailure(const Status& failure, bool atExit);
+  void SessionEndCalledOff();
   void FormDestroy();
   bool FormCloseQuery();
   void FormClose();
@@ -123,6 +128,10 @@ class TFormPing : public QMainWindow {
   bool initialised_ = false;
   bool sessionEnding_ = false;
   bool closeConfirmed_ = false;
+  // The session-end save has saved what the exit would; see WMQueryEndSession.
+  bool exitSaved_ = false;
+  bool saveFailureLogged_ = false;
+  bool saveFailureShown_ = false;
   MainWindowGeometry geometry_;
   std::unique_ptr<CopyMenus> menus_;
   std::unique_ptr<TabViews> views_;

@@ -2,8 +2,11 @@
 // saves (hourly, session end, destruction) and the tear-down of the runs.
 
 #include <QCoreApplication>
+#include <QEvent>
+#include <QMessageBox>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <cstdio>
 #include <exception>
 
 #include "automation/FinishActions.h"
@@ -15,6 +18,7 @@
 #include "pages/Settings.h"
 #include "platform/FileIo.h"
 #include "platform/ProgramPaths.h"
+#include "reports/ReportNames.h"
 #include "ui/EngineHooks.h"
 #include "ui/OptionsTab.h"
 #include "ui/PageListHandlers.h"
@@ -68,6 +72,10 @@ Status TFormPing::FormCreate() {
     CentreInWorkArea(geometry_, DesignWidth, DesignHeight);
     LoadConfig(geometry_, Layouts());
     TabSheetOptions->FillFromOptions();
+    // A report killed before its rename leaves a hidden temporary, as large
+    // as the report got, in its folder; which folder is known only now.
+    RemoveReportLeftovers(options.ResultFolder);
+    RemoveReportLeftovers(DefaultResultFolder());
 
     setWindowTitle(QStringLiteral("Velquor v3.0.0"));
     initialised_ = true;
@@ -101,17 +109,45 @@ void TFormPing::LoadPagesOfAllModes() {
   }
 }
 
-void TFormPing::SaveAll() {
+void TFormPing::SaveAll(bool atExit) {
   // Each part on its own: a failing store or page file must not keep the
   // others from being written.
+  Status failure;
   CatchAll([this] { views_->StoreAllFramesToPages(); });
-  CatchAll([] { SaveAllPages(); });
-  CatchAll([this] { SaveConfig(geometry_, Layouts()); });
+  CatchAll([&] {
+    if (Status saved = SaveAllPages(); !saved.ok()) failure = std::move(saved);
+  });
+  CatchAll([&] {
+    if (Status saved = SaveConfig(geometry_, Layouts()); !saved.ok() && failure.ok())
+      failure = std::move(saved);
+  });
+  if (!failure.ok()) CatchAll([&] { ReportSaveFailure(failure, atExit); });
+}
+
+void TFormPing::ReportSaveFailure(const Status& failure, bool atExit) {
+  // Once a session on each channel: a Config folder that cannot be written
+  // stays so, and every save on the schedule would repeat the same news.
+  if (!saveFailureLogged_)
+    std::fprintf(stderr, "velquor: cannot save the pages and settings: %s\n", failure.message.c_str());
+  saveFailureLogged_ = true;
+  // The message waits for a window the user sees; at exit no one is left to
+  // read it. Shown, never run modally: the save and the event loop carry on
+  // while it waits for the user.
+  if (saveFailureShown_ || atExit || !isVisible()) return;
+  saveFailureShown_ = true;
+  auto* message = new QMessageBox(QMessageBox::Warning, tr("Velquor"),
+                                  tr("The pages and settings cannot be saved:\n%1\n\nLater saves of this "
+                                     "session that fail are not reported.")
+                                      .arg(QString::fromStdString(failure.message)),
+                                  QMessageBox::Ok, this);
+  message->setAttribute(Qt::WA_DeleteOnClose);
+  message->setWindowModality(Qt::NonModal);
+  message->show();
 }
 
 void TFormPing::TimerSaveTimer() {
   CatchAll([this] {
-    if (initialised_) SaveAll();
+    if (initialised_ && !exitSaved_) SaveAll(false);
   });
 }
 
@@ -119,10 +155,34 @@ void TFormPing::WMQueryEndSession() {
   CatchAll([this] {
     closeConfirmed_ = true;
     sessionEnding_ = true;
-    // Unlike the hourly save, this one does not stop later saves: a session
-    // end that is called off must not leave the program unable to save.
-    if (initialised_) SaveAll();
+    if (!initialised_) return;
+    SaveAll(true);
+    // Saving again on the way out would write the same files twice. The
+    // session manager may still call the end off without telling us; the
+    // user's hand on the program is what shows that, and lifts the hold.
+    exitSaved_ = true;
+    QCoreApplication::instance()->installEventFilter(this);
   });
+}
+
+void TFormPing::SessionEndCalledOff() {
+  if (!exitSaved_) return;
+  exitSaved_ = false;
+  QCoreApplication::instance()->removeEventFilter(this);
+}
+
+bool TFormPing::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::MouseButtonPress:
+    case QEvent::Wheel:
+    case QEvent::TouchBegin:
+      CatchAll([this] { SessionEndCalledOff(); });
+      break;
+    default:
+      break;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void TFormPing::EndSessionAndQuit() {
@@ -148,8 +208,9 @@ void TFormPing::FormDestroy() {
     // Every run is told to stop; no thread may still reach a page when the
     // pages are freed below.
     StopRunThreadsForShutdown();
+    QCoreApplication::instance()->removeEventFilter(this);
     // A start-up that failed must never overwrite the files it did not read.
-    if (initialised_) SaveAll();
+    if (initialised_ && !exitSaved_) SaveAll(true);
   });
   CatchAll([] { ResetRegistries(); });
 }

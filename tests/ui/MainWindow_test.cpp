@@ -2,7 +2,9 @@
 // what a restart brings back) and the Options tab: start at log-in, the
 // result folder buttons and the folder picker's rule.
 #include <QDir>
+#include <QMessageBox>
 #include <QScreen>
+#include <QTest>
 #include <filesystem>
 
 #include "WindowTest.h"
@@ -62,13 +64,18 @@ TEST_F(MainWindow, SavesHourlyAtSessionEndAndWhenDestroyedStoppingEveryRun) {
   host->setText("session end");
   w().WMQueryEndSession();
   EXPECT_EQ(ReadPingFile(Mode::Ping)->At(0)->Host, "session end");
-  // A session end that is called off leaves later saves working, and the
-  // close that follows it asks nothing.
+  // That save stands for the exit, until the user's hand shows the session
+  // end called off: later saves then work again, and the close that follows
+  // asks nothing.
+  host->setText("not saved");
+  w().TimerSaveTimer();
+  EXPECT_EQ(ReadPingFile(Mode::Ping)->At(0)->Host, "session end");
   w().show();
+  host->clear();
+  QTest::keyClicks(host, "destroyed");
   EXPECT_TRUE(w().close());
   EXPECT_EQ(closeQuestions_, 0);
 
-  host->setText("destroyed");
   RecordingWorker ping, range, path;
   PingRegistry.At(0)->Worker = &ping;
   RangePingRegistry.At(0)->Worker = &range;
@@ -78,6 +85,35 @@ TEST_F(MainWindow, SavesHourlyAtSessionEndAndWhenDestroyedStoppingEveryRun) {
   EXPECT_EQ(ReadPingFile(Mode::Ping)->At(0)->Host, "destroyed");
   // The page files and config.ini, written through temporary files that never stay behind.
   EXPECT_EQ(ConfigFiles(Folder()).size(), 6);
+}
+
+// Saves that fail say so once a session, in a message that blocks nothing
+// and waits for the window to be shown; the session-end save, the last the
+// user could see, shows none (it says so on stderr: ProgramRun).
+TEST_F(MainWindow, FailedSavesShowOneMessageOnlyWhileTheWindowIsShown) {
+  ASSERT_TRUE(QFile(QString::fromStdString(Folder() + "/Config")).open(QIODevice::WriteOnly));
+  struct Case {
+    bool shown, sessionEnd;
+    int messages, messagesOnceShown;
+  };
+  for (const auto& [shown, sessionEnd, messages, messagesOnceShown] :
+       {Case{true, false, 1, 1}, Case{false, false, 0, 1}, Case{true, true, 0, 0}}) {
+    const auto shownMessages = [&] {
+      int count = 0;
+      for (const QMessageBox* box : w().findChildren<QMessageBox*>()) {
+        EXPECT_TRUE(box->isVisible() && !box->isModal());
+        EXPECT_TRUE(box->text().contains(QString::fromStdString(Folder() + "/Config: Not a directory")));
+        ++count;
+      }
+      return count;
+    };
+    Start().setVisible(shown);
+    sessionEnd ? w().WMQueryEndSession() : w().TimerSaveTimer();
+    EXPECT_EQ(shownMessages(), messages) << shown << sessionEnd;
+    w().show();
+    w().TimerSaveTimer();
+    EXPECT_EQ(shownMessages(), messagesOnceShown) << shown << sessionEnd;
+  }
 }
 
 // Only "Yes" closes, and stops the timers; a later start of the program

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -12,6 +14,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 #include "pages/PageFiles.h"
@@ -26,6 +29,34 @@ namespace {
 
 constexpr int TimeoutMs = 30000;
 
+// The names of the files renamed into a folder while this watches it: one for
+// every save that went through a temporary file.
+class Renames {
+ public:
+  explicit Renames(const QString& folder) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    ::inotify_add_watch(fd_, QFile::encodeName(folder).constData(), IN_MOVED_TO);
+  }
+  ~Renames() { ::close(fd_); }
+  Renames(const Renames&) = delete;
+  Renames& operator=(const Renames&) = delete;
+
+  QStringList Names() const {
+    QStringList names;
+    alignas(inotify_event) char buffer[16384];
+    for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;)
+      for (ssize_t at = 0; at < n;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+        names << QFile::decodeName(event->name);
+        at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      }
+    names.sort();
+    return names;
+  }
+
+ private:
+  int fd_;
+};
+
 class ProgramRun : public ::testing::Test {
  protected:
   // A copy of the program in a folder of its own: it keeps Config and Results there.
@@ -37,7 +68,7 @@ class ProgramRun : public ::testing::Test {
 
   QString Folder() const { return root_.path(); }
 
-  std::unique_ptr<QProcess> Launch() {
+  std::unique_ptr<QProcess> Launch(QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel) {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -46,7 +77,7 @@ class ProgramRun : public ::testing::Test {
     // a Velquor the user may be running.
     env.insert("XDG_RUNTIME_DIR", Folder());
     process->setProcessEnvironment(env);
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->setProcessChannelMode(channels);
     process->start(Folder() + "/velquor", {});
     EXPECT_TRUE(process->waitForStarted());
     return process;
@@ -57,23 +88,32 @@ class ProgramRun : public ::testing::Test {
            process.exitCode() == 0;
   }
 
-  void WaitFor(QProcess& process, const QString& name) const {
+  static void WaitUntil(QProcess& process, const std::function<bool()>& done) {
     QDeadlineTimer deadline(TimeoutMs);
-    while (!QFileInfo::exists(Folder() + "/" + name))
-      ASSERT_FALSE(deadline.hasExpired() || process.waitForFinished(50));
+    while (!done()) ASSERT_FALSE(deadline.hasExpired() || process.waitForFinished(50));
+  }
+
+  void WaitFor(QProcess& process, const QString& name) const {
+    WaitUntil(process, [&] { return QFileInfo::exists(Folder() + "/" + name); });
+  }
+
+  static void EndBySigterm(QProcess& process) {
+    ASSERT_EQ(process.state(), QProcess::Running);
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    ASSERT_TRUE(EndsCleanly(process));
   }
 
   // One session, ended by SIGTERM once start-up has made the result folder
   // and `name` exists; meanwhile a later start hands over to it and ends.
-  void Session(const QString& name) {
-    ASSERT_TRUE(QDir(Folder() + "/Results").removeRecursively());
-    auto process = Launch();
+  // What the program wrote to stderr.
+  QByteArray Session(const QString& name) {
+    EXPECT_TRUE(QDir(Folder() + "/Results").removeRecursively());
+    auto process = Launch(QProcess::SeparateChannels);
     WaitFor(*process, "Results");
     EXPECT_TRUE(EndsCleanly(*Launch()));
     WaitFor(*process, name);
-    ASSERT_EQ(process->state(), QProcess::Running);
-    ::kill(static_cast<pid_t>(process->processId()), SIGTERM);
-    ASSERT_TRUE(EndsCleanly(*process));
+    EndBySigterm(*process);
+    return process->readAllStandardError();
   }
 
   // The lines of config.ini that hold a tab's pane height or column widths.
@@ -115,6 +155,7 @@ TEST_F(ProgramRun, StartUpPagesRunTheirActionsAndSessionsEndingBySigtermSaveEver
   ASSERT_TRUE(QDir(Folder()).mkdir("Config"));
   ASSERT_TRUE(SavePages(pages, (Folder() + "/Config").toStdString()).ok());
 
+  const Renames saved(Folder() + "/Config");
   Session("record args.out");
   QFile received(program + ".out");
   ASSERT_TRUE(received.open(QIODevice::ReadOnly));
@@ -132,6 +173,8 @@ TEST_F(ProgramRun, StartUpPagesRunTheirActionsAndSessionsEndingBySigtermSaveEver
   for (const Mode mode : AllModes) files << QString::fromStdString(PageFileName(mode));
   files.sort();
   EXPECT_EQ(QDir(Folder() + "/Config").entryList(QDir::Files, QDir::Name), files);
+  // Each once: the session-end save stands for the exit that follows.
+  EXPECT_EQ(saved.Names(), files);
   // A tab never opened saves the height its pane has, not that of a group
   // box never laid out, so the next start has room for its rows.
   const QStringList layout = LayoutLines();
@@ -160,6 +203,55 @@ TEST_F(ProgramRun, FifosInPlaceOfThePageFilesAndSettingsNeitherBlockNorAreReplac
     ASSERT_EQ(::lstat(QFile::encodeName(Folder() + "/Config/" + name).constData(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode)) << name.toStdString();
   }
+}
+
+// A report killed before its rename leaves a hidden temporary as large as
+// the report got. The next start removes those of reports, in the folder
+// the options name and in the default one, and nothing that looks alike.
+TEST_F(ProgramRun, StartUpRemovesTheTemporariesOfKilledReports) {
+  const QString tag = ".0123456789abcdef";
+  const QString killed = ".MultiPing_big list_2026y12m05d08h04m09s-2026y12m05d09h04m09s.csv" + tag;
+  // A long name keeps only its first 200 bytes in its temporary's name.
+  const QStringList reports{killed, ".Ping_::1_replys_2026y12m05d08h04m09s-2026y12m05d08h05m09s.txt" + tag,
+                            "." + ("PathPing_" + QString(300, 'p')).left(200) + tag};
+  QStringList kept{"MultiPing_x.csv",  "MultiPing_x.csv" + tag,   ".MultiPing_x.csv.0123456789abcde",
+                   ".notes.txt" + tag, ".Ping_x.txt" + tag + "0", ".MultiPing_x.csv.0123456789ABCDEF"};
+  // A link or a folder by such a name is no temporary of a report.
+  const QString link = ".Ping_link.txt" + tag, folder = ".Ping_folder.txt" + tag;
+  ASSERT_TRUE(QDir(Folder()).mkdir("Config"));
+  QFile ini(Folder() + "/Config/config.ini");
+  ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+  ini.write(("[MAIN]\nResultFolder=" + Folder() + "/chosen/\n").toUtf8());
+  ini.close();
+  const QStringList folders{Folder() + "/Results", Folder() + "/chosen"};
+  for (const QDir dir : folders) {
+    ASSERT_TRUE(dir.mkpath("."));
+    for (const QString& name : reports + kept)
+      ASSERT_TRUE(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QFile::link("MultiPing_x.csv", dir.filePath(link)) && dir.mkdir(folder));
+  }
+  kept << link << folder;
+  kept.sort();
+
+  auto process = Launch();
+  WaitUntil(*process, [&] { return !QFileInfo::exists(folders[0] + "/" + killed); });
+  EndBySigterm(*process);
+  for (const QDir dir : folders) {
+    QStringList left = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    left.sort();
+    EXPECT_EQ(left, kept) << dir.path().toStdString();
+  }
+}
+
+// Saves that fail say so once a session; at exit, on stderr alone.
+TEST_F(ProgramRun, ASessionWhoseSavesFailSaysSoOnceOnStderr) {
+  QFile inTheWay(Folder() + "/Config");
+  ASSERT_TRUE(inTheWay.open(QIODevice::WriteOnly));
+  inTheWay.close();
+  const QStringList said =
+      QString::fromUtf8(Session("Results")).split('\n').filter(QRegularExpression("^velquor:"));
+  ASSERT_EQ(said.size(), 1) << said.join('\n').toStdString();
+  EXPECT_TRUE(said[0].contains(Folder() + "/Config: Not a directory")) << said[0].toStdString();
 }
 
 }  // namespace
