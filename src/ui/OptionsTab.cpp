@@ -15,16 +15,19 @@
 #include "platform/Autostart.h"
 #include "platform/DesktopOpener.h"
 #include "platform/ProgramPaths.h"
+#include "ui/FocusOrder.h"
 #include "ui/SlotGuard.h"
 
 namespace {
 
 constexpr qsizetype MaxPickedFolderCharacters = 280;
 
-QGroupBox* RadioGroup(const QString& caption, std::initializer_list<QRadioButton*> buttons, QWidget* parent) {
+QGroupBox* RadioGroup(const QString& caption, std::initializer_list<QAbstractButton*> buttons,
+                      QWidget* parent) {
   auto* box = new QGroupBox(caption, parent);
   auto* layout = new QVBoxLayout(box);
-  for (QRadioButton* button : buttons) layout->addWidget(button);
+  for (QAbstractButton* button : buttons) layout->addWidget(button);
+  MakeRadioGroup(box, buttons);
   return box;
 }
 
@@ -72,6 +75,12 @@ OptionsTab::OptionsTab(QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(general);
   layout->addStretch(1);
+
+  // Apply is made first but sits below the groups; Tab goes as they are seen.
+  ChainTabOrder({CheckBoxStartup, EditResultFolder, ButtonBrowseResultFolder, ButtonOpenResultFolder,
+                 RadioButtonCsv1, RadioButtonCsv2, RadioButtonIpVersionBoth, RadioButtonIpVersionIp4,
+                 RadioButtonIpVersionIp6, RadioButtonIpPriorityIp4, RadioButtonIpPriorityIp6,
+                 BitBtnApplyOptions});
 
   connect(BitBtnApplyOptions, &QPushButton::clicked, this,
           [this] { CatchAll([this] { BitBtnApplyOptionsClick(); }); });

@@ -21,6 +21,7 @@
 
 #include "automation/AutoTasksModel.h"
 #include "pages/ModePages.h"
+#include "ui/FocusOrder.h"
 #include "ui/SlotGuard.h"
 #include "ui/TaskEditorGroup.h"
 #include "ui/frames/EditorBytes.h"
@@ -183,6 +184,7 @@ QGroupBox* TFormAutoTasks::BuildFinishGroup() {
   RadioButtonResultTxt = new QRadioButton(QStringLiteral("TXT file"), group);
   RadioButtonResultCSV = new QRadioButton(QStringLiteral("CSV file"), group);
   RadioButtonResultCSV->setChecked(true);
+  MakeRadioGroup(group, {RadioButtonResultTxt, RadioButtonResultCSV});
   CheckBoxExecute = new QCheckBox(QStringLiteral("Execute"), group);
   CheckBoxHideWindow = new QCheckBox(QStringLiteral("Hide window"), group);
   EditPath = ExecEdit(group);

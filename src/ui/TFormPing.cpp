@@ -20,6 +20,7 @@
 #include "pages/Settings.h"
 #include "ui/CopyMenus.h"
 #include "ui/EngineHooks.h"
+#include "ui/FocusOrder.h"
 #include "ui/FrameLayout.h"
 #include "ui/HomePageTab.h"
 #include "ui/OptionsTab.h"
@@ -47,12 +48,17 @@ bool AskCloseConfirmation(QWidget* parent) {
 }
 
 // One measuring tab: the page list on the left, the mode frame beside it.
-QWidget* MeasuringTab(TFramePages* pages, QWidget* frame) {
+QWidget* MeasuringTab(TFramePages* pages, TModeFrame* frame) {
   auto* tab = new QWidget;
   auto* layout = new QHBoxLayout(tab);
   pages->setFixedWidth(PageListWidth);
   layout->addWidget(pages);
   layout->addWidget(frame, 1);
+  // Tab goes from the page list's buttons into the frame. The frame's chain
+  // is set here, once both share one window: Qt treats a window's chain as
+  // a ring, so a chain set in the frame alone could run across the frame
+  // itself, and moving the frame into the tab would cut it there.
+  ChainTabOrder(QList<QWidget*>{pages->ButtonDel} + frame->TabStops());
   return tab;
 }
 

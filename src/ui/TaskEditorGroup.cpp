@@ -12,6 +12,8 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
+#include "ui/FocusOrder.h"
+
 namespace {
 
 constexpr int BandEditWidth = 30;
@@ -53,8 +55,6 @@ std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
 }  // namespace
 
 TaskEditorGroup::TaskEditorGroup(QWidget* parent) : QGroupBox(QStringLiteral("schedule"), parent) {
-  // Every kind button has this group as its parent, so the five form one
-  // radio group whatever band layout holds them.
   RadioButtonSingle = new QRadioButton(QStringLiteral("Single"), this);
   RadioButtonSingle->setChecked(true);
   DateTimePickerDate = new QDateEdit(this);
@@ -88,6 +88,11 @@ TaskEditorGroup::TaskEditorGroup(QWidget* parent) : QGroupBox(QStringLiteral("sc
   retries->addWidget(RadioButtonMinutes, 1, 0);
   retries->addWidget(EditMinutes, 1, 1);
   retries->setColumnStretch(2, 1);
+  // The retries box sits inside this group: the kinds and the retries are
+  // two radio groups only when each is made one.
+  MakeRadioGroup(this, {RadioButtonSingle, RadioButtonEveryHour, RadioButtonEveryDay, RadioButtonEveryWeek,
+                        RadioButtonEveryMonth});
+  MakeRadioGroup(GroupBox2, {RadioButtonRetries, RadioButtonMinutes});
 
   const QString minuteOfHour = QStringLiteral("Minute of hour (0..59):");
   const QString hourOfDay = QStringLiteral("Hour of day (0..23):");

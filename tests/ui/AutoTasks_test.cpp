@@ -129,6 +129,40 @@ TEST_F(AutoTasks, AddTakesTheChosenKindsOwnFieldsAndDeleteSelectsTheRowAbove) {
   EXPECT_EQ(d.ListView1->selectionModel()->selectedRows(), QModelIndexList{d.Tasks->index(1, 0)});
 }
 
+// The kinds and the retries are two radio groups, though the retries box
+// sits inside the kinds' group: clicking the chosen kind keeps it chosen,
+// and the arrows move a choice only within its own group.
+TEST_F(AutoTasks, KindsAndRetriesAreTwoRadioGroups) {
+  WhileOpen(Mode::Ping, [&](TFormAutoTasks& d) {
+    TaskEditorGroup& e = *d.GroupBox1;
+    e.DateTimePickerDate->setDate(QDate(2026, 12, 5));
+    e.DateTimePickerTime->setTime(QTime(9, 5));
+    QTest::mouseClick(e.RadioButtonSingle, Qt::LeftButton);
+    QTest::mouseClick(d.ButtonAdd, Qt::LeftButton);
+    EXPECT_EQ(RowCells(*d.Tasks, 0), (QStringList{"Single", "26.12.05 09:05", "4"}));
+
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    const struct {
+      QRadioButton* from;
+      Qt::Key key;
+      QRadioButton* to;
+    } moves[] = {
+        {e.RadioButtonSingle, Qt::Key_Down, e.RadioButtonEveryHour},
+        {e.RadioButtonEveryMonth, Qt::Key_Down, e.RadioButtonEveryMonth},  // the box below is another group
+        {e.RadioButtonRetries, Qt::Key_Up, e.RadioButtonRetries},
+        {e.RadioButtonRetries, Qt::Key_Down, e.RadioButtonMinutes},
+    };
+    for (const auto& m : moves) {
+      m.from->setChecked(true);
+      m.from->setFocus();
+      QTest::keyClick(m.from, m.key);
+      EXPECT_EQ(QApplication::focusWidget(), m.to) << m.from->text().toStdString() << " " << m.key;
+      EXPECT_TRUE(m.to->isChecked()) << m.from->text().toStdString() << " " << m.key;
+    }
+    EXPECT_TRUE(e.RadioButtonEveryMonth->isChecked());  // choosing a retry kind left the kind alone
+  });
+}
+
 TEST_F(AutoTasks, PathAndCommandLineRefuseMoreBytesThanThePageFileKeeps) {
   TFormAutoTasks& d = Tasks();
   for (QLineEdit* edit : {d.EditPath, d.EditParam}) {

@@ -1,10 +1,14 @@
 // The main window's life (start-up, the three saves, closing, a later start,
-// what a restart brings back) and the Options tab: start at log-in, the
-// result folder buttons and the folder picker's rule.
+// what a restart brings back), the Options tab (start at log-in, the result
+// folder buttons, the folder picker's rule) and where Tab goes.
 #include <QDir>
+#include <QLayout>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTest>
+#include <algorithm>
+#include <climits>
 #include <filesystem>
 
 #include "WindowTest.h"
@@ -18,6 +22,87 @@
 namespace {
 
 using MainWindow = WindowTest;
+
+// Where Tab should stop: a shown, enabled widget that takes Tab focus itself;
+// of a radio group only the chosen button.
+bool TabStop(const QWidget* w) {
+  if (!w->isVisible() || !w->isEnabled() || w->focusProxy()) return false;
+  if (const auto* radio = qobject_cast<const QRadioButton*>(w)) return radio->isChecked();
+  return w->focusPolicy() & Qt::TabFocus;
+}
+
+// A part of the screen (a widget, or a row or column a layout makes) and
+// its tab stops in reading order.
+struct Block {
+  QRect rect;
+  QList<QWidget*> stops;
+};
+
+// Reading order from the positions alone: the blocks are cut into rows by
+// lines that cross none of them, each row into columns the same way, and so
+// on down; a block is read whole before the next.
+QList<QWidget*> ReadingOrder(std::vector<Block> blocks) {
+  std::erase_if(blocks, [](const Block& b) { return b.stops.isEmpty(); });
+  for (const bool rows : {true, false}) {
+    const auto from = [rows](const Block& b) { return rows ? b.rect.top() : b.rect.left(); };
+    const auto to = [rows](const Block& b) { return rows ? b.rect.bottom() : b.rect.right(); };
+    std::ranges::stable_sort(blocks, {}, from);
+    std::vector<std::vector<Block>> bands;
+    int reach = INT_MIN;
+    for (const Block& b : blocks) {
+      if (from(b) > reach) bands.emplace_back();
+      bands.back().push_back(b);
+      reach = std::max(reach, to(b));
+    }
+    if (bands.size() <= 1) continue;
+    QList<QWidget*> stops;
+    for (auto& band : bands) stops << ReadingOrder(std::move(band));
+    return stops;
+  }
+  QList<QWidget*> stops;  // one block, or blocks that overlap
+  for (const Block& b : blocks) stops << b.stops;
+  return stops;
+}
+
+QList<QWidget*> StopsIn(QWidget* w, const QWidget* root);
+
+Block BlockOf(QWidget* w, const QWidget* root) {
+  return {QRect(w->mapTo(root, QPoint()), w->size()), StopsIn(w, root)};
+}
+
+Block BlockOf(QLayout* layout, const QWidget* root) {
+  std::vector<Block> items;
+  for (int i = 0; i < layout->count(); ++i) {
+    QLayoutItem* item = layout->itemAt(i);
+    if (item->widget()) items.push_back(BlockOf(item->widget(), root));
+    if (item->layout()) items.push_back(BlockOf(item->layout(), root));
+  }
+  const QRect at = layout->geometry();
+  return {QRect(layout->parentWidget()->mapTo(root, at.topLeft()), at.size()), ReadingOrder(items)};
+}
+
+QList<QWidget*> StopsIn(QWidget* w, const QWidget* root) {
+  if (!w->isVisible()) return {};
+  if (TabStop(w)) return {w};
+  if (w->layout()) return BlockOf(w->layout(), root).stops;
+  std::vector<Block> children;
+  for (QWidget* child : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (!child->isWindow()) children.push_back(BlockOf(child, root));
+  return ReadingOrder(children);
+}
+
+QStringList Names(const QList<QWidget*>& widgets, const QWidget* root) {
+  QStringList names;
+  for (const QWidget* w : widgets) {
+    const auto* button = qobject_cast<const QAbstractButton*>(w);
+    const QPoint at = w ? w->mapTo(root, QPoint()) : QPoint();
+    names << QStringLiteral("%1 '%2' at %3,%4")
+                 .arg(w ? w->metaObject()->className() : "no focus", button ? button->text() : QString())
+                 .arg(at.x())
+                 .arg(at.y());
+  }
+  return names;
+}
 
 QStringList ConfigFiles(const std::string& folder) {
   return QDir(QString::fromStdString(folder + "/Config")).entryList(QDir::Files);
@@ -174,6 +259,40 @@ TEST_F(MainWindow, AppliedOptionsTakeEffectAndComeBackAfterARestartWithThePlacem
   options->CheckBoxStartup->setChecked(false);
   options->BitBtnApplyOptions->click();
   EXPECT_FALSE(std::filesystem::exists(entry));
+}
+
+// Tab goes round each measuring tab, the Options tab and the "Auto tasks"
+// dialog as they read: the tab bar, the page list and its buttons, the
+// settings row by row, Start, Stop and Auto tasks, the grids; a radio group
+// is one stop, at its chosen button. The walk presses the real key.
+TEST_F(MainWindow, TabFollowsTheScreenOnEveryTabAndInAutoTasks) {
+  const auto walk = [](QWidget* root, const QString& where) {
+    root->window()->show();
+    root->window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(root->window()));
+    QCoreApplication::processEvents();
+    QList<QWidget*> expected = StopsIn(root, root);
+    ASSERT_GT(expected.size(), 5) << where.toStdString();
+    expected.front()->setFocus(Qt::TabFocusReason);
+    QList<QWidget*> walked{QApplication::focusWidget()};
+    // A date editor takes a Tab for each of its fields before letting go.
+    for (qsizetype presses = 0; walked.back() && walked.size() <= expected.size() && presses < 100;
+         ++presses) {
+      QTest::keyClick(walked.back(), Qt::Key_Tab);
+      if (QApplication::focusWidget() != walked.back()) walked << QApplication::focusWidget();
+    }
+    expected << expected.front();  // round to where it began
+    EXPECT_EQ(Names(walked, root), Names(expected, root)) << where.toStdString();
+  };
+  QTabWidget& tabs = *w().PageControl1;
+  // A group chosen by the program, not by a click or a key, is stopped at on its chosen button too.
+  Frame(Mode::PathPing).RadioButtonMinutes->setChecked(true);
+  for (int tab = 0; tab <= tabs.indexOf(w().TabSheetOptions); ++tab) {
+    tabs.setCurrentIndex(tab);
+    walk(&tabs, tabs.tabText(tab));
+  }
+  walk(&Tasks(), Tasks().windowTitle());
+  Tasks().hide();
 }
 
 TEST(FolderPicker, TakesAPathOfOneTo280Characters) {

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "pages/RowTexts.h"
+#include "ui/FocusOrder.h"
 #include "ui/Icons.h"
 #include "ui/frames/GridSetup.h"
 #include "ui/frames/Utf8ByteLimit.h"
@@ -61,6 +62,7 @@ TModeFrame::TModeFrame(const QString& resultCaption, bool withIpList, QWidget* p
   EditRetries = MakeEdit(6, GroupBoxParam);
   RadioButtonMinutes = new QRadioButton(QStringLiteral("Retries, minutes:"), GroupBoxParam);
   EditMinutes = MakeEdit(6, GroupBoxParam);
+  MakeRadioGroup(GroupBoxParam, {RadioButtonRetries, RadioButtonMinutes});
   EditTimeOut = MakeEdit(5, GroupBoxParam);
   EditDelay = MakeEdit(9, GroupBoxParam);
   EditBytes = MakeEdit(5, GroupBoxParam);
@@ -143,12 +145,20 @@ void TModeFrame::LayOutParams(const QList<QWidget*>& targetRow, const QString& e
   buttons->addStretch(1);
   grid->addLayout(buttons, 4, 0, 1, 6);
   grid->setColumnStretch(6, 1);
+
+  // Row by row, as the grid above places them.
+  tabStops_ = targetRow;
+  tabStops_ << RadioButtonRetries << EditRetries << EditTimeOut << EditBytes << RadioButtonMinutes
+            << EditMinutes << EditDelay << extraEdit;
+  for (QCheckBox* box : checks) tabStops_ << box;
+  tabStops_ << BitBtnStart << BitBtnStop << BitBtnTasks;
 }
 
 void TModeFrame::PlaceHostView(QTreeView* view) {
   auto* layout = new QHBoxLayout(GroupBoxResult);
   layout->addWidget(ToolBar1, 0, Qt::AlignTop);
   layout->addWidget(view, 1);
+  tabStops_ << view << VirtualStringTree2;
 }
 
 int TModeFrame::ResultPaneHeight() const {

@@ -58,6 +58,11 @@ class TModeFrame : public QWidget {
   // the IP range ping frame.
   virtual QTreeView* HostView() const = 0;
 
+  // The frame's controls in the order they read on screen: the settings row
+  // by row, Start, Stop, Auto tasks, the host view, the replies grid. Labels
+  // and null entries may be among them.
+  const QList<QWidget*>& TabStops() const { return tabStops_; }
+
   // Height of the result pane (GroupBoxResult) in pixels. Until the frame
   // is laid out (a tab never opened) it is the height last set, at first
   // the design height; such a height is applied when the splitter gets its size.
@@ -84,6 +89,7 @@ class TModeFrame : public QWidget {
   void ApplyResultPaneHeight();
 
   int pendingResultHeight_ = DesignResultPaneHeight;
+  QList<QWidget*> tabStops_;
 };
 
 // A line editor with the given length limit, in characters.
