@@ -202,7 +202,6 @@ void TFormPing::TimerTasksTimer() { TasksTimerTick(StartScheduledPage); }
 
 void TFormPing::TrayIcon1MouseUp() {
   CatchAll([this] {
-    SessionEndCalledOff();
     if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
@@ -228,9 +227,6 @@ void TFormPing::changeEvent(QEvent* event) {
 }
 
 void TFormPing::closeEvent(QCloseEvent* event) {
-  // The window system's close is the user's: after a session end, it means
-  // the end was called off and this close is an exit of its own.
-  if (event->spontaneous()) CatchAll([this] { SessionEndCalledOff(); });
   bool canClose = false;
   CatchAll([&] { canClose = FormCloseQuery(); });
   if (!canClose) {

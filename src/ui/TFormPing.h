@@ -63,11 +63,11 @@ class TFormPing : public QMainWindow {
   // The hourly save: editors into the pages, page files, settings file.
   void TimerSaveTimer();
   // The session ends: save now and let the close that follows pass without
-  // asking. That save stands for the exit: the hourly and the destruction
-  // saves skip until the program sees the end called off (input from the
-  // user, a close from the window system, a request to show the window).
+  // asking. Saving goes on working afterwards, as the session manager may
+  // still cancel the end.
   void WMQueryEndSession();
-  // SIGTERM or SIGHUP: save as above, then close and leave the event loop.
+  // SIGTERM or SIGHUP: save as above, then close and leave the event loop;
+  // that save is the exit's, and the destruction does not save again.
   void EndSessionAndQuit();
   // A later start of the same program asked to see the window.
   void WMShowMainWindow();
@@ -106,7 +106,6 @@ class TFormPing : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildTabs();
@@ -115,7 +114,6 @@ class TFormPing : public QMainWindow {
   // `atExit`: the save the program ends with, when no one reads a message.
   void SaveAll(bool atExit);
   void ReportSaveFailure(const Status& failure, bool atExit);
-  void SessionEndCalledOff();
   void FormDestroy();
   bool FormCloseQuery();
   void FormClose();
@@ -128,7 +126,7 @@ class TFormPing : public QMainWindow {
   bool initialised_ = false;
   bool sessionEnding_ = false;
   bool closeConfirmed_ = false;
-  // The session-end save has saved what the exit would; see WMQueryEndSession.
+  // The signal's save has saved what the exit would; see EndSessionAndQuit.
   bool exitSaved_ = false;
   bool saveFailureLogged_ = false;
   bool saveFailureShown_ = false;

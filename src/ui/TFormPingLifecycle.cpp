@@ -2,7 +2,6 @@
 // saves (hourly, session end, destruction) and the tear-down of the runs.
 
 #include <QCoreApplication>
-#include <QEvent>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -147,7 +146,7 @@ void TFormPing::ReportSaveFailure(const Status& failure, bool atExit) {
 
 void TFormPing::TimerSaveTimer() {
   CatchAll([this] {
-    if (initialised_ && !exitSaved_) SaveAll(false);
+    if (initialised_) SaveAll(false);
   });
 }
 
@@ -155,39 +154,18 @@ void TFormPing::WMQueryEndSession() {
   CatchAll([this] {
     closeConfirmed_ = true;
     sessionEnding_ = true;
-    if (!initialised_) return;
-    SaveAll(true);
-    // Saving again on the way out would write the same files twice. The
-    // session manager may still call the end off without telling us; the
-    // user's hand on the program is what shows that, and lifts the hold.
-    exitSaved_ = true;
-    QCoreApplication::instance()->installEventFilter(this);
+    // Unlike the hourly save, this one does not stop later saves: a session
+    // end that is called off must not leave the program unable to save.
+    if (initialised_) SaveAll(true);
   });
-}
-
-void TFormPing::SessionEndCalledOff() {
-  if (!exitSaved_) return;
-  exitSaved_ = false;
-  QCoreApplication::instance()->removeEventFilter(this);
-}
-
-bool TFormPing::eventFilter(QObject* watched, QEvent* event) {
-  switch (event->type()) {
-    case QEvent::KeyPress:
-    case QEvent::MouseButtonPress:
-    case QEvent::Wheel:
-    case QEvent::TouchBegin:
-      CatchAll([this] { SessionEndCalledOff(); });
-      break;
-    default:
-      break;
-  }
-  return QMainWindow::eventFilter(watched, event);
 }
 
 void TFormPing::EndSessionAndQuit() {
   CatchAll([this] {
     WMQueryEndSession();
+    // Nothing calls a signal off: the program leaves right away, and a second
+    // save on the way out would only write the same files again.
+    exitSaved_ = initialised_;
     close();
     // The window may be hidden in the tray, where closing it would not end
     // the event loop by itself.
@@ -208,7 +186,6 @@ void TFormPing::FormDestroy() {
     // Every run is told to stop; no thread may still reach a page when the
     // pages are freed below.
     StopRunThreadsForShutdown();
-    QCoreApplication::instance()->removeEventFilter(this);
     // A start-up that failed must never overwrite the files it did not read.
     if (initialised_ && !exitSaved_) SaveAll(true);
   });
