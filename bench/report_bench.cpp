@@ -132,7 +132,7 @@ bool BenchMultiPing(const fs::path& folder) {
   for (bool csv : {false, true}) {
     const std::string path = (folder / (csv ? "velquor-bench.csv" : "velquor-bench.txt")).string();
     const auto start = std::chrono::steady_clock::now();
-    const bool written = SavePageReport(Mode::MultiPing, csv, path, 0, rmWithReplies);
+    const bool written = SavePageReport(Mode::MultiPing, csv, path, 0, rmWithReplies).ok();
     const double seconds = Since(start);
     const std::string bytes = ReadAll(path);
     const std::string plainPath = path + ".plain";
@@ -170,7 +170,7 @@ bool BenchRange(const fs::path& folder, int replies) {
   const bool peakReset = ResetPeakMemory();
   const long before = StatusKb("VmRSS");
   const auto start = std::chrono::steady_clock::now();
-  const bool written = SavePageReport(Mode::RangePing, false, path, 0, rmWithReplies);
+  const bool written = SavePageReport(Mode::RangePing, false, path, 0, rmWithReplies).ok();
   const double seconds = Since(start);
   const long peak = StatusKb("VmHWM");
   const double growthMb = static_cast<double>(peak - before) / 1024.0;

@@ -1,5 +1,6 @@
 #include "automation/FinishActions.h"
 
+#include <cstdio>
 #include <type_traits>
 #include <utility>
 
@@ -34,14 +35,19 @@ int AutomaticReportMode(const TPageCommon& page) {
   return page.ResultIpList ? 2 : 1;
 }
 
-// The report's path when it was written, else the empty text: a program
-// must not be handed the name of a file that does not exist.
+// The path the report was written to, else the empty text: a program must
+// not be handed the name of a file that does not exist.
 std::string SaveReport(Mode mode, int pageIndex, const TPageCommon& page, const FinishActionServices& s) {
   if (!page.SaveResult || page.ResultState != psOk || !s.SaveReport) return {};
   const std::string name = AutomaticReportName(mode, pageIndex);
-  return s.SaveReport(mode, page.ResultFormat != 0, name, pageIndex, AutomaticReportMode(page))
-             ? name
-             : std::string();
+  std::string written;
+  const Status saved =
+      s.SaveReport(mode, page.ResultFormat != 0, name, pageIndex, AutomaticReportMode(page), written);
+  if (saved.ok()) return written;
+  // A run may end with nobody at the screen, and a dialog would hold up
+  // every run after it: the reason goes where the session's log is kept.
+  std::fprintf(stderr, "velquor: the report %s was not saved: %s\n", name.c_str(), saved.message.c_str());
+  return {};
 }
 
 void StartUserProgram(const TPageCommon& page, const std::string& reportPath, const FinishActionServices& s) {

@@ -13,15 +13,18 @@
 // (not after Stop, a clear, a deletion or the program's end): the page's
 // report is saved into the result folder when the page asks for it and its
 // target was resolved, then the user's program is started when the page asks
-// for it. User-interface thread only, synchronously; nothing is shown.
+// for it. User-interface thread only, synchronously; nothing is shown, and a
+// report that cannot be written says why on stderr.
 
 // The services the actions use. The defaults are the real ones; tests put
 // in their own to see what would be written or started.
 struct FinishActionServices {
   // Writes the page's report as CSV or text; reportMode 0 with replies,
-  // 1 the result, 2 the IP list. True when the file was written.
-  std::function<bool(Mode mode, bool csv, const std::string& fileName, int pageIndex, int reportMode)>
-      SaveReport = SavePageReport;
+  // 1 the result, 2 the IP list. No file is replaced: `written` gets the
+  // name the report took (SaveNewPageReport).
+  std::function<Status(Mode mode, bool csv, const std::string& fileName, int pageIndex, int reportMode,
+                       std::string& written)>
+      SaveReport = SaveNewPageReport;
   std::function<bool(const std::string& program, const std::vector<std::string>& arguments)> StartProgram =
       StartDetachedProgram;
   std::function<void(const std::string& document)> OpenDocument = OpenWithDesktop;
@@ -30,12 +33,13 @@ struct FinishActionServices {
 void SetFinishActionServices(FinishActionServices services);
 
 // The actions of page `pageIndex` of the mode's registry; nothing for an
-// index that is no page. "%PATH" in "Path:" and in each argument of
-// "Command line:" becomes the report's path, or the empty text when no
-// report was written. "Path:" naming a program starts it with those
-// arguments, without a shell; any other non-empty "Path:" (a document such as
-// the report itself) is opened with the desktop's application, without
-// arguments. "Hide window" has no effect here. An exception ends the actions
+// index that is no page. Runs that end in the same second under one page
+// name each keep their report. "%PATH" in "Path:" and in each argument of
+// "Command line:" becomes the path the report was written to, or the empty
+// text when no report was written. "Path:" naming a program starts it with
+// those arguments, without a shell; any other non-empty "Path:" (a document
+// such as the report itself) is opened with the desktop's application,
+// without arguments. "Hide window" has no effect here. An exception ends the actions
 // silently.
 void RunFinishActionsOf(Mode mode, int pageIndex) noexcept;
 

@@ -67,6 +67,8 @@ Status ResolveLinks(const std::string& path, std::string& target) {
 }
 
 constexpr std::size_t TagLength = 16;
+// How far a file that keeps existing ones counts before it gives up.
+constexpr int MaxNumberedNames = 100000;
 constexpr std::size_t MaxStemLength = 200;
 
 std::string RandomTag() {
@@ -116,9 +118,10 @@ AtomicFile::AtomicFile(std::size_t bufferBytes) : bufferBytes_(bufferBytes > 0 ?
 
 AtomicFile::~AtomicFile() { CloseAndRemove(); }
 
-Status AtomicFile::Open(const std::string& path) {
+Status AtomicFile::Open(const std::string& path, Existing existing) {
   CloseAndRemove();
   status_ = Status::Success();
+  existing_ = existing;
   buffer_.clear();
   room_ = 0;
   temp_.clear();
@@ -127,11 +130,15 @@ Status AtomicFile::Open(const std::string& path) {
     status_ = Status::Failure(Status::Kind::Invalid, "no file name in \"" + path + "\"");
     return status_;
   }
-  status_ = ResolveLinks(path, target_);
+  // A file that is kept is no concern of this write, nor where its links lead.
+  if (existing == Existing::Keep)
+    target_ = path;
+  else
+    status_ = ResolveLinks(path, target_);
   if (!status_.ok()) return status_;
 
   struct stat old {};
-  const bool replacing = ::stat(target_.c_str(), &old) == 0;
+  const bool replacing = existing == Existing::Replace && ::stat(target_.c_str(), &old) == 0;
   // Only a plain file is replaced: a folder or a device in the way is refused
   // before anything is created.
   if (replacing && !S_ISREG(old.st_mode)) {
@@ -224,7 +231,9 @@ Status AtomicFile::Commit() {
     Fail(errno, "cannot close " + temp_);
     return status_;
   }
-  if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+  if (existing_ == Existing::Keep) {
+    if (!ClaimFreeName()) return status_;
+  } else if (::rename(temp_.c_str(), target_.c_str()) != 0) {
     Fail(errno, "cannot replace " + target_);
     return status_;
   }
@@ -238,6 +247,33 @@ Status AtomicFile::Commit() {
   std::string().swap(buffer_);
   room_ = 0;
   return status_;
+}
+
+bool AtomicFile::ClaimFreeName() {
+  const std::string first = target_;
+  const std::size_t nameStart = first.rfind('/') + 1;  // 0 without a folder
+  const std::size_t dot = first.rfind('.');
+  const std::size_t extension = dot != std::string::npos && dot > nameStart ? dot : first.size();
+  for (int number = 1; number <= MaxNumberedNames; ++number) {
+    target_ = number == 1
+                  ? first
+                  : first.substr(0, extension) + "_" + std::to_string(number) + first.substr(extension);
+    if (::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno == EEXIST) continue;
+    if (errno != EINVAL && errno != ENOSYS) return Fail(errno, "cannot create " + target_);
+    // A file system that cannot rename without replacing: an empty file
+    // claims the name, and the report then replaces that file.
+    const int claim = ::open(target_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (claim < 0 && errno == EEXIST) continue;
+    if (claim < 0) return Fail(errno, "cannot create " + target_);
+    ::close(claim);
+    if (::rename(temp_.c_str(), target_.c_str()) == 0) return true;
+    const int error = errno;
+    ::unlink(target_.c_str());
+    return Fail(error, "cannot create " + target_);
+  }
+  errno = EEXIST;
+  return Fail(errno, "every name like " + first + " is taken");
 }
 
 bool AtomicFile::Fail(int error, const std::string& what) {

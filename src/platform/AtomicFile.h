@@ -19,16 +19,23 @@
 // The replacement keeps an existing file's permission bits (and its owner
 // where the process may set it); a new file gets 0666 less the umask. When the
 // path is a symbolic link the file it points to is replaced and the link stays.
+//
+// Opened with Existing::Keep, nothing is replaced: Commit() gives the file the
+// path, or when that name is taken (by anything, a link included) the first
+// free one with "_2", "_3", ... before the extension. The kernel claims the
+// name in the same step as it renames, so two files committed at once never
+// take one name.
 class AtomicFile {
  public:
   static constexpr std::size_t DefaultBufferBytes = std::size_t{4} << 20;
+  enum class Existing { Replace, Keep };
 
   explicit AtomicFile(std::size_t bufferBytes = DefaultBufferBytes);
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
 
-  Status Open(const std::string& path);
+  Status Open(const std::string& path, Existing existing = Existing::Replace);
 
   // False once anything has failed; the first failure is kept in status().
   bool Write(std::string_view bytes) {
@@ -43,6 +50,8 @@ class AtomicFile {
   Status Commit();
 
   const Status& status() const { return status_; }
+  // The file a successful Commit() wrote.
+  const std::string& path() const { return target_; }
 
   // The file a write to `path` replaces: symbolic links followed; `path`
   // itself when they cannot be.
@@ -59,12 +68,14 @@ class AtomicFile {
   bool Flush();
   bool WriteOut(const char* data, std::size_t size);
   bool Fail(int error, const std::string& what);
+  bool ClaimFreeName();
   void CloseAndRemove();
 
   std::size_t bufferBytes_;
   std::string buffer_;
   std::size_t room_ = 0;  // what the buffer takes before it must go to the file
   std::string target_;
+  Existing existing_ = Existing::Replace;
   std::string temp_;
   int fd_ = -1;
   std::uint64_t written_ = 0;  // bytes in the temporary file

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "pages/PageTypes.h"
+#include "platform/Status.h"
 
 // The report writers of the five modes: a whole page, or one host (on the
 // route modes one hop) with all its stored replies, as text or CSV.
@@ -13,7 +14,8 @@
 // page index outside the registry, a page whose ResultState is not psOk, for
 // one host also a host index outside the page's rows or a row whose State is
 // not 0) or when the file cannot be written; no temporary file is left then.
-// The file name is used as given: no folder is created, no extension added.
+// The file name is used as given, with no extension added; its folder is
+// created, with the folders above it, when it does not exist.
 // A report streams to disk, so its size is not bounded by memory. No
 // exception leaves a writer. The UI thread calls them (they read the pages).
 
@@ -52,6 +54,12 @@ bool PageReportReady(Mode mode, int pageIndex);
 bool HostReportReady(Mode mode, int pageIndex, int hostIndex);
 
 // For callers that choose by mode (tool bars, end-of-run actions): the
-// page writer, or the one-host (hop) writer, of that mode.
-bool SavePageReport(Mode mode, bool csv, const std::string& fileName, int pageIndex, int reportMode);
-bool SaveHostReport(Mode mode, bool csv, const std::string& fileName, int pageIndex, int hostIndex);
+// page writer, or the one-host (hop) writer, of that mode, with the reason
+// when nothing was written.
+Status SavePageReport(Mode mode, bool csv, const std::string& fileName, int pageIndex, int reportMode);
+Status SaveHostReport(Mode mode, bool csv, const std::string& fileName, int pageIndex, int hostIndex);
+// The page writer for a report that replaces no file: it is written as
+// `fileName` or, when that name is taken, as the first free one with "_2",
+// "_3", ... before the extension; `written` gets the name taken.
+Status SaveNewPageReport(Mode mode, bool csv, const std::string& fileName, int pageIndex, int reportMode,
+                         std::string& written);

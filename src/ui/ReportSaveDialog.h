@@ -22,8 +22,10 @@ using AskSaveFileFunction = std::function<std::optional<SaveFileAnswer>(const QS
 
 // The one save dialog of the report tool bars of all five tabs. It lives as
 // long as the window, so the file type chosen last is offered again on any
-// tab until the program ends. No question is asked before an existing file
-// is replaced. Modal: timers and run callbacks go on while it is open.
+// tab until the program ends. The name is offered with that type's extension,
+// and a change of type changes only the extension. No question is asked
+// before an existing file is replaced. Modal: timers and run callbacks go on
+// while it is open.
 class ReportSaveDialog {
  public:
   explicit ReportSaveDialog(QWidget* parent);

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QMessageBox>
 
 #include "pages/ModePages.h"
 #include "pages/Settings.h"
@@ -42,7 +43,7 @@ bool EndsWithNoCase(const std::string& text, const std::string& tail) {
 }  // namespace
 
 ResultToolBars::ResultToolBars(TabViews& views, AskSaveFileFunction askSaveFile, QObject* parent)
-    : QObject(parent), askSaveFile_(std::move(askSaveFile)) {
+    : QObject(parent), views_(views), askSaveFile_(std::move(askSaveFile)) {
   for (const Mode mode : AllModes) {
     TModeFrame* f = views.ForMode(mode).Frame();
     connect(f->ToolButton5, &QAction::triggered, this, [this] { OpenResultFolderClick(); });
@@ -73,6 +74,13 @@ bool ResultToolBars::AskTarget(const std::string& proposedName, Target& target) 
   return true;
 }
 
+void ResultToolBars::TellIfFailed(Mode mode, const std::string& fileName, const Status& saved) {
+  if (saved.ok()) return;
+  QMessageBox::warning(views_.ForMode(mode).Frame()->window(), tr("Report not saved"),
+                       tr("The report could not be saved to %1:\n%2")
+                           .arg(QString::fromStdString(fileName), QString::fromStdString(saved.message)));
+}
+
 void ResultToolBars::OpenResultFolderClick() {
   CatchAll([] { OpenWithDesktop(GlobalOptions.ResultFolder); });
 }
@@ -83,7 +91,8 @@ void ResultToolBars::SaveResultClick(Mode mode, int reportMode) {
     if (!PageReportReady(mode, index)) return;
     Target target;
     if (!AskTarget(PageReportName(mode, index, InfixOf(reportMode)), target)) return;
-    SavePageReport(mode, target.csv, target.fileName, CurrentIndex(mode), reportMode);
+    TellIfFailed(mode, target.fileName,
+                 SavePageReport(mode, target.csv, target.fileName, CurrentIndex(mode), reportMode));
   });
 }
 
@@ -97,8 +106,8 @@ void ResultToolBars::SaveSelectedHostClick(Mode mode) {
     // The page may have gone or changed while the dialog was open.
     const int indexNow = CurrentIndex(mode);
     const TPageCommon* pageNow = ModePage(mode, indexNow);
-    if (!pageNow) return;
-    SaveHostReport(mode, target.csv, target.fileName, indexNow, pageNow->SelectedHost);
+    const int hostNow = pageNow ? pageNow->SelectedHost : -1;
+    TellIfFailed(mode, target.fileName, SaveHostReport(mode, target.csv, target.fileName, indexNow, hostNow));
   });
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "pages/PageTypes.h"
+#include "platform/Status.h"
 #include "ui/ReportSaveDialog.h"
 
 class TabViews;
@@ -17,7 +18,9 @@ class TabViews;
 // dialog and, once the user confirms, writes the report in the type chosen
 // there: the page index and the selected host are read again at that moment,
 // since timers and runs go on while the dialog is open, and the writer's own
-// guards decide. Every handler catches and drops exceptions.
+// guards decide. A report that is not written (a guard refused, the folder
+// cannot be made, the disk failed) is told in a message box naming the file
+// and the reason. Every handler catches and drops exceptions.
 class ResultToolBars : public QObject {
   Q_OBJECT
 
@@ -45,6 +48,8 @@ class ResultToolBars : public QObject {
   // Shows the dialog with the proposed name and fills in the file to write
   // and its format; false when the user cancels.
   bool AskTarget(const std::string& proposedName, Target& target);
+  void TellIfFailed(Mode mode, const std::string& fileName, const Status& saved);
 
+  TabViews& views_;
   AskSaveFileFunction askSaveFile_;
 };

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include "AutomationTestSupport.h"
+#include "platform/FileIo.h"
 
 namespace {
 
@@ -14,10 +17,12 @@ class FinishActions : public ::testing::Test {
  protected:
   void SetUp() override {
     FinishActionServices s;
-    s.SaveReport = [this](Mode, bool csv, const std::string& name, int index, int reportMode) {
+    s.SaveReport = [this](Mode, bool csv, const std::string& name, int index, int reportMode,
+                          std::string& written) {
       log.push_back("save " + name + (csv ? " csv " : " txt ") + std::to_string(index) + " " +
                     std::to_string(reportMode));
-      return writes;
+      written = name;
+      return writes ? Status::Success() : Status::Failure(Status::Kind::IoError, "disk full");
     };
     s.StartProgram = [this](const std::string& program, const std::vector<std::string>& arguments) {
       log.push_back("start " + program);
@@ -91,6 +96,43 @@ TEST_F(FinishActions, TheUsersProgramGetsThePathOfAWrittenReportOnly) {
     page.ExecParam = "-c \"echo $0\" %PATH \"%PATH\"";
     EXPECT_EQ(Finish(Mode::Ping), expected) << path;
   }
+}
+
+// With the real writer: a missing result folder is made, runs of one page
+// name that end in the same second each keep their report, and a report that
+// cannot be written (root writes anywhere: a file stands where the folder
+// should be) says so on stderr.
+TEST_F(FinishActions, EveryEndOfRunReportIsKeptUnderAFreeNameAndAFailedOneSaysSo) {
+  FinishActionServices real;
+  real.StartProgram = [this](const std::string&, const std::vector<std::string>& arguments) {
+    log.push_back(arguments.at(0));
+    return true;
+  };
+  SetFinishActionServices(std::move(real));
+  TPageCommon& page = FinishedPage(Mode::Ping);
+  TPageCommon& twin = AddTestPage(Mode::Ping, "p");
+  twin.ResultState = psOk, twin.SaveResult = true, twin.StartTime = page.StartTime,
+  twin.EndTime = page.EndTime;
+  for (TPageCommon* p : {&page, &twin})
+    p->ExecuteProgram = true, p->ExecPath = "sh", p->ExecParam = "\"%PATH\"";
+  QTemporaryDir dir;
+  const std::string folder = dir.path().toStdString() + "/made/deeper/";
+  GlobalOptions.ResultFolder = folder;
+  for (int pageIndex : {1, 2, 1}) RunFinishActionsOf(Mode::Ping, pageIndex);
+  const std::string name = folder + "Ping_p_replies" + Stamp;  // the page's defaults: with replies, CSV
+  EXPECT_EQ(log, (Log{name + ".csv", name + "_2.csv", name + "_3.csv"}));
+  for (const std::string& report : log) EXPECT_TRUE(ReadFilePrefix(report, 100).has_value()) << report;
+
+  ASSERT_TRUE(WriteFileAtomically(dir.path().toStdString() + "/file", "").ok());
+  GlobalOptions.ResultFolder = dir.path().toStdString() + "/file/sub/";
+  log.clear();
+  ::testing::internal::CaptureStderr();
+  RunFinishActionsOf(Mode::Ping, 1);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "velquor: the report " + GlobalOptions.ResultFolder + "Ping_p_replies" + Stamp +
+                ".csv was not saved: cannot create " + dir.path().toStdString() +
+                "/file/sub: Not a directory\n");
+  EXPECT_EQ(log, Log{""});
 }
 
 }  // namespace

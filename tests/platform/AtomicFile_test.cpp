@@ -10,7 +10,10 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "platform/FileIo.h"
 
@@ -89,6 +92,27 @@ TEST_F(AtomicFileTest, StreamsToDiskAndReplacesOnlyOnCommit) {
   }  // dropped without Commit
   EXPECT_EQ(Read("report"), "old");
   EXPECT_EQ(Entries(), std::set<std::string>{"report"});
+}
+
+// Files opened while their name was free and committed one after the other.
+TEST_F(AtomicFileTest, AFileThatKeepsOthersTakesTheFirstFreeNumberedName) {
+  fs::create_directory(PathOf("d.x"));
+  for (const char* taken : {"r.1.txt", "d.x/plain"}) ASSERT_TRUE(Save(taken, "old").ok());
+  fs::create_symlink("gone", PathOf("r.1_2.txt"));  // a dangling link holds its name too
+  const std::pair<std::string, std::string> cases[] = {
+      {"r.1.txt", "r.1_3.txt"}, {"r.1.txt", "r.1_4.txt"}, {"d.x/plain", "d.x/plain_2"}, {"new", "new"}};
+  std::vector<std::unique_ptr<AtomicFile>> files;
+  for (const auto& [name, written] : cases) {
+    files.push_back(std::make_unique<AtomicFile>());
+    ASSERT_TRUE(files.back()->Open(PathOf(name), AtomicFile::Existing::Keep).ok());
+    files.back()->Write(written);
+  }
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    ASSERT_TRUE(files[i]->Commit().ok());
+    EXPECT_EQ(files[i]->path(), PathOf(cases[i].second));
+    EXPECT_EQ(Read(cases[i].second), cases[i].second);
+  }
+  EXPECT_EQ(Read("r.1.txt") + Read("d.x/plain") + Read("gone"), "oldold-");
 }
 
 TEST_F(AtomicFileTest, FailuresKeepTheOldFileAndLeaveNothingBehind) {

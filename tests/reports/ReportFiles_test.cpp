@@ -16,8 +16,8 @@ TEST_F(ReportTest, GuardsAndFailedWritesLeaveAnExistingFileAlone) {
     for (bool csv : {false, true}) {
       SCOPED_TRACE(static_cast<int>(mode) * 2 + csv);
       auto refused = [&](int pageIndex, int hostIndex) {
-        EXPECT_FALSE(SaveHostReport(mode, csv, old, pageIndex, hostIndex));
-        EXPECT_FALSE(hostIndex == 1 && SavePageReport(mode, csv, old, pageIndex, rmIpList));
+        EXPECT_FALSE(SaveHostReport(mode, csv, old, pageIndex, hostIndex).ok());
+        EXPECT_FALSE(hostIndex == 1 && SavePageReport(mode, csv, old, pageIndex, rmIpList).ok());
       };
       // Every page index outside the registry, and rows that cannot be reported.
       for (int pageIndex : {-1, 1}) refused(pageIndex, 1);
@@ -29,8 +29,8 @@ TEST_F(ReportTest, GuardsAndFailedWritesLeaveAnExistingFileAlone) {
       }
       ModePage(mode, 0)->ResultState = psOk;
       // The same calls with a resolved page and its answering row do write.
-      EXPECT_TRUE(SaveHostReport(mode, csv, PathOf("new"), 0, 1));
-      EXPECT_TRUE(SavePageReport(mode, csv, PathOf("new"), 0, rmIpList));
+      EXPECT_TRUE(SaveHostReport(mode, csv, PathOf("new"), 0, 1).ok());
+      EXPECT_TRUE(SavePageReport(mode, csv, PathOf("new"), 0, rmIpList).ok());
     }
   }
   // A write the disk stops half way (here the file-size limit) is no success.

@@ -3,12 +3,17 @@
 // result. A saved file is compared with what the writer makes of the same
 // page: the report bytes and names themselves belong to the report tests.
 
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 #include <optional>
 
 #include "WindowTest.h"
+#include "pages/Settings.h"
 #include "platform/FileIo.h"
 #include "reports/ReportNames.h"
 #include "reports/ReportWriters.h"
@@ -28,8 +33,9 @@ class ToolBars : public WindowTest {
   // The file holds what the page writer (host < 0) or the host writer gives.
   void ExpectReport(const std::string& name, Mode mode, bool csv, int reportMode, int host = -1) {
     const std::string expected = Folder() + "/expected";
-    ASSERT_TRUE(host < 0 ? SavePageReport(mode, csv, expected, 0, reportMode)
-                         : SaveHostReport(mode, csv, expected, 0, host));
+    ASSERT_TRUE((host < 0 ? SavePageReport(mode, csv, expected, 0, reportMode)
+                          : SaveHostReport(mode, csv, expected, 0, host))
+                    .ok());
     EXPECT_EQ(Read(name), Read("expected")) << name;
   }
 };
@@ -87,7 +93,7 @@ TEST_F(ToolBars, SaveButtonsAskForTheirNameInTheTypeChosenLastAndWriteTheHostSel
     (Frame(c.mode).*c.button)->trigger();
     // A host report is proposed under the host selected at the click.
     const std::string name = c.infix ? PageReportName(c.mode, 0, c.infix) : HostReportName(c.mode, 0, 0);
-    EXPECT_EQ(offered, (QStringList{QString::fromStdString(name), type}));
+    EXPECT_EQ(offered, (QStringList{QString::fromStdString(name) + (type == Csv ? ".csv" : ".txt"), type}));
     if (!c.answer) continue;
     ExpectReport(c.written, c.mode, c.answer->filterIndex == 2, c.reportMode, c.infix ? -1 : 2);
     type = c.answer->filterIndex == 2 ? Csv : Txt;
@@ -98,6 +104,90 @@ TEST_F(ToolBars, SaveButtonsAskForTheirNameInTheTypeChosenLastAndWriteTheHostSel
   ShownPage(Mode::MultiPing).ResultState = psPending;
   Frame(Mode::MultiPing).ToolButton1->trigger();
   EXPECT_EQ(QDir(QString::fromStdString(Folder())).entryList(QDir::Files).size(), 7);
+}
+
+// Qt's own dialog replaces what follows the last dot of the name when the
+// type changes; addresses and page names have dots of their own. The user
+// switches the type and saves the name as offered.
+TEST_F(ToolBars, ChangingTheTypeKeepsTheWholeOfferedName) {
+  GlobalOptions.ResultFolder = Folder() + "/";
+  GiveResult(Mode::Ping, 0, {{0, "127.0.0.1"}});
+  GiveResult(Mode::MultiPing, 0, Rows);
+  ShownPage(Mode::MultiPing).Name = "www.example.com";
+  const struct {
+    Mode mode;
+    Button button;
+    const char* infix;  // null: the selected host's report
+    int reportMode;
+    std::function<void(QComboBox&)> switchType;
+    bool csv;
+  } cases[] = {
+      {Mode::Ping, &F::ToolButton4, nullptr, -1, [](QComboBox& c) { QTest::keyClick(&c, Qt::Key_Down); },
+       true},
+      {Mode::MultiPing, &F::ToolButton2, "_replys_", rmWithReplies,
+       [](QComboBox& c) { QTest::keyClick(&c, Qt::Key_Up); }, false},
+      // A dialog that leaves the name alone when the type changes.
+      {Mode::MultiPing, &F::ToolButton1, "_", rmResult, [](QComboBox& c) { c.setCurrentIndex(1); }, true},
+  };
+  const std::remove_extent_t<decltype(cases)>* open = nullptr;
+  QTimer user;
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog || !open) return;
+    std::exchange(open, nullptr)->switchType(*dialog->findChild<QComboBox*>("fileTypeCombo"));
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save)->click();
+  });
+  user.start(5);
+  for (const auto& c : cases) {
+    open = &c;
+    (Frame(c.mode).*c.button)->trigger();
+    const std::string offered = c.infix ? PageReportName(c.mode, 0, c.infix) : HostReportName(c.mode, 0, 0);
+    ExpectReport(offered.substr(Folder().size() + 1) + (c.csv ? ".csv" : ".txt"), c.mode, c.csv, c.reportMode,
+                 c.infix ? -1 : 0);
+  }
+}
+
+// Options take a result folder that does not exist; the user saves the name
+// offered. Root writes anywhere: a file stands where a folder should be.
+TEST_F(ToolBars, AMissingResultFolderIsMadeAndAFailedSaveSaysWhichFileAndWhy) {
+  ASSERT_TRUE(WriteFileAtomically(Folder() + "/file", "").ok());
+  const struct {
+    const char* folder;
+    Mode mode;
+    Button button;
+    const char* infix;  // null: the selected host's report
+    bool written;
+  } cases[] = {
+      // First into a folder that exists, which the dialog then shows.
+      {"/Results/", Mode::MultiPing, &F::ToolButton1, "_", true},
+      {"/made/deeper/", Mode::RangePing, &F::ToolButton6, "_iplist_", true},
+      {"/file/sub/", Mode::Ping, &F::ToolButton1, "_", false},
+      {"/file/sub/", Mode::Traceroute, &F::ToolButton4, nullptr, false},
+  };
+  QStringList told;
+  QTimer user;
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      told << box->text();
+      box->close();
+    } else if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+      dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save)->click();
+    }
+  });
+  user.start(5);
+  const QString why = "cannot create " + QString::fromStdString(Folder()) + "/file/sub: Not a directory";
+  for (const auto& c : cases) {
+    GlobalOptions.ResultFolder = Folder() + c.folder;
+    GiveResult(c.mode, 0, Rows);
+    told.clear();
+    (Frame(c.mode).*c.button)->trigger();
+    const std::string file =
+        (c.infix ? PageReportName(c.mode, 0, c.infix) : HostReportName(c.mode, 0, 0)) + ".txt";
+    EXPECT_EQ(ReadFilePrefix(file, 1 << 20).has_value(), c.written) << file;
+    EXPECT_EQ(told, c.written ? QStringList()
+                              : QStringList("The report could not be saved to " +
+                                            QString::fromStdString(file) + ":\n" + why));
+  }
 }
 
 TEST_F(ToolBars, ClearResultStopsTheRunThenClearsItAndMultiPingKeepsItsHosts) {
