@@ -10,16 +10,14 @@
 inline constexpr int ReplyColumnCount = 7;
 inline constexpr int ResultColumnCount(Mode mode) { return mode == Mode::RangePing ? 9 : 10; }
 
-// What the settings need of one tab: the height of its result pane and the
-// widths of its columns. The window implements it per mode frame; tests with
-// plain fields. Column numbers run from 0 to the counts above less one.
-// Used on the UI thread only.
+// What the settings need of one tab: the height the user gave its result
+// pane (the tab fits it to the room it has) and the widths of its columns.
+// The window implements it per mode frame; tests with plain fields. Column
+// numbers run from 0 to the counts above less one. Used on the UI thread only.
 class ModeLayout {
  public:
   virtual int PaneClientHeight() const = 0;
   virtual void SetPaneClientHeight(int height) = 0;
-  // The client height of the frame that holds the pane, which bounds it.
-  virtual int FrameClientHeight() const = 0;
 
   virtual int ResultColumnWidth(int column) const = 0;
   virtual void SetResultColumnWidth(int column, int width) = 0;

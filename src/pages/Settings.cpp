@@ -16,8 +16,6 @@ constexpr std::string_view Main = "MAIN";
 // The window's design size; it bounds the window when the system reports no
 // work area.
 constexpr WindowRect DesignArea{0, 0, 1020, 650};
-// Room the parameter group and the margins of a tab need above its result pane.
-constexpr long long FrameReserve = 150;
 constexpr long long MinPaneHeight = 50;
 constexpr long long MaxPaneHeight = 1000;
 constexpr int MinColumnWidth = 5;
@@ -80,11 +78,11 @@ void LoadWindow(const IniFile& ini, WindowGeometry& window) {
 
 int ClampWidth(std::int32_t width) { return std::clamp(width, MinColumnWidth, MaxColumnWidth); }
 
-// Runs after the window is placed, so the frame's height is the final one.
+// The pane height stays as the user gave it, not fitted to the window: the
+// tab fits it to the room it has at any moment, so a window that starts
+// small does not lose it for good.
 void LoadLayout(const IniFile& ini, Mode mode, ModeLayout& layout) {
-  long long height = ini.ReadInteger(Main, ModeKey(mode, "HostHeight"), layout.PaneClientHeight());
-  const long long room = static_cast<long long>(layout.FrameClientHeight()) - FrameReserve;
-  if (height > room) height = room;
+  const long long height = ini.ReadInteger(Main, ModeKey(mode, "HostHeight"), layout.PaneClientHeight());
   layout.SetPaneClientHeight(static_cast<int>(std::clamp(height, MinPaneHeight, MaxPaneHeight)));
   for (int column = 0; column < ResultColumnCount(mode); ++column) {
     const auto width =

@@ -23,11 +23,6 @@ int FrameLayout::PaneClientHeight() const { return frame_->ResultPaneHeight(); }
 
 void FrameLayout::SetPaneClientHeight(int height) { frame_->SetResultPaneHeight(height); }
 
-int FrameLayout::FrameClientHeight() const {
-  if (frame_->testAttribute(Qt::WA_WState_Visible) || !hiddenFrameHeight_) return frame_->height();
-  return hiddenFrameHeight_();
-}
-
 int FrameLayout::ResultColumnWidth(int column) const { return SectionSize(frame_->HostView(), column); }
 
 void FrameLayout::SetResultColumnWidth(int column, int width) {

@@ -9,7 +9,6 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QSessionManager>
-#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QTabWidget>
@@ -147,8 +146,7 @@ void TFormPing::BuildTabs() {
     hooks_.AskSaveFile = [this](const QString& name) { return saveDialog_->Ask(name); };
   toolBars_ = std::make_unique<ResultToolBars>(*views_, hooks_.AskSaveFile);
   for (const Mode mode : AllModes)
-    layouts_[static_cast<std::size_t>(mode)] = std::make_unique<FrameLayout>(
-        views_->ForMode(mode).Frame(), [this] { return ExpectedFrameHeight(); });
+    layouts_[static_cast<std::size_t>(mode)] = std::make_unique<FrameLayout>(views_->ForMode(mode).Frame());
 
   TrayIcon1 = new QSystemTrayIcon(ProgramIcon(), this);
   TrayIcon1->setToolTip(QStringLiteral("Velquor"));
@@ -182,14 +180,6 @@ ModeLayouts TFormPing::Layouts() const {
   ModeLayouts layouts{};
   for (std::size_t i = 0; i < layouts.size(); ++i) layouts[i] = layouts_[i].get();
   return layouts;
-}
-
-int TFormPing::ExpectedFrameHeight() const {
-  // Until the window is shown, no tab has its size; the frames will fill the
-  // window's client area less the tab bar and the margins around a tab.
-  const int chrome =
-      PageControl1->tabBar()->sizeHint().height() + 2 * style()->pixelMetric(QStyle::PM_LayoutTopMargin) + 8;
-  return std::max(0, height() - chrome);
 }
 
 void TFormPing::TimerStartupTimer() {

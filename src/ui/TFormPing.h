@@ -119,8 +119,6 @@ class TFormPing : public QMainWindow {
   void FormClose();
   void TimerStartupTimer();
   void TimerTasksTimer();
-  // The client height a mode frame will have once the window is laid out.
-  int ExpectedFrameHeight() const;
 
   Hooks hooks_;
   bool initialised_ = false;

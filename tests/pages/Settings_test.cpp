@@ -36,12 +36,11 @@ struct FakeLayout : ModeLayout {
     std::iota(result.begin(), result.end(), 60);
     std::iota(replies.begin(), replies.end(), 80);
   }
-  int pane = 300, frame = 700;
+  int pane = 300;
   std::vector<int> result, replies;
 
   int PaneClientHeight() const override { return pane; }
   void SetPaneClientHeight(int height) override { pane = height; }
-  int FrameClientHeight() const override { return frame; }
   int ResultColumnWidth(int column) const override { return result.at(column); }
   void SetResultColumnWidth(int column, int width) override { result.at(column) = width; }
   int ReplyColumnWidth(int column) const override { return replies.at(column); }
@@ -102,17 +101,14 @@ TEST_F(SettingsTest, WindowIsFittedIntoTheWorkArea) {
 }
 
 TEST_F(SettingsTest, PaneHeightsAndColumnWidthsAreFitted) {
-  ping.frame = range.frame = 600;
-  multi.frame = 120;
-  pathPing.frame = 2000;
-  trace.pane = 900;  // no key: the current height is fitted as well
+  trace.pane = 2000;  // no key: the current height is fitted as well
   Load(
-      "PingHostHeight=5000\nMultiPingHostHeight=5000\nRangePingHostHeight=20\nPathPingHostHeight=1200\n"
+      "PingHostHeight=5000\nMultiPingHostHeight=640\nRangePingHostHeight=20\nPathPingHostHeight=1200\n"
       "PingHostWidth3=2\nPingRepliesWidth6=4000\nPingHostWidth9=-1\nMultiPingHostWidth0=77\n"
       "RangePingHostWidth8=123\nRangePingHostWidth9=321\nTracerouteRepliesWidth0=3\n"
       "PathPingRepliesWidth0=1000\nPathPingHostWidth9=2147483647\n");
   EXPECT_EQ((std::vector<int>{ping.pane, multi.pane, range.pane, trace.pane, pathPing.pane}),
-            (std::vector<int>{450, 50, 50, 550, 1000}));
+            (std::vector<int>{1000, 640, 50, 1000, 1000}));
   EXPECT_EQ(ping.result, (std::vector<int>{60, 61, 62, 5, 64, 65, 66, 67, 68, 5}));
   EXPECT_EQ(ping.replies, (std::vector<int>{80, 81, 82, 83, 84, 85, 1000}));
   EXPECT_EQ((std::vector<int>{multi.result[0], range.result[8], trace.replies[0], pathPing.replies[0],

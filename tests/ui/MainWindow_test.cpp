@@ -5,8 +5,11 @@
 #include <QLayout>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 #include <algorithm>
 #include <climits>
 #include <filesystem>
@@ -288,6 +291,62 @@ TEST_F(MainWindow, TabFollowsTheScreenOnEveryTabAndInAutoTasks) {
   }
   walk(&Tasks(), Tasks().windowTitle());
   Tasks().hide();
+}
+
+// Each tab's host pane keeps the height the user dragged it to: a smaller
+// window takes the room from the replies first, and once it is large again
+// (maximised, or after a restart) the pane has that height back, which is
+// the height saved even while the window is small. No tool bar ever folds
+// its buttons behind the extension button.
+TEST_F(MainWindow, HostPaneKeepsItsDraggedHeightThroughASmallWindowAndARestart) {
+  constexpr int Dragged = 400;  // room only in a maximised window
+  const auto showTab = [this](Mode mode) -> TModeFrame& {
+    w().PageControl1->setCurrentIndex(static_cast<int>(mode));
+    QApplication::processEvents();
+    return Frame(mode);
+  };
+  const auto allButtonsShown = [](const TModeFrame& f) {
+    for (QToolBar* bar : {f.ToolBar1, f.ToolBar2}) {
+      if (bar->findChild<QToolButton*>("qt_toolbar_ext_button")->isVisible()) return false;
+      for (QAction* action : bar->actions())
+        if (!bar->widgetForAction(action)->isVisible()) return false;
+    }
+    return true;
+  };
+  w().showMaximized();
+  for (const Mode mode : AllModes) {
+    TModeFrame& f = showTab(mode);
+    QWidget* handle = f.SplitterResult->handle(1);
+    const QPoint to = handle->rect().center() + QPoint(0, Dragged - f.GroupBoxResult->height());
+    QTest::mousePress(handle, Qt::LeftButton, {}, handle->rect().center());
+    QTest::mouseMove(handle, to);
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, to);
+    ASSERT_EQ(f.GroupBoxResult->height(), Dragged);
+  }
+  // The design size has no room for the dragged height: the replies give all they can first.
+  w().showNormal();
+  const QGroupBox* replies = showTab(Mode::PathPing).GroupBoxReplys;
+  EXPECT_EQ(replies->height(), replies->minimumSizeHint().height());
+  EXPECT_LT(Frame(Mode::PathPing).GroupBoxResult->height(), Dragged);
+  w().resize(w().minimumSize());
+  for (const Mode mode : AllModes) EXPECT_TRUE(allButtonsShown(showTab(mode))) << ModeWord(mode);
+  w().TimerSaveTimer();
+  const QString ini =
+      QString::fromStdString(ReadFilePrefix(Folder() + "/Config/config.ini", 1 << 20).value_or(""));
+  for (const Mode mode : AllModes)
+    EXPECT_EQ(ini.section(QString("\n%1HostHeight=").arg(ModeWord(mode)), 1).section('\n', 0, 0).toInt(),
+              Dragged)
+        << ModeWord(mode);
+  w().showMaximized();
+  for (const Mode mode : AllModes) {
+    const TModeFrame& f = showTab(mode);
+    EXPECT_EQ(f.GroupBoxResult->height(), Dragged) << ModeWord(mode);
+    EXPECT_TRUE(allButtonsShown(f)) << ModeWord(mode);
+  }
+  // The restart places the window at its minimum, then maximises it.
+  Start().show();
+  for (const Mode mode : AllModes)
+    EXPECT_EQ(showTab(mode).GroupBoxResult->height(), Dragged) << ModeWord(mode);
 }
 
 TEST(FolderPicker, TakesAPathOfOneTo280Characters) {

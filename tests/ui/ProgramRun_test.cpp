@@ -19,6 +19,7 @@
 
 #include "pages/PageFiles.h"
 #include "pages/PageOperations.h"
+#include "platform/FileIo.h"
 #include "ui/PageListHandlers.h"
 
 #ifndef VELQUOR_BINARY
@@ -130,7 +131,8 @@ class ProgramRun : public ::testing::Test {
 
 // A page flagged to start at start-up saves its report and hands its path
 // to the user's program; SIGTERM saves everything, and the next session
-// starts with what the last one saved.
+// starts with what the last one saved, its panes as high as they were even
+// when the window comes back at its smallest before it is maximised.
 TEST_F(ProgramRun, StartUpPagesRunTheirActionsAndSessionsEndingBySigtermSaveEverything) {
   // The user's program records the arguments it gets; blanks in its path
   // and in the page name must not split anything.
@@ -184,6 +186,12 @@ TEST_F(ProgramRun, StartUpPagesRunTheirActionsAndSessionsEndingBySigtermSaveEver
   EXPECT_GT(shown, 50);
   for (const QString& line : heights) EXPECT_EQ(line.section('=', 1).toInt(), shown) << line.toStdString();
 
+  const std::string ini = (Folder() + "/Config/config.ini").toStdString();
+  QString config = QString::fromStdString(ReadFilePrefix(ini, 1 << 20).value_or(""));
+  config.replace(QRegularExpression("\n(Width|Height)=\\d+"), "\n\\1=1")
+      .replace("\nMaximized=0", "\nMaximized=1");
+  ASSERT_TRUE(config.contains("\nHeight=1\n") && config.contains("\nMaximized=1\n"));
+  ASSERT_TRUE(WriteFileAtomically(ini, config.toStdString()).ok());
   Session("Results");
   EXPECT_EQ(LayoutLines(), layout);
 }

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -9,12 +10,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QResizeEvent>
 #include <QSplitter>
-#include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "pages/RowTexts.h"
 #include "ui/FocusOrder.h"
@@ -31,6 +31,9 @@ QToolBar* MakeToolBar(QWidget* parent) {
   bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
   bar->setIconSize(QSize(16, 16));
   bar->setMovable(false);
+  // A tool bar allowed to shrink below its buttons folds them behind an
+  // extension button; this one makes its pane keep room for all of them.
+  bar->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Minimum);
   return bar;
 }
 
@@ -99,6 +102,9 @@ TModeFrame::TModeFrame(const QString& resultCaption, bool withIpList, QWidget* p
   // Growing the window gives the room to the replies, so the result pane keeps its height.
   SplitterResult->setStretchFactor(0, 0);
   SplitterResult->setStretchFactor(1, 1);
+  SplitterResult->installEventFilter(this);
+  connect(SplitterResult, &QSplitter::splitterMoved, this,
+          [this] { resultPaneHeight_ = SplitterResult->sizes().constFirst(); });
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -161,34 +167,27 @@ void TModeFrame::PlaceHostView(QTreeView* view) {
   tabStops_ << view << VirtualStringTree2;
 }
 
-int TModeFrame::ResultPaneHeight() const {
-  if (pendingResultHeight_ >= 0) return pendingResultHeight_;
-  return GroupBoxResult->height();
-}
-
 void TModeFrame::SetResultPaneHeight(int height) {
-  pendingResultHeight_ = std::max(height, 0);
-  if (isVisible()) ApplyResultPaneHeight();
+  resultPaneHeight_ = std::max(height, 0);
+  if (SplitterResult->isVisible()) FitResultPane();
 }
 
-void TModeFrame::ApplyResultPaneHeight() {
-  if (pendingResultHeight_ < 0) return;
-  const int room = SplitterResult->height() - SplitterResult->handleWidth();
+// Every new size of the splitter is shared out here from the user's height,
+// whatever the splitter kept of an earlier, smaller size: the replies give
+// way first, and the result pane has its height back as soon as there is
+// room. A splitter not shown gets its size, and a height set meanwhile,
+// when it is shown.
+bool TModeFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == SplitterResult && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+    FitResultPane();
+  return QWidget::eventFilter(watched, event);
+}
+
+void TModeFrame::FitResultPane() {
+  const int room = SplitterResult->contentsRect().height() - SplitterResult->handle(1)->sizeHint().height();
   if (room <= 0) return;
-  const int height = pendingResultHeight_;
-  pendingResultHeight_ = -1;
-  SplitterResult->setSizes({height, std::max(room - height, 0)});
-}
-
-// A height set before the frame was laid out waits until the splitter has
-// its final size, which the layout gives it after these events.
-void TModeFrame::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  if (pendingResultHeight_ >= 0 && isVisible())
-    QTimer::singleShot(0, this, [this] { ApplyResultPaneHeight(); });
-}
-
-void TModeFrame::showEvent(QShowEvent* event) {
-  QWidget::showEvent(event);
-  if (pendingResultHeight_ >= 0) QTimer::singleShot(0, this, [this] { ApplyResultPaneHeight(); });
+  const int replies = std::max(GroupBoxReplys->minimumSizeHint().height(), GroupBoxReplys->minimumHeight());
+  const int height = std::min(resultPaneHeight_, std::max(room - replies, 0));
+  // The splitter raises a height below the pane's minimum to that minimum.
+  SplitterResult->setSizes({height, room - height});
 }

@@ -63,11 +63,13 @@ class TModeFrame : public QWidget {
   // and null entries may be among them.
   const QList<QWidget*>& TabStops() const { return tabStops_; }
 
-  // Height of the result pane (GroupBoxResult) in pixels. Until the frame
-  // is laid out (a tab never opened) it is the height last set, at first
-  // the design height; such a height is applied when the splitter gets its size.
+  // The height the user gave the result pane (GroupBoxResult), in pixels:
+  // the last one set or dragged to, at first the design height. The pane
+  // has it whenever the splitter has room for it beside the smallest
+  // replies pane, and only the user's drag changes it, so a window that was
+  // small once does not keep the pane small.
   static constexpr int DesignResultPaneHeight = 200;
-  int ResultPaneHeight() const;
+  int ResultPaneHeight() const { return resultPaneHeight_; }
   void SetResultPaneHeight(int height);
 
  protected:
@@ -82,13 +84,12 @@ class TModeFrame : public QWidget {
   // Puts the host view beside ToolBar1 inside GroupBoxResult.
   void PlaceHostView(QTreeView* view);
 
-  void resizeEvent(QResizeEvent* event) override;
-  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void ApplyResultPaneHeight();
+  void FitResultPane();
 
-  int pendingResultHeight_ = DesignResultPaneHeight;
+  int resultPaneHeight_ = DesignResultPaneHeight;
   QList<QWidget*> tabStops_;
 };
 
