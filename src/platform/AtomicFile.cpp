@@ -6,24 +6,14 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <random>
+
+#include "platform/PosixFile.h"
 
 namespace {
 
 // The kernel refuses longer chains with ELOOP; follow no more than it would.
 constexpr int MaxLinkHops = 40;
-
-Status::Kind KindOf(int error) {
-  if (error == ENOENT || error == ENOTDIR) return Status::Kind::NotFound;
-  if (error == EACCES || error == EPERM || error == EROFS) return Status::Kind::Denied;
-  return Status::Kind::IoError;
-}
-
-Status ErrnoStatus(const std::string& what) {
-  const int error = errno;
-  return Status::Failure(KindOf(error), what + ": " + std::strerror(error));
-}
 
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -49,7 +39,7 @@ Status ResolveLinks(const std::string& path, std::string& target) {
         target = current;
         return Status::Success();
       }
-      return ErrnoStatus("cannot inspect " + current);
+      return ErrnoStatus(errno, "cannot inspect " + current);
     }
     if (!S_ISLNK(info.st_mode)) {
       target = current;
@@ -57,7 +47,7 @@ Status ResolveLinks(const std::string& path, std::string& target) {
     }
     std::string link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1, '\0');
     const ssize_t length = ::readlink(current.c_str(), link.data(), link.size());
-    if (length < 0) return ErrnoStatus("cannot read the link " + current);
+    if (length < 0) return ErrnoStatus(errno, "cannot read the link " + current);
     if (static_cast<std::size_t>(length) >= link.size())
       return Status::Failure(Status::Kind::IoError, "the link " + current + " changed while read");
     link.resize(static_cast<std::size_t>(length));
@@ -77,19 +67,6 @@ std::string RandomTag() {
   char text[17];
   std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
   return text;
-}
-
-bool WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 }  // namespace
@@ -148,7 +125,7 @@ Status AtomicFile::Open(const std::string& path, Existing existing) {
   // A file the user may not write stays protected, though the folder would
   // allow renaming over it.
   if (replacing && ::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {
-    status_ = ErrnoStatus("cannot write " + target_);
+    status_ = ErrnoStatus(errno, "cannot write " + target_);
     return status_;
   }
 
@@ -167,7 +144,7 @@ Status AtomicFile::Open(const std::string& path, Existing existing) {
     if (fd_ < 0 && errno != EEXIST) break;
   }
   if (fd_ < 0) {
-    status_ = ErrnoStatus("cannot create a temporary file beside " + target_);
+    status_ = ErrnoStatus(errno, "cannot create a temporary file beside " + target_);
     temp_.clear();
     return status_;
   }
@@ -277,7 +254,7 @@ bool AtomicFile::ClaimFreeName() {
 }
 
 bool AtomicFile::Fail(int error, const std::string& what) {
-  if (status_.ok()) status_ = Status::Failure(KindOf(error), what + ": " + std::strerror(error));
+  if (status_.ok()) status_ = ErrnoStatus(error, what);
   CloseAndRemove();
   return false;
 }

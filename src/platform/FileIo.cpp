@@ -6,10 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 
 #include "platform/AtomicFile.h"
+#include "platform/PosixFile.h"
 
 namespace fs = std::filesystem;
 
@@ -17,13 +17,6 @@ namespace {
 
 // More copies of one file than anyone keeps; past this the copy fails.
 constexpr int MaxKeptCopies = 10000;
-
-Status ErrnoFailure(int error, const std::string& what) {
-  Status::Kind kind = Status::Kind::IoError;
-  if (error == ENOENT || error == ENOTDIR) kind = Status::Kind::NotFound;
-  if (error == EACCES || error == EPERM) kind = Status::Kind::Denied;
-  return Status::Failure(kind, what + ": " + std::strerror(error));
-}
 
 Status NotRegular(const std::string& path) {
   return Status::Failure(Status::Kind::Unsupported, path + " is not a regular file");
@@ -40,7 +33,7 @@ int OpenRegularFile(const std::string& path, struct stat& info, Status& status) 
   }
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
-    status = ErrnoFailure(errno, "cannot open " + path);
+    status = ErrnoStatus(errno, "cannot open " + path);
     return -1;
   }
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -51,15 +44,16 @@ int OpenRegularFile(const std::string& path, struct stat& info, Status& status) 
   return fd;
 }
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    data += n;
-    size -= static_cast<std::size_t>(n);
+// Removes the regular files of `folder` whose names `isOurs` claims; a link
+// or a folder by such a name is never touched.
+template <class Claim>
+void RemoveTemporariesIn(const fs::path& folder, const Claim& isOurs) {
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    std::error_code ignored;
+    if (isOurs(it->path().filename().string()) && it->is_regular_file(ignored) && !it->is_symlink(ignored))
+      fs::remove(it->path(), ignored);
   }
-  return true;
 }
 
 }  // namespace
@@ -86,7 +80,7 @@ Status ReadRegularFile(const std::string& path, std::size_t maxBytes, std::strin
     const ssize_t n = ::read(fd, buffer, want);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      status = ErrnoFailure(errno, "cannot read " + path);
+      status = ErrnoStatus(errno, "cannot read " + path);
       bytes.clear();
       break;
     }
@@ -117,7 +111,7 @@ Status KeepCopyAside(const std::string& path) {
     if (to < 0 && errno != EEXIST) break;
   }
   if (to < 0) {
-    status = ErrnoFailure(errno, "cannot keep a copy of " + path + " beside it");
+    status = ErrnoStatus(errno, "cannot keep a copy of " + path + " beside it");
     ::close(from);
     return status;
   }
@@ -126,14 +120,14 @@ Status KeepCopyAside(const std::string& path) {
   while ((n = ::read(from, buffer, sizeof buffer)) != 0) {
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 || !WriteAll(to, buffer, static_cast<std::size_t>(n))) {
-      status = ErrnoFailure(errno, "cannot copy " + path + " to " + copy);
+      status = ErrnoStatus(errno, "cannot copy " + path + " to " + copy);
       break;
     }
   }
   if (status.ok() && (::fchmod(to, info.st_mode & 07777) != 0 || ::fsync(to) != 0))
-    status = ErrnoFailure(errno, "cannot complete the copy " + copy);
+    status = ErrnoStatus(errno, "cannot complete the copy " + copy);
   ::close(from);
-  if (::close(to) != 0 && status.ok()) status = ErrnoFailure(errno, "cannot complete the copy " + copy);
+  if (::close(to) != 0 && status.ok()) status = ErrnoStatus(errno, "cannot complete the copy " + copy);
   // A copy cut short is no copy; it is ours, made above, so it may go.
   if (!status.ok()) ::unlink(copy.c_str());
   return status;
@@ -152,26 +146,15 @@ void RemoveStaleTemporaries(const std::vector<std::string>& paths) {
     // The temporaries lie beside the file the writer really replaced.
     const fs::path target = AtomicFile::FileReplacedBy(path);
     const std::string name = target.filename().string();
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-      std::error_code ignored;
-      if (AtomicFile::IsTemporaryOf(it->path().filename().string(), name) && it->is_regular_file(ignored) &&
-          !it->is_symlink(ignored))
-        fs::remove(it->path(), ignored);
-    }
+    RemoveTemporariesIn(target.has_parent_path() ? target.parent_path() : fs::path("."),
+                        [&](std::string_view entry) { return AtomicFile::IsTemporaryOf(entry, name); });
   }
 }
 
 void RemoveStaleTemporariesIn(const std::string& folder, const std::vector<std::string>& prefixes) {
-  std::error_code error;
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    const std::string entry = it->path().filename().string();
+  RemoveTemporariesIn(folder, [&](std::string_view entry) {
     const std::string_view target = AtomicFile::TargetOfTemporary(entry);
-    const bool ours =
-        !target.empty() && std::any_of(prefixes.begin(), prefixes.end(),
-                                       [&](const std::string& p) { return target.starts_with(p); });
-    std::error_code ignored;
-    if (ours && it->is_regular_file(ignored) && !it->is_symlink(ignored)) fs::remove(it->path(), ignored);
-  }
+    return !target.empty() && std::any_of(prefixes.begin(), prefixes.end(),
+                                          [&](const std::string& p) { return target.starts_with(p); });
+  });
 }
