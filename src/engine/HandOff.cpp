@@ -173,11 +173,6 @@ void OpenHandOffGate() {
   State().gateOpen = true;
 }
 
-bool HandOffGateOpen() {
-  std::lock_guard lock(State().mutex);
-  return State().gateOpen;
-}
-
 int PendingHandOffs() {
   std::lock_guard lock(State().mutex);
   return State().waiting;

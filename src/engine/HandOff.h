@@ -31,7 +31,6 @@ void InstallHandOff();
 void CloseHandOffGate();
 // Opens the gate again. For tests, and for a program that restarts its runs.
 void OpenHandOffGate();
-bool HandOffGateOpen();
 
 // Hand-offs that have been queued and whose threads are still waiting.
 int PendingHandOffs();

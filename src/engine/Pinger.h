@@ -13,9 +13,9 @@ class Ping;
 
 // The controller of a Ping run: resolves the page's host, publishes one row
 // per address it will ping, starts one Ping worker per row, waits until all
-// have reported their end and ends the run. Created by StartPingPage, which
-// hands it to LaunchController; it idles after its run until someone
-// terminates it (its own finish callback, Stop, a new Start, shutdown).
+// have reported their end and ends the run. Created by StartPingPage through
+// LaunchPingRun; it idles after its run until someone terminates it (its own
+// finish callback, Stop, a new Start, shutdown).
 class Pinger final : public RunController {
  public:
   // The settings are clamped to their ranges.

@@ -25,11 +25,7 @@ void RunController::Execute() {
   } catch (...) {
   }
   if (!Terminated()) HandOverGuarded([this] { SyncFinished(); });
-  while (!Terminated()) {
-    try {
-      SleepUnlessTerminated(IdleMs);
-    } catch (...) {
-    }
+  while (SleepUnlessTerminated(IdleMs)) {
   }
 }
 

@@ -52,9 +52,6 @@ class RunThread : public PageWorker {
   // Not for self-freeing threads, which may be gone by the time it returns.
   void WaitFor();
 
-  // True for a thread that its creator, not another run thread, owns.
-  bool IsRoot() const { return root_; }
-
   // The RunThread whose Execute runs on the calling thread, or null.
   static RunThread* Current();
 
