@@ -37,9 +37,7 @@ Status WriteReport(const ReportFile& target, bool csv, Layout&& layout) {
     if (Status opened = file.Open(target.name, existing); !opened.ok()) return opened;
     ReportText out(file, csv);
     layout(out);
-    if (!out.Finish())
-      return file.status().ok() ? Status::Failure(Status::Kind::IoError, "cannot write " + target.name)
-                                : file.status();
+    if (!out.Finish()) return file.status();
     if (Status committed = file.Commit(); !committed.ok()) return committed;
     if (target.written) *target.written = file.path();
     return Status::Success();

@@ -107,6 +107,7 @@ TEST_F(AutoTasksDialog, AddStopsAtAHundredAndDeleteSelectsTheRowAbove) {
   EXPECT_EQ(model.DeleteTask(7), -1);
   model.DeleteTask(0);
   EXPECT_EQ(model.DeleteTask(0), -1);
+  EXPECT_EQ(model.rowCount(), 0);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <type_traits>
 
 #include "pages/ModePages.h"
 #include "pages/PageOperations.h"
@@ -12,8 +11,8 @@ inline void ResetPagesAndOptions() { ResetRegistries(), ResetOptions(); }
 
 // Appends a page to the mode's registry and returns it.
 inline TPageCommon& AddTestPage(Mode mode, const std::string& name = "Page") {
-  WithModeRegistry(mode, [&](auto& registry) {
-    typename std::decay_t<decltype(registry.Pages)>::value_type::element_type page;
+  WithModeRegistry(mode, [&]<class Page>(TPageRegistry<Page>& registry) {
+    Page page;
     page.Name = name;
     AddPage(registry, page);
   });
