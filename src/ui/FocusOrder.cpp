@@ -21,7 +21,6 @@ void ChainTabOrder(const QList<QWidget*>& widgets) {
 // box's border. An exclusive QButtonGroup bounds all of that to its buttons.
 QButtonGroup* MakeRadioGroup(QObject* owner, const QList<QAbstractButton*>& buttons) {
   auto* group = new QButtonGroup(owner);
-  group->setExclusive(true);
   for (QAbstractButton* button : buttons) group->addButton(button);
   // Qt itself narrows Tab to one button only once a button of the group
   // had the focus, and then to that one, chosen or not; this keeps it on

@@ -17,8 +17,6 @@ const QStringList Extensions = {QStringLiteral(".txt"), QStringLiteral(".csv")};
 
 ReportSaveDialog::ReportSaveDialog(QWidget* parent) : parent_(parent) {}
 
-ReportSaveDialog::~ReportSaveDialog() = default;
-
 QFileDialog& ReportSaveDialog::Dialog() {
   if (!dialog_) {
     dialog_ = new QFileDialog(parent_);

@@ -29,7 +29,6 @@ using AskSaveFileFunction = std::function<std::optional<SaveFileAnswer>(const QS
 class ReportSaveDialog {
  public:
   explicit ReportSaveDialog(QWidget* parent);
-  ~ReportSaveDialog();
   ReportSaveDialog(const ReportSaveDialog&) = delete;
   ReportSaveDialog& operator=(const ReportSaveDialog&) = delete;
 

@@ -3,9 +3,12 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <algorithm>
+#include <string_view>
 
 #include "pages/ModePages.h"
 #include "pages/Settings.h"
+#include "pages/TextHelpers.h"
 #include "platform/DesktopOpener.h"
 #include "reports/ReportNames.h"
 #include "reports/ReportWriters.h"
@@ -31,13 +34,13 @@ const char* InfixOf(int reportMode) {
   return "_iplist_";
 }
 
-bool EndsWithNoCase(const std::string& text, const std::string& tail) {
-  if (text.size() < tail.size()) return false;
-  for (std::size_t i = 0; i < tail.size(); ++i) {
-    const char c = text[text.size() - tail.size() + i];
-    if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != tail[i]) return false;
-  }
-  return true;
+// The name a report is written to: as confirmed, with ".txt" or ".csv" for
+// the chosen type added unless it already ends in either (in any case).
+std::string WithReportExtension(const std::string& fileName, bool csv) {
+  const std::string_view tail =
+      std::string_view(fileName).substr(fileName.size() - std::min<std::size_t>(fileName.size(), 4));
+  if (EqualsIgnoreCase(tail, ".txt") || EqualsIgnoreCase(tail, ".csv")) return fileName;
+  return fileName + (csv ? ".csv" : ".txt");
 }
 
 }  // namespace
@@ -55,11 +58,6 @@ ResultToolBars::ResultToolBars(TabViews& views, AskSaveFileFunction askSaveFile,
     connect(f->ToolButton3, &QAction::triggered, this, [this, mode] { ClearResultClick(mode); });
     connect(f->ToolButton4, &QAction::triggered, this, [this, mode] { SaveSelectedHostClick(mode); });
   }
-}
-
-std::string ResultToolBars::WithReportExtension(const std::string& fileName, bool csv) {
-  if (EndsWithNoCase(fileName, ".txt") || EndsWithNoCase(fileName, ".csv")) return fileName;
-  return fileName + (csv ? ".csv" : ".txt");
 }
 
 bool ResultToolBars::AskTarget(const std::string& proposedName, Target& target) {

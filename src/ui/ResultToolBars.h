@@ -36,10 +36,6 @@ class ResultToolBars : public QObject {
   // Multi ping page keeps its host list.
   void ClearResultClick(Mode mode);
 
-  // The name a report is written to: as confirmed, with ".txt" or ".csv"
-  // for the chosen type added unless it already ends in either (in any case).
-  static std::string WithReportExtension(const std::string& fileName, bool csv);
-
  private:
   struct Target {
     std::string fileName;

@@ -60,7 +60,6 @@ QLineEdit* ExecEdit(QWidget* parent) {
 QPushButton* Button(const QString& caption, QWidget* parent) {
   auto* button = new QPushButton(caption, parent);
   button->setAutoDefault(false);
-  button->setDefault(false);
   return button;
 }
 

@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QSessionManager>
 #include <QSystemTrayIcon>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -182,10 +181,7 @@ ModeLayouts TFormPing::Layouts() const {
   return layouts;
 }
 
-void TFormPing::TimerStartupTimer() {
-  TimerStartup->stop();
-  StartupTimerTick(StartScheduledPage);
-}
+void TFormPing::TimerStartupTimer() { StartupTimerTick(StartScheduledPage); }
 
 // Also while a modal dialog is open: its event loop runs this thread's timers.
 void TFormPing::TimerTasksTimer() { TasksTimerTick(StartScheduledPage); }

@@ -74,7 +74,7 @@ Status TFormPing::FormCreate() {
     // A report killed before its rename leaves a hidden temporary, as large
     // as the report got, in its folder; which folder is known only now.
     RemoveReportLeftovers(options.ResultFolder);
-    RemoveReportLeftovers(DefaultResultFolder());
+    if (options.ResultFolder != DefaultResultFolder() + "/") RemoveReportLeftovers(DefaultResultFolder());
 
     setWindowTitle(QStringLiteral("Velquor v3.0.0"));
     initialised_ = true;
