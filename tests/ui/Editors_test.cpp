@@ -6,6 +6,7 @@
 // (Latin-1 bytes) keep their bytes until the user edits them.
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <functional>
 
 #include "WindowTest.h"
 #include "pages/PageFiles.h"
@@ -116,7 +117,7 @@ class LoadedTexts : public WindowTest {
     Mode mode;
     Field field;
     std::string loaded;
-    QLineEdit* (*editor)(TFormPing&, TFormAutoTasks&);
+    std::function<QLineEdit*()> editor;  // asked once the window is there
   };
   static std::string& Host(TPageCommon& page) { return static_cast<TPingPage&>(page).Host; }
 
@@ -141,24 +142,20 @@ TEST_F(LoadedTexts, KeepTheirBytesUntilEditedThenTheEditorsTextIsStored) {
   const std::string hote = "h\xe9te";
   const Row rows[] = {
       {Mode::Ping, [](TPageCommon& p) -> std::string& { return p.Name; }, "caf\xe9",
-       [](TFormPing& w, TFormAutoTasks&) {
-         return w.Views().ForMode(Mode::Ping).PagesFrame()->EditPageName;
-       }},
-      {Mode::Ping, Host, hote, [](TFormPing& w, TFormAutoTasks&) { return w.FramePing1->EditHost; }},
-      {Mode::MultiPing, Host, hote,
-       [](TFormPing& w, TFormAutoTasks&) { return w.FrameMultiPing1->EditHost; }},
+       [this] { return Pages(Mode::Ping).EditPageName; }},
+      {Mode::Ping, Host, hote, [this] { return w().FramePing1->EditHost; }},
+      {Mode::MultiPing, Host, hote, [this] { return w().FrameMultiPing1->EditHost; }},
       // Three bytes each as UTF-8: the editor's byte limit shows 32 of them.
-      {Mode::Traceroute, Host, std::string(96, '\xe9'),
-       [](TFormPing& w, TFormAutoTasks&) { return w.FrameTraceroute1->EditHost; }},
-      {Mode::PathPing, Host, hote, [](TFormPing& w, TFormAutoTasks&) { return w.FramePathPing1->EditHost; }},
+      {Mode::Traceroute, Host, std::string(96, '\xe9'), [this] { return w().FrameTraceroute1->EditHost; }},
+      {Mode::PathPing, Host, hote, [this] { return w().FramePathPing1->EditHost; }},
       {Mode::RangePing, [](TPageCommon& p) -> std::string& { return static_cast<TRangePingPage&>(p).From; },
-       "10.0.0.\xb9", [](TFormPing& w, TFormAutoTasks&) { return w.FrameRangePing1->EditFrom; }},
+       "10.0.0.\xb9", [this] { return w().FrameRangePing1->EditFrom; }},
       {Mode::RangePing, [](TPageCommon& p) -> std::string& { return static_cast<TRangePingPage&>(p).To; },
-       "10.0.0.\xb2\xb5", [](TFormPing& w, TFormAutoTasks&) { return w.FrameRangePing1->EditTo; }},
+       "10.0.0.\xb2\xb5", [this] { return w().FrameRangePing1->EditTo; }},
       {Mode::Ping, [](TPageCommon& p) -> std::string& { return p.ExecPath; }, "/" + std::string(279, '\xe9'),
-       [](TFormPing&, TFormAutoTasks& d) { return d.EditPath; }},
+       [this] { return Tasks().EditPath; }},
       {Mode::Ping, [](TPageCommon& p) -> std::string& { return p.ExecParam; }, "-t \xe9t\xe9",
-       [](TFormPing&, TFormAutoTasks& d) { return d.EditParam; }},
+       [this] { return Tasks().EditParam; }},
   };
   // One page per mode file, as another program left it.
   const auto writeFile = [&rows](auto registry, auto page) {
@@ -181,7 +178,7 @@ TEST_F(LoadedTexts, KeepTheirBytesUntilEditedThenTheEditorsTextIsStored) {
   EXPECT_EQ(MultiPingRegistry.At(0)->Hosts[0].Host, hote);  // the host list's new entry
 
   const QString typed = QString::fromUtf8("typ\xc3\xa9");
-  for (const Row& row : rows) row.editor(w(), Tasks())->setText(typed);
+  for (const Row& row : rows) row.editor()->setText(typed);
   StoreAndSave();
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "row " << &row - rows);

@@ -154,7 +154,6 @@ TEST_F(ProgramRun, StartUpPagesRunTheirActionsAndSessionsEndingBySigtermSaveEver
   page->ExecParam = "%PATH";
   TPingRegistry pages(Mode::Ping);
   ASSERT_TRUE(AddPage(pages, *page));
-  ASSERT_TRUE(QDir(Folder()).mkdir("Config"));
   ASSERT_TRUE(SavePages(pages, (Folder() + "/Config").toStdString()).ok());
 
   const Renames saved(Folder() + "/Config");
@@ -227,10 +226,9 @@ TEST_F(ProgramRun, StartUpRemovesTheTemporariesOfKilledReports) {
   // A link or a folder by such a name is no temporary of a report.
   const QString link = ".Ping_link.txt" + tag, folder = ".Ping_folder.txt" + tag;
   ASSERT_TRUE(QDir(Folder()).mkdir("Config"));
-  QFile ini(Folder() + "/Config/config.ini");
-  ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-  ini.write(("[MAIN]\nResultFolder=" + Folder() + "/chosen/\n").toUtf8());
-  ini.close();
+  ASSERT_TRUE(WriteFileAtomically((Folder() + "/Config/config.ini").toStdString(),
+                                  ("[MAIN]\nResultFolder=" + Folder() + "/chosen/\n").toStdString())
+                  .ok());
   const QStringList folders{Folder() + "/Results", Folder() + "/chosen"};
   for (const QDir dir : folders) {
     ASSERT_TRUE(dir.mkpath("."));
@@ -253,9 +251,7 @@ TEST_F(ProgramRun, StartUpRemovesTheTemporariesOfKilledReports) {
 
 // Saves that fail say so once a session; at exit, on stderr alone.
 TEST_F(ProgramRun, ASessionWhoseSavesFailSaysSoOnceOnStderr) {
-  QFile inTheWay(Folder() + "/Config");
-  ASSERT_TRUE(inTheWay.open(QIODevice::WriteOnly));
-  inTheWay.close();
+  ASSERT_TRUE(QFile(Folder() + "/Config").open(QIODevice::WriteOnly));  // in the way of the folder
   const QStringList said =
       QString::fromUtf8(Session("Results")).split('\n').filter(QRegularExpression("^velquor:"));
   ASSERT_EQ(said.size(), 1) << said.join('\n').toStdString();

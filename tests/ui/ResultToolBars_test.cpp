@@ -25,6 +25,12 @@ using Button = QAction* F::*;
 const std::vector<Record> Rows = {{0, "10.0.0.1"}, {1, "10.0.0.2"}, {0, "10.0.0.3"}};
 const QString Txt = "TXT files (*.txt)", Csv = "CSV files (*.csv)";
 
+// The name the dialog offers for page 0 of the tab: its page report with
+// this infix, or with none the report of its host 0.
+std::string OfferedName(Mode mode, const char* infix) {
+  return infix ? PageReportName(mode, 0, infix) : HostReportName(mode, 0, 0);
+}
+
 class ToolBars : public WindowTest {
  protected:
   std::string Read(const std::string& name) const {
@@ -92,8 +98,8 @@ TEST_F(ToolBars, SaveButtonsAskForTheirNameInTheTypeChosenLastAndWriteTheHostSel
         &w(), [&] { queued = !QApplication::activeModalWidget(); }, Qt::QueuedConnection);
     (Frame(c.mode).*c.button)->trigger();
     // A host report is proposed under the host selected at the click.
-    const std::string name = c.infix ? PageReportName(c.mode, 0, c.infix) : HostReportName(c.mode, 0, 0);
-    EXPECT_EQ(offered, (QStringList{QString::fromStdString(name) + (type == Csv ? ".csv" : ".txt"), type}));
+    const QString name = QString::fromStdString(OfferedName(c.mode, c.infix));
+    EXPECT_EQ(offered, (QStringList{name + (type == Csv ? ".csv" : ".txt"), type}));
     if (!c.answer) continue;
     ExpectReport(c.written, c.mode, c.answer->filterIndex == 2, c.reportMode, c.infix ? -1 : 2);
     type = c.answer->filterIndex == 2 ? Csv : Txt;
@@ -103,6 +109,7 @@ TEST_F(ToolBars, SaveButtonsAskForTheirNameInTheTypeChosenLastAndWriteTheHostSel
   Frame(Mode::MultiPing).ToolButton4->trigger();
   ShownPage(Mode::MultiPing).ResultState = psPending;
   Frame(Mode::MultiPing).ToolButton1->trigger();
+  // The six reports saved and the last one the writer made for comparison.
   EXPECT_EQ(QDir(QString::fromStdString(Folder())).entryList(QDir::Files).size(), 7);
 }
 
@@ -141,9 +148,8 @@ TEST_F(ToolBars, ChangingTheTypeKeepsTheWholeOfferedName) {
   for (const auto& c : cases) {
     open = &c;
     (Frame(c.mode).*c.button)->trigger();
-    const std::string offered = c.infix ? PageReportName(c.mode, 0, c.infix) : HostReportName(c.mode, 0, 0);
-    ExpectReport(offered.substr(Folder().size() + 1) + (c.csv ? ".csv" : ".txt"), c.mode, c.csv, c.reportMode,
-                 c.infix ? -1 : 0);
+    ExpectReport(OfferedName(c.mode, c.infix).substr(Folder().size() + 1) + (c.csv ? ".csv" : ".txt"), c.mode,
+                 c.csv, c.reportMode, c.infix ? -1 : 0);
   }
 }
 
@@ -181,8 +187,7 @@ TEST_F(ToolBars, AMissingResultFolderIsMadeAndAFailedSaveSaysWhichFileAndWhy) {
     GiveResult(c.mode, 0, Rows);
     told.clear();
     (Frame(c.mode).*c.button)->trigger();
-    const std::string file =
-        (c.infix ? PageReportName(c.mode, 0, c.infix) : HostReportName(c.mode, 0, 0)) + ".txt";
+    const std::string file = OfferedName(c.mode, c.infix) + ".txt";
     EXPECT_EQ(ReadFilePrefix(file, 1 << 20).has_value(), c.written) << file;
     EXPECT_EQ(told, c.written ? QStringList()
                               : QStringList("The report could not be saved to " +
@@ -190,7 +195,7 @@ TEST_F(ToolBars, AMissingResultFolderIsMadeAndAFailedSaveSaysWhichFileAndWhy) {
   }
 }
 
-TEST_F(ToolBars, ClearResultStopsTheRunThenClearsItAndMultiPingKeepsItsHosts) {
+TEST_F(ToolBars, ClearResultStopsTheRunAndClearsItButMultiPingKeepsItsHosts) {
   for (const Mode mode : AllModes) {
     TPageCommon& page = GiveResult(mode, 0, Rows);
     w().Views().ForMode(mode).ShowPage(0, false, false);

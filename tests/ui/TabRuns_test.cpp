@@ -56,8 +56,10 @@ TEST_F(TabRuns, PingFillsItsRowAndRepliesUntilStopFreezesThemAndFreesTheButtons)
   EXPECT_EQ(RowCells(*f.Replies, 2).mid(2, 2), (QStringList{"Success", "127.0.0.1"}));
 }
 
-// The other four tabs run at once: each locks its controls while it runs,
-// fills its rows and lists the replies of the row clicked.
+// The other four tabs run at once: each fills its rows (IP range ping every
+// address of a reversed range, in order) and frees its buttons at the end, a
+// click lists another row's replies, and Multi ping locks its host list
+// while it runs.
 TEST_F(TabRuns, TheOtherTabsRunAtOnceFillTheirRowsAndListTheRepliesOfTheRowClicked) {
   TFrameMultiPing& multi = *w().FrameMultiPing1;
   for (const char* host : {"127.0.0.1", "::1"}) {

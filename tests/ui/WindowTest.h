@@ -107,6 +107,7 @@ struct Record {
 // Gives page `index` of `mode` these rows, the selected row and the state.
 TPageCommon& GiveResult(Mode mode, int index, const std::vector<Record>& records, int selected = 0,
                         std::int32_t state = psOk);
+// Record `row` of page `page` of `mode`.
 THostResult& HostOf(Mode mode, int page, std::size_t row);
 // Makes `row` of the view current and selected, as a click does.
 void Select(QTreeView* view, int row);
