@@ -4,6 +4,10 @@ int ModePageCount(Mode mode) {
   return WithModeRegistry(mode, [](const auto& registry) { return registry.Count(); });
 }
 
+int ModeCurrentIndex(Mode mode) {
+  return WithModeRegistry(mode, [](const auto& registry) { return registry.Current; });
+}
+
 TPageCommon* ModePage(Mode mode, int index) {
   return WithModeRegistry(mode, [index](const auto& registry) -> TPageCommon* { return registry.At(index); });
 }

@@ -28,6 +28,8 @@ decltype(auto) WithModeRegistry(Mode mode, Visit&& visit) {
 TPingRegistry* PingModeRegistry(Mode mode);
 // Pages in use in the mode's registry.
 int ModePageCount(Mode mode);
+// Index of the mode's current page.
+int ModeCurrentIndex(Mode mode);
 // Page `index` of the mode's registry; null when there is none.
 TPageCommon* ModePage(Mode mode, int index);
 // The page of the mode with this id; null when there is none.

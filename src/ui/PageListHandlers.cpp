@@ -183,7 +183,7 @@ void PageListHandlers::ButtonRenameClick(Mode mode) {
 }
 
 void PageListHandlers::ButtonDelClick(Mode mode) {
-  CatchAll([&] { DeletePage(mode, WithModeRegistry(mode, [](auto& r) { return r.Current; })); });
+  CatchAll([&] { DeletePage(mode, ModeCurrentIndex(mode)); });
 }
 
 void PageListHandlers::ListView1SelectItem(Mode mode, ListHandle row) {

@@ -20,10 +20,6 @@
 
 namespace {
 
-int CurrentIndex(Mode mode) {
-  return WithModeRegistry(mode, [](const auto& registry) { return registry.Current; });
-}
-
 const char* InfixOf(int reportMode) {
   switch (reportMode) {
     case rmWithReplies:
@@ -85,24 +81,24 @@ void ResultToolBars::OpenResultFolderClick() {
 
 void ResultToolBars::SaveResultClick(Mode mode, int reportMode) {
   CatchAll([&] {
-    const int index = CurrentIndex(mode);
+    const int index = ModeCurrentIndex(mode);
     if (!PageReportReady(mode, index)) return;
     Target target;
     if (!AskTarget(PageReportName(mode, index, InfixOf(reportMode)), target)) return;
     TellIfFailed(mode, target.fileName,
-                 SavePageReport(mode, target.csv, target.fileName, CurrentIndex(mode), reportMode));
+                 SavePageReport(mode, target.csv, target.fileName, ModeCurrentIndex(mode), reportMode));
   });
 }
 
 void ResultToolBars::SaveSelectedHostClick(Mode mode) {
   CatchAll([&] {
-    const int index = CurrentIndex(mode);
+    const int index = ModeCurrentIndex(mode);
     const TPageCommon* page = ModePage(mode, index);
     if (!page || !HostReportReady(mode, index, page->SelectedHost)) return;
     Target target;
     if (!AskTarget(HostReportName(mode, index, page->SelectedHost), target)) return;
     // The page may have gone or changed while the dialog was open.
-    const int indexNow = CurrentIndex(mode);
+    const int indexNow = ModeCurrentIndex(mode);
     const TPageCommon* pageNow = ModePage(mode, indexNow);
     const int hostNow = pageNow ? pageNow->SelectedHost : -1;
     TellIfFailed(mode, target.fileName, SaveHostReport(mode, target.csv, target.fileName, indexNow, hostNow));
@@ -111,7 +107,7 @@ void ResultToolBars::SaveSelectedHostClick(Mode mode) {
 
 void ResultToolBars::ClearResultClick(Mode mode) {
   CatchAll([&] {
-    const int index = CurrentIndex(mode);
+    const int index = ModeCurrentIndex(mode);
     StopPage(mode, index);
     if (mode == Mode::MultiPing)
       ClearMultiPingPageResult(index, false);

@@ -99,8 +99,7 @@ QString ChooseWithFileDialog(QWidget* parent, const QString& folder, const QStri
 void ShowAutoTasks(Mode mode) {
   TFormAutoTasks* dialog = theDialog;
   if (!dialog) return;
-  dialog->LoadTasksFromPage(mode,
-                            WithModeRegistry(mode, [](const auto& registry) { return registry.Current; }));
+  dialog->LoadTasksFromPage(mode, ModeCurrentIndex(mode));
   dialog->exec();
 }
 
