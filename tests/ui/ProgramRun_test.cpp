@@ -1,133 +1,15 @@
 // Starts the real program as a user would, in a folder of its own, and ends
 // it the way a session end does.
 
-#include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/inotify.h>
-#include <unistd.h>
 
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <functional>
-#include <memory>
-
+#include "ProgramRunFixture.h"
 #include "pages/PageFiles.h"
 #include "pages/PageOperations.h"
 #include "platform/FileIo.h"
 #include "ui/PageListHandlers.h"
 
-#ifndef VELQUOR_BINARY
-#error "VELQUOR_BINARY must name the program under test"
-#endif
-
 namespace {
-
-constexpr int TimeoutMs = 30000;
-
-// The names of the files renamed into a folder while this watches it: one for
-// every save that went through a temporary file.
-class Renames {
- public:
-  explicit Renames(const QString& folder) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-    ::inotify_add_watch(fd_, QFile::encodeName(folder).constData(), IN_MOVED_TO);
-  }
-  ~Renames() { ::close(fd_); }
-  Renames(const Renames&) = delete;
-  Renames& operator=(const Renames&) = delete;
-
-  QStringList Names() const {
-    QStringList names;
-    alignas(inotify_event) char buffer[16384];
-    for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;)
-      for (ssize_t at = 0; at < n;) {
-        const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-        names << QFile::decodeName(event->name);
-        at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-      }
-    names.sort();
-    return names;
-  }
-
- private:
-  int fd_;
-};
-
-class ProgramRun : public ::testing::Test {
- protected:
-  // A copy of the program in a folder of its own: it keeps Config and Results there.
-  void SetUp() override {
-    ASSERT_TRUE(root_.isValid());
-    ASSERT_TRUE(QFile::copy(VELQUOR_BINARY, Folder() + "/velquor"));
-    QFile::setPermissions(Folder() + "/velquor", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  }
-
-  QString Folder() const { return root_.path(); }
-
-  std::unique_ptr<QProcess> Launch(QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel) {
-    auto process = std::make_unique<QProcess>();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    // The runtime folder holds the single-instance lock and socket: one of
-    // our own (private, as QTemporaryDir makes it) keeps the test apart from
-    // a Velquor the user may be running.
-    env.insert("XDG_RUNTIME_DIR", Folder());
-    process->setProcessEnvironment(env);
-    process->setProcessChannelMode(channels);
-    process->start(Folder() + "/velquor", {});
-    EXPECT_TRUE(process->waitForStarted());
-    return process;
-  }
-
-  static bool EndsCleanly(QProcess& process) {
-    return process.waitForFinished(TimeoutMs) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
-  }
-
-  static void WaitUntil(QProcess& process, const std::function<bool()>& done) {
-    QDeadlineTimer deadline(TimeoutMs);
-    while (!done()) ASSERT_FALSE(deadline.hasExpired() || process.waitForFinished(50));
-  }
-
-  void WaitFor(QProcess& process, const QString& name) const {
-    WaitUntil(process, [&] { return QFileInfo::exists(Folder() + "/" + name); });
-  }
-
-  static void EndBySigterm(QProcess& process) {
-    ASSERT_EQ(process.state(), QProcess::Running);
-    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
-    ASSERT_TRUE(EndsCleanly(process));
-  }
-
-  // One session, ended by SIGTERM once start-up has made the result folder
-  // and `name` exists; meanwhile a later start hands over to it and ends.
-  // What the program wrote to stderr.
-  QByteArray Session(const QString& name) {
-    EXPECT_TRUE(QDir(Folder() + "/Results").removeRecursively());
-    auto process = Launch(QProcess::SeparateChannels);
-    WaitFor(*process, "Results");
-    EXPECT_TRUE(EndsCleanly(*Launch()));
-    WaitFor(*process, name);
-    EndBySigterm(*process);
-    return process->readAllStandardError();
-  }
-
-  // The lines of config.ini that hold a tab's pane height or column widths.
-  QStringList LayoutLines() const {
-    QFile ini(Folder() + "/Config/config.ini");
-    if (!ini.open(QIODevice::ReadOnly)) return {};
-    return QString::fromUtf8(ini.readAll())
-        .split('\n')
-        .filter(QRegularExpression("^\\w+(HostHeight|HostWidth\\d|RepliesWidth\\d)="));
-  }
-
-  QTemporaryDir root_;
-};
 
 // A page flagged to start at start-up saves its report and hands its path
 // to the user's program; SIGTERM saves everything, and the next session
