@@ -66,8 +66,10 @@ class TFormPing : public QMainWindow {
   // asking. Saving goes on working afterwards, as the session manager may
   // still cancel the end.
   void WMQueryEndSession();
-  // SIGTERM or SIGHUP: save as above, then close and leave the event loop;
-  // that save is the exit's, and the destruction does not save again.
+  // SIGTERM, SIGHUP or SIGINT: save as above, then close and leave the
+  // event loop; that save is the exit's, and the destruction does not save
+  // again. Signals that follow (or a close that saved) find the exit saved:
+  // they only close and leave.
   void EndSessionAndQuit();
   // A later start of the same program asked to see the window.
   void WMShowMainWindow();

@@ -162,10 +162,13 @@ void TFormPing::WMQueryEndSession() {
 
 void TFormPing::EndSessionAndQuit() {
   CatchAll([this] {
-    WMQueryEndSession();
     // Nothing calls a signal off: the program leaves right away, and a second
-    // save on the way out would only write the same files again.
-    exitSaved_ = initialised_;
+    // save on the way out, or for a signal that follows, would only write the
+    // same files again.
+    if (!exitSaved_) {
+      WMQueryEndSession();
+      exitSaved_ = initialised_;
+    }
     close();
     // The window may be hidden in the tray, where closing it would not end
     // the event loop by itself.
