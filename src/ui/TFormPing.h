@@ -115,6 +115,11 @@ class TFormPing : public QMainWindow {
   void LoadPagesOfAllModes();
   // `atExit`: the save the program ends with, when no one reads a message.
   void SaveAll(bool atExit);
+  // The save itself, telling no one: the first failure.
+  Status WriteAll();
+  // The user's close saves while the window still shows; when that fails
+  // the user retries, closes without saving or cancels (false).
+  bool SaveBeforeClose();
   void ReportSaveFailure(const Status& failure, bool atExit);
   void FormDestroy();
   bool FormCloseQuery();
@@ -126,7 +131,8 @@ class TFormPing : public QMainWindow {
   bool initialised_ = false;
   bool sessionEnding_ = false;
   bool closeConfirmed_ = false;
-  // The signal's save has saved what the exit would; see EndSessionAndQuit.
+  // The exit's save is done (a signal's or the user's close), or the user
+  // chose to close without it: the destruction does not save.
   bool exitSaved_ = false;
   bool saveFailureLogged_ = false;
   bool saveFailureShown_ = false;
