@@ -47,6 +47,7 @@ SessionEndNotifier::SessionEndNotifier(QObject* parent) : QObject(parent) {
   action.sa_flags = SA_RESTART;
   ::sigaction(SIGTERM, &action, &oldTerm_);
   ::sigaction(SIGHUP, &action, &oldHup_);
+  ::sigaction(SIGINT, &action, &oldInt_);
 
   notifier_ = new QSocketNotifier(readFd_, QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &SessionEndNotifier::OnReadable);
@@ -57,6 +58,7 @@ SessionEndNotifier::~SessionEndNotifier() {
   if (!installed_) return;
   ::sigaction(SIGTERM, &oldTerm_, nullptr);
   ::sigaction(SIGHUP, &oldHup_, nullptr);
+  ::sigaction(SIGINT, &oldInt_, nullptr);
   const int writeFd = signalWriteFd.exchange(-1);
   delete notifier_;
   ::close(readFd_);

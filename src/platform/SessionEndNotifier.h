@@ -6,9 +6,10 @@
 class QSocketNotifier;
 
 // Turns the signals by which a desktop session, a service manager or a
-// closing terminal ends the program (SIGTERM, SIGHUP) into a Qt signal on the
-// thread that owns this object. The signal handler only writes the signal
-// number into a socket pair; everything else happens in the event loop.
+// terminal ends the program (SIGTERM, SIGHUP, and SIGINT for Ctrl+C) into a
+// Qt signal on the thread that owns this object. The signal handler only
+// writes the signal number into a socket pair; everything else happens in
+// the event loop.
 //
 // At most one notifier is installed at a time; a second one stays inert.
 // Destroying it restores the handlers that were there before.
@@ -34,4 +35,5 @@ class SessionEndNotifier : public QObject {
   QSocketNotifier* notifier_ = nullptr;
   struct sigaction oldTerm_ {};
   struct sigaction oldHup_ {};
+  struct sigaction oldInt_ {};
 };

@@ -226,6 +226,7 @@ void TFormPing::closeEvent(QCloseEvent* event) {
 bool TFormPing::FormCloseQuery() {
   if (closeConfirmed_) return true;
   if (!hooks_.ConfirmClose(this)) return false;
+  if (!SaveBeforeClose()) return false;
   closeConfirmed_ = true;
   return true;
 }

@@ -66,8 +66,10 @@ class TFormPing : public QMainWindow {
   // asking. Saving goes on working afterwards, as the session manager may
   // still cancel the end.
   void WMQueryEndSession();
-  // SIGTERM or SIGHUP: save as above, then close and leave the event loop;
-  // that save is the exit's, and the destruction does not save again.
+  // SIGTERM, SIGHUP or SIGINT: save as above, then close and leave the
+  // event loop; that save is the exit's, and the destruction does not save
+  // again. Signals that follow (or a close that saved) find the exit saved:
+  // they only close and leave.
   void EndSessionAndQuit();
   // A later start of the same program asked to see the window.
   void WMShowMainWindow();
@@ -113,6 +115,11 @@ class TFormPing : public QMainWindow {
   void LoadPagesOfAllModes();
   // `atExit`: the save the program ends with, when no one reads a message.
   void SaveAll(bool atExit);
+  // The save itself, telling no one: the first failure.
+  Status WriteAll();
+  // The user's close saves while the window still shows; when that fails
+  // the user retries, closes without saving or cancels (false).
+  bool SaveBeforeClose();
   void ReportSaveFailure(const Status& failure, bool atExit);
   void FormDestroy();
   bool FormCloseQuery();
@@ -124,7 +131,8 @@ class TFormPing : public QMainWindow {
   bool initialised_ = false;
   bool sessionEnding_ = false;
   bool closeConfirmed_ = false;
-  // The signal's save has saved what the exit would; see EndSessionAndQuit.
+  // The exit's save is done (a signal's or the user's close), or the user
+  // chose to close without it: the destruction does not save.
   bool exitSaved_ = false;
   bool saveFailureLogged_ = false;
   bool saveFailureShown_ = false;

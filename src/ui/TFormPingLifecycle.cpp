@@ -1,5 +1,6 @@
-// The main window's life from start-up to destruction: loading, the three
-// saves (hourly, session end, destruction) and the tear-down of the runs.
+// The main window's life from start-up to destruction: loading, the saves
+// (hourly, session end, destruction; the user's close: TFormPingClose.cpp)
+// and the tear-down of the runs.
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -108,7 +109,7 @@ void TFormPing::LoadPagesOfAllModes() {
   }
 }
 
-void TFormPing::SaveAll(bool atExit) {
+Status TFormPing::WriteAll() {
   // Each part on its own: a failing store or page file must not keep the
   // others from being written.
   Status failure;
@@ -120,6 +121,11 @@ void TFormPing::SaveAll(bool atExit) {
     if (Status saved = SaveConfig(geometry_, Layouts()); !saved.ok() && failure.ok())
       failure = std::move(saved);
   });
+  return failure;
+}
+
+void TFormPing::SaveAll(bool atExit) {
+  const Status failure = WriteAll();
   if (!failure.ok()) CatchAll([&] { ReportSaveFailure(failure, atExit); });
 }
 
@@ -162,10 +168,13 @@ void TFormPing::WMQueryEndSession() {
 
 void TFormPing::EndSessionAndQuit() {
   CatchAll([this] {
-    WMQueryEndSession();
     // Nothing calls a signal off: the program leaves right away, and a second
-    // save on the way out would only write the same files again.
-    exitSaved_ = initialised_;
+    // save on the way out, or for a signal that follows, would only write the
+    // same files again.
+    if (!exitSaved_) {
+      WMQueryEndSession();
+      exitSaved_ = initialised_;
+    }
     close();
     // The window may be hidden in the tray, where closing it would not end
     // the event loop by itself.

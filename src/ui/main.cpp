@@ -28,8 +28,9 @@ int main(int argc, char* argv[]) {
       break;
   }
 
-  // From here on SIGTERM and SIGHUP only queue up; they are acted on once the
-  // event loop runs, so a signal during start-up still ends in a clean save.
+  // From here on SIGTERM, SIGHUP and SIGINT only queue up; they are acted on
+  // once the event loop runs, so a signal during start-up still ends in a
+  // clean save.
   SessionEndNotifier sessionEnd;
   SetDesktopOpener(OpenThroughDesktopServices);
   try {

@@ -8,6 +8,7 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
@@ -213,6 +214,75 @@ TEST_F(MainWindow, CloseAsksAndOnlyYesClosesALaterStartShowsTheWindow) {
   EXPECT_EQ(closeQuestions_, 2);
   EXPECT_FALSE(w().isVisible());
   EXPECT_FALSE(w().TimerSave->isActive() || w().TimerTasks->isActive());
+}
+
+// The user's close saves while the window is still shown. When that fails,
+// a modal question names the folder and why, and the window stays until the
+// user retries (here once in vain, then after mending the cause), closes
+// without saving (the destruction then writes nothing either) or cancels
+// (also by the message's own close button), which keeps everything running
+// and asks the close question again next time. The once-a-session message
+// stays out of it.
+TEST_F(MainWindow, AFailedSaveOnClosingAsksAndTheWindowStaysUntilTheUserChooses) {
+  const QString config = QString::fromStdString(Folder() + "/Config");
+  const QString why = config + ": Not a directory";
+  struct Case {
+    QStringList clicks;  // "" closes the message by its own close button
+    bool mendBeforeLast, closed;
+  };
+  const Case cases[] = {
+      {{"Cancel"}, false, false},
+      {{""}, false, false},
+      {{"Retry", "Close without saving"}, false, true},
+      {{"Retry", "Retry"}, true, true},
+  };
+  for (const Case& c : cases) {
+    const std::string label = c.clicks.join('/').toStdString();
+    ASSERT_TRUE(QFile(config).open(QIODevice::WriteOnly));  // in the way of the folder
+    Start().show();
+    w().FramePing1->EditHost->setText("closing");
+    closeAnswer_ = true;
+    closeQuestions_ = 0;
+    QStringList asked;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      asked << box->text();
+      const QString click = c.clicks.value(asked.size() - 1);
+      if (c.mendBeforeLast && asked.size() == c.clicks.size()) {
+        ASSERT_TRUE(QFile::remove(config));
+      }
+      for (QAbstractButton* button : box->buttons())
+        if (!click.isEmpty() && button->text() == click) return button->click();
+      box->close();  // also when the answer is missing, so that the test ends
+    });
+    user.start(5);
+    EXPECT_EQ(w().close(), c.closed) << label;
+    user.stop();
+    EXPECT_EQ(asked.size(), c.clicks.size()) << label;
+    for (const QString& text : asked) EXPECT_TRUE(text.contains(why)) << text.toStdString();
+    EXPECT_TRUE(w().findChildren<QMessageBox*>().isEmpty()) << label;
+    EXPECT_EQ(w().isVisible() && w().TimerSave->isActive(), !c.closed) << label;
+    if (!c.closed) {
+      closeAnswer_ = false;
+      EXPECT_FALSE(w().close());
+      EXPECT_EQ(closeQuestions_, 2) << label;
+      Close();
+      ASSERT_TRUE(QFile::remove(config));
+      continue;
+    }
+    // What the close saved, if anything, is what stays: the destruction
+    // writes nothing more, though the folder could now be written.
+    QFile::remove(config);
+    w().FramePing1->EditHost->setText("destroyed");
+    Close();
+    EXPECT_EQ(ConfigFiles(Folder()).size(), c.mendBeforeLast ? 6 : 0) << label;
+    if (c.mendBeforeLast) {
+      EXPECT_EQ(ReadPingFile(Mode::Ping)->At(0)->Host, "closing");
+    }
+    QDir(config).removeRecursively();
+  }
 }
 
 // The applied options are what the tool bars open, what starts at log-in
