@@ -19,6 +19,26 @@ FinishActionServices& Services() {
   return services;
 }
 
+FinishFailureNotice& Notice() {
+  static FinishFailureNotice notice;
+  return notice;
+}
+
+// A run may end with nobody at the screen, and a dialog would hold up every
+// run after it: each failure goes where the session's log is kept, and the
+// notice decides whether someone is there to be told.
+void TellFailure(const std::string& failure) {
+  std::fprintf(stderr, "velquor: %s\n", failure.c_str());
+  // A copy, for the same reason as the services' in RunFinishActionsOf.
+  if (const FinishFailureNotice notice = Notice()) notice(failure);
+}
+
+// "Path:" taken as a program: one that can be started, and one meant as a
+// program that cannot, whose start then says why.
+bool StartsAsProgram(const std::string& path) {
+  return IsProgramFile(path) || (!IsWebAddress(path) && IsUnstartableProgram(path));
+}
+
 // The result folder, the mode's prefix, the cleaned page name, "_",
 // "replies_" (with replies) or else "iplist_" (IP list) or nothing, the run
 // stamp, and ".txt" for ResultFormat 0, else ".csv".
@@ -44,25 +64,28 @@ std::string SaveReport(Mode mode, int pageIndex, const TPageCommon& page, const 
   const Status saved =
       s.SaveReport(mode, page.ResultFormat != 0, name, pageIndex, AutomaticReportMode(page), written);
   if (saved.ok()) return written;
-  // A run may end with nobody at the screen, and a dialog would hold up
-  // every run after it: the reason goes where the session's log is kept.
-  std::fprintf(stderr, "velquor: the report %s was not saved: %s\n", name.c_str(), saved.message.c_str());
+  TellFailure("the report " + name + " was not saved: " + saved.message);
   return {};
 }
 
 void StartUserProgram(const TPageCommon& page, const std::string& reportPath, const FinishActionServices& s) {
   // "Path:" is one path and never split, whatever blanks it holds.
   const std::string program = ReplaceReportPath(page.ExecPath, reportPath);
-  if (IsProgramFile(program)) {
-    if (s.StartProgram) s.StartProgram(program, ProgramArguments(page.ExecParam, reportPath));
-  } else if (!program.empty() && s.OpenDocument) {
-    s.OpenDocument(program);
+  if (program.empty()) return;
+  if (StartsAsProgram(program)) {
+    if (!s.StartProgram) return;
+    const Status started = s.StartProgram(program, ProgramArguments(page.ExecParam, reportPath));
+    if (!started.ok()) TellFailure("the program " + program + " was not started: " + started.message);
+  } else if (s.OpenDocument && !s.OpenDocument(program)) {
+    TellFailure("the document " + program + " was not opened: no application on this desktop opens it");
   }
 }
 
 }  // namespace
 
 void SetFinishActionServices(FinishActionServices services) { Services() = std::move(services); }
+
+void SetFinishFailureNotice(FinishFailureNotice notice) { Notice() = std::move(notice); }
 
 void RunFinishActionsOf(Mode mode, int pageIndex) noexcept {
   try {

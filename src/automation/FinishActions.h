@@ -13,8 +13,9 @@
 // (not after Stop, a clear, a deletion or the program's end): the page's
 // report is saved into the result folder when the page asks for it and its
 // target was resolved, then the user's program is started when the page asks
-// for it. User-interface thread only, synchronously; nothing is shown, and a
-// report that cannot be written says why on stderr.
+// for it. User-interface thread only, synchronously. A report that cannot be
+// written, a program that cannot be started and a document nothing opens
+// each say why on stderr, and are told to the failure notice.
 
 // The services the actions use. The defaults are the real ones; tests put
 // in their own to see what would be written or started.
@@ -25,21 +26,31 @@ struct FinishActionServices {
   std::function<Status(Mode mode, bool csv, const std::string& fileName, int pageIndex, int reportMode,
                        std::string& written)>
       SaveReport = SaveNewPageReport;
-  std::function<bool(const std::string& program, const std::vector<std::string>& arguments)> StartProgram =
+  std::function<Status(const std::string& program, const std::vector<std::string>& arguments)> StartProgram =
       StartDetachedProgram;
-  std::function<void(const std::string& document)> OpenDocument = OpenWithDesktop;
+  // False when nothing opened the document.
+  std::function<bool(const std::string& document)> OpenDocument = OpenWithDesktop;
 };
 
 void SetFinishActionServices(FinishActionServices services);
+
+// Told of each action that failed, after its line on stderr, in the same
+// words without the "velquor: " before them: "the report <file> was not
+// saved: <why>". The window installs one to show the user; none is installed at
+// first.
+using FinishFailureNotice = std::function<void(const std::string& failure)>;
+void SetFinishFailureNotice(FinishFailureNotice notice);
 
 // The actions of page `pageIndex` of the mode's registry; nothing for an
 // index that is no page. Runs that end in the same second under one page
 // name each keep their report. "%PATH" in "Path:" and in each argument of
 // "Command line:" becomes the path the report was written to, or the empty
 // text when no report was written. "Path:" naming a program starts it with
-// those arguments, without a shell; any other non-empty "Path:" (a document
-// such as the report itself) is opened with the desktop's application,
-// without arguments. "Hide window" has no effect here. An exception ends the actions
+// those arguments, without a shell, and so does one that names a program
+// which cannot be started (IsUnstartableProgram), so that the reason is
+// told; any other non-empty "Path:" (a document such as the report itself,
+// a web address) is opened with the desktop's application, without
+// arguments. "Hide window" has no effect here. An exception ends the actions
 // silently.
 void RunFinishActionsOf(Mode mode, int pageIndex) noexcept;
 

@@ -82,7 +82,9 @@ Status SetStartAtLogin(bool start, const std::string& program) {
   const std::string path = AutostartEntryPath();
   if (path.empty()) return Status::Failure(Status::Kind::NotFound, "no configuration folder for autostart");
   if (!start) {
-    if (std::remove(path.c_str()) != 0 && errno != ENOENT)
+    // ENOTDIR: something other than a folder stands where the folder
+    // should be, so no entry can be there either.
+    if (std::remove(path.c_str()) != 0 && errno != ENOENT && errno != ENOTDIR)
       return Status::Failure(Status::Kind::IoError, "cannot remove " + path + ": " + std::strerror(errno));
     return Status::Success();
   }
@@ -90,4 +92,10 @@ Status SetStartAtLogin(bool start, const std::string& program) {
   if (Status folder = MakeFolder(std::filesystem::path(path).parent_path().string()); !folder.ok())
     return folder;
   return WriteFileAtomically(path, AutostartEntryText(program));
+}
+
+bool StartAtLoginEntryExists() {
+  const std::string path = AutostartEntryPath();
+  std::error_code error;
+  return !path.empty() && std::filesystem::is_regular_file(path, error);
 }

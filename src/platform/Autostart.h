@@ -22,6 +22,11 @@ std::string DesktopExecValue(const std::string& program);
 std::string AutostartEntryText(const std::string& program);
 
 // With `start`, writes the entry for `program` (creating the folder, replacing
-// any entry there); without it, removes the entry, where a missing one is no
-// error. The entry is replaced whole or not at all.
+// any entry there); without it, removes the entry, where a missing one (a
+// file in the folder's place among them) is no error. The entry is replaced
+// whole or not at all.
 Status SetStartAtLogin(bool start, const std::string& program);
+
+// Whether an entry lies where AutostartEntryPath says, whatever program it
+// starts.
+bool StartAtLoginEntryExists();

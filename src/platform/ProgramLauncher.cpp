@@ -4,7 +4,10 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
+#include <optional>
 #include <utility>
+
+#include "platform/FileIo.h"
 
 namespace {
 
@@ -13,18 +16,24 @@ ProgramLaunchFunction& Launcher() {
   return launcher;
 }
 
-bool StartWithQProcess(const std::string& program, const std::vector<std::string>& arguments) {
+Status StartWithQProcess(const std::string& program, const std::vector<std::string>& arguments) {
   QStringList list;
   list.reserve(static_cast<qsizetype>(arguments.size()));
   for (const std::string& argument : arguments) list.append(QString::fromStdString(argument));
-  return QProcess::startDetached(QString::fromStdString(program), list);
+  // An object rather than the static call: only the object keeps the
+  // system's reason when the start fails.
+  QProcess process;
+  process.setProgram(QString::fromStdString(program));
+  process.setArguments(list);
+  if (process.startDetached()) return Status::Success();
+  return Status::Failure(Status::Kind::IoError, process.errorString().toStdString());
 }
 
 }  // namespace
 
 void SetProgramLauncher(ProgramLaunchFunction launcher) { Launcher() = std::move(launcher); }
 
-bool StartDetachedProgram(const std::string& program, const std::vector<std::string>& arguments) {
+Status StartDetachedProgram(const std::string& program, const std::vector<std::string>& arguments) {
   if (Launcher()) return Launcher()(program, arguments);
   return StartWithQProcess(program, arguments);
 }
@@ -36,4 +45,11 @@ bool IsProgramFile(const std::string& path) {
   if (!name.contains(u'/')) return !QStandardPaths::findExecutable(name).isEmpty();
   const QFileInfo info(name);
   return info.isFile() && info.isExecutable();
+}
+
+bool IsUnstartableProgram(const std::string& path) {
+  if (path.empty() || IsProgramFile(path)) return false;
+  if (!QFileInfo::exists(QString::fromStdString(path))) return true;
+  const std::optional<std::string> start = ReadFilePrefix(path, 4);
+  return start && (start->starts_with("#!") || *start == "\177ELF");
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Status.h"
+
 // Starting a user's program after a run. The program is started directly,
 // never through a shell: it receives exactly the arguments given, one for
 // one, whatever blanks, quotes or `$(…)` they hold, and runs on by itself
@@ -13,14 +15,22 @@
 // Replaces the real launcher, so tests can record what would have been
 // started; an empty function puts the real one back.
 using ProgramLaunchFunction =
-    std::function<bool(const std::string& program, const std::vector<std::string>& arguments)>;
+    std::function<Status(const std::string& program, const std::vector<std::string>& arguments)>;
 void SetProgramLauncher(ProgramLaunchFunction launcher);
 
-// True when the program was started. Started from this process's current
-// folder.
-bool StartDetachedProgram(const std::string& program, const std::vector<std::string>& arguments);
+// Starts the program from this process's current folder; when it cannot be
+// started (missing, not executable) the status says why, as the system
+// told it.
+Status StartDetachedProgram(const std::string& program, const std::vector<std::string>& arguments);
 
 // Whether `path` names a program that can be started: a regular file that
 // may be executed, or a bare name (no "/") found as such along PATH.
 // Anything else (a document, a folder, a missing file, an empty text) is not.
 bool IsProgramFile(const std::string& path);
+
+// Whether `path` looks meant as a program that cannot be started: nothing
+// exists by that name (nor, for a bare name, along PATH), or it is a regular
+// file that begins as a script ("#!") or a compiled program does but may not
+// be executed. Only the file's first bytes are read, never from anything
+// but a regular file.
+bool IsUnstartableProgram(const std::string& path);

@@ -2,17 +2,25 @@
 
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QMessageBox>
+
+#include "platform/DesktopOpener.h"
 
 QUrl DesktopUrl(const std::string& target) {
   if (target.empty()) return {};
   const QString text = QString::fromStdString(target);
-  if (text.startsWith(QStringLiteral("http://"), Qt::CaseInsensitive) ||
-      text.startsWith(QStringLiteral("https://"), Qt::CaseInsensitive))
-    return QUrl(text);
+  if (IsWebAddress(target)) return QUrl(text);
   return QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath());
 }
 
-void OpenThroughDesktopServices(const std::string& target) {
+bool OpenThroughDesktopServices(const std::string& target) {
   const QUrl url = DesktopUrl(target);
-  if (!url.isEmpty()) QDesktopServices::openUrl(url);
+  return !url.isEmpty() && QDesktopServices::openUrl(url);
+}
+
+void OpenOrSayWhyNot(QWidget* parent, const std::string& target) {
+  if (OpenWithDesktop(target)) return;
+  QMessageBox::warning(parent, QObject::tr("Nothing opened"),
+                       QObject::tr("%1 could not be opened: no application on this desktop opens it.")
+                           .arg(QString::fromStdString(target)));
 }

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "platform/DesktopOpener.h"
+#include "ui/DesktopServicesOpener.h"
 #include "ui/SlotGuard.h"
 
 HomePageTab::HomePageTab(QWidget* parent) : QWidget(parent) {
@@ -21,7 +21,7 @@ HomePageTab::HomePageTab(QWidget* parent) : QWidget(parent) {
   layout->addStretch(1);
 
   connect(BitBtnHomePage, &QPushButton::clicked, this,
-          [] { CatchAll([] { OpenWithDesktop(HomePageAddress); }); });
+          [this] { CatchAll([this] { OpenOrSayWhyNot(window(), HomePageAddress); }); });
   connect(BitBtnCopyHomeLink, &QPushButton::clicked, this, [] {
     CatchAll([] {
       if (QClipboard* clipboard = QGuiApplication::clipboard())

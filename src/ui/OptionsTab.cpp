@@ -7,14 +7,15 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
 #include "pages/Settings.h"
 #include "platform/Autostart.h"
-#include "platform/DesktopOpener.h"
 #include "platform/ProgramPaths.h"
+#include "ui/DesktopServicesOpener.h"
 #include "ui/FocusOrder.h"
 #include "ui/SlotGuard.h"
 
@@ -115,9 +116,19 @@ void OptionsTab::BitBtnApplyOptionsClick() {
                           : RadioButtonIpVersionIp6->isChecked() ? 2
                                                                  : 0);
   options.IpPriority.store(RadioButtonIpPriorityIp6->isChecked() ? 1 : 0);
-  options.RunAtSystemStartup = CheckBoxStartup->isChecked();
   // Written again at every Apply, so the entry follows the program if it moved.
-  SetStartAtLogin(options.RunAtSystemStartup, ExecutablePath());
+  const bool start = CheckBoxStartup->isChecked();
+  const Status set = SetStartAtLogin(start, ExecutablePath());
+  // On failure the box and the option say what the next log-in will do: an
+  // entry left from before still starts the program, a missing one not.
+  if (!set.ok()) CheckBoxStartup->setChecked(StartAtLoginEntryExists());
+  options.RunAtSystemStartup = CheckBoxStartup->isChecked();
+  if (!set.ok())
+    QMessageBox::warning(
+        this, tr("Start at log-in"),
+        (start ? tr("The entry that starts Velquor at log-in could not be written to %1:\n%2")
+               : tr("The entry that starts Velquor at log-in could not be removed from %1:\n%2"))
+            .arg(QString::fromStdString(AutostartEntryPath()), QString::fromStdString(set.message)));
 }
 
 QString OptionsTab::PickedFolder(const QString& chosen) {
@@ -136,5 +147,5 @@ void OptionsTab::ButtonBrowseResultFolderClick() {
 void OptionsTab::ButtonOpenResultFolderClick() {
   // The box as it stands, applied or not; the tool bars open the applied folder.
   const std::string folder = EditResultFolder->text().toStdString();
-  if (!folder.empty()) OpenWithDesktop(folder);
+  if (!folder.empty()) OpenOrSayWhyNot(window(), folder);
 }

@@ -32,8 +32,10 @@ class OptionsTab : public QWidget {
   // Shows the options in effect in the controls.
   void FillFromOptions();
   // Takes the controls into the options and writes or removes the entry
-  // that starts the program at log-in (silently, whether or not that works).
-  // The settings file is not written here; the next save carries the options.
+  // that starts the program at log-in. When that fails a message says which
+  // file and why, and the box and the option show whether the entry is
+  // there. The settings file is not written here; the next save carries the
+  // options.
   void BitBtnApplyOptionsClick();
 
   // The folder picker's answer as the edit box takes it: a path of 1 to 280

@@ -9,9 +9,9 @@
 #include "pages/ModePages.h"
 #include "pages/Settings.h"
 #include "pages/TextHelpers.h"
-#include "platform/DesktopOpener.h"
 #include "reports/ReportNames.h"
 #include "reports/ReportWriters.h"
+#include "ui/DesktopServicesOpener.h"
 #include "ui/PageRunOperations.h"
 #include "ui/SlotGuard.h"
 #include "ui/TabViews.h"
@@ -45,7 +45,7 @@ ResultToolBars::ResultToolBars(TabViews& views, AskSaveFileFunction askSaveFile,
     : QObject(parent), views_(views), askSaveFile_(std::move(askSaveFile)) {
   for (const Mode mode : AllModes) {
     TModeFrame* f = views.ForMode(mode).Frame();
-    connect(f->ToolButton5, &QAction::triggered, this, [this] { OpenResultFolderClick(); });
+    connect(f->ToolButton5, &QAction::triggered, this, [this, mode] { OpenResultFolderClick(mode); });
     connect(f->ToolButton1, &QAction::triggered, this, [this, mode] { SaveResultClick(mode, rmResult); });
     connect(f->ToolButton2, &QAction::triggered, this,
             [this, mode] { SaveResultClick(mode, rmWithReplies); });
@@ -75,8 +75,8 @@ void ResultToolBars::TellIfFailed(Mode mode, const std::string& fileName, const 
                            .arg(QString::fromStdString(fileName), QString::fromStdString(saved.message)));
 }
 
-void ResultToolBars::OpenResultFolderClick() {
-  CatchAll([] { OpenWithDesktop(GlobalOptions.ResultFolder); });
+void ResultToolBars::OpenResultFolderClick(Mode mode) {
+  CatchAll([&] { OpenOrSayWhyNot(views_.ForMode(mode).Frame()->window(), GlobalOptions.ResultFolder); });
 }
 
 void ResultToolBars::SaveResultClick(Mode mode, int reportMode) {

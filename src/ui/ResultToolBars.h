@@ -27,8 +27,9 @@ class ResultToolBars : public QObject {
  public:
   ResultToolBars(TabViews& views, AskSaveFileFunction askSaveFile, QObject* parent = nullptr);
 
-  // Opens the applied result folder, whatever the Options tab's box shows.
-  void OpenResultFolderClick();
+  // Opens the applied result folder, whatever the Options tab's box shows;
+  // says so when nothing opens it.
+  void OpenResultFolderClick(Mode mode);
   // reportMode: rmResult, rmWithReplies or rmIpList.
   void SaveResultClick(Mode mode, int reportMode);
   void SaveSelectedHostClick(Mode mode);

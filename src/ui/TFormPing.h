@@ -7,7 +7,9 @@
 
 #include "pages/ModeLayout.h"
 #include "platform/Status.h"
+#include "ui/EndOfRunNotice.h"
 #include "ui/MainWindowGeometry.h"
+#include "ui/OnceShownWarning.h"
 #include "ui/ReportSaveDialog.h"
 
 class CopyMenus;
@@ -135,7 +137,8 @@ class TFormPing : public QMainWindow {
   // chose to close without it: the destruction does not save.
   bool exitSaved_ = false;
   bool saveFailureLogged_ = false;
-  bool saveFailureShown_ = false;
+  OnceShownWarning saveFailureWarning_{this};
+  EndOfRunNotice endOfRunNotice_{this};
   MainWindowGeometry geometry_;
   std::unique_ptr<CopyMenus> menus_;
   std::unique_ptr<TabViews> views_;

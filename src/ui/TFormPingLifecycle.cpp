@@ -3,7 +3,6 @@
 // and the tear-down of the runs.
 
 #include <QCoreApplication>
-#include <QMessageBox>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <cstdio>
@@ -136,18 +135,11 @@ void TFormPing::ReportSaveFailure(const Status& failure, bool atExit) {
     std::fprintf(stderr, "velquor: cannot save the pages and settings: %s\n", failure.message.c_str());
   saveFailureLogged_ = true;
   // The message waits for a window the user sees; at exit no one is left to
-  // read it. Shown, never run modally: the save and the event loop carry on
-  // while it waits for the user.
-  if (saveFailureShown_ || atExit || !isVisible()) return;
-  saveFailureShown_ = true;
-  auto* message = new QMessageBox(QMessageBox::Warning, tr("Velquor"),
-                                  tr("The pages and settings cannot be saved:\n%1\n\nLater saves of this "
-                                     "session that fail are not reported.")
-                                      .arg(QString::fromStdString(failure.message)),
-                                  QMessageBox::Ok, this);
-  message->setAttribute(Qt::WA_DeleteOnClose);
-  message->setWindowModality(Qt::NonModal);
-  message->show();
+  // read it.
+  if (atExit) return;
+  saveFailureWarning_.Show(tr("The pages and settings cannot be saved:\n%1\n\nLater saves of this "
+                              "session that fail are not reported.")
+                               .arg(QString::fromStdString(failure.message)));
 }
 
 void TFormPing::TimerSaveTimer() {

@@ -6,12 +6,14 @@
 #include "platform/SessionEndNotifier.h"
 #include "platform/SingleInstance.h"
 #include "ui/DesktopServicesOpener.h"
+#include "ui/StartupFailureMessage.h"
 #include "ui/TFormAutoTasks.h"
 #include "ui/TFormPing.h"
 
 // One copy per user: a later start hands its path to the running copy and
 // ends. The running copy builds its window, and shows it only once start-up
-// has succeeded; a failed start-up says why on stderr and ends non-zero.
+// has succeeded; a failed start-up says why on stderr and in a message, and
+// ends non-zero.
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Velquor"));
@@ -38,6 +40,7 @@ int main(int argc, char* argv[]) {
     const Status started = window.FormCreate();
     if (!started.ok()) {
       std::fprintf(stderr, "velquor: %s\n", started.message.c_str());
+      ShowStartupFailure(started.message, sessionEnd);
       return 1;
     }
     // The one "Auto tasks" dialog, ready before the first timer tick.

@@ -22,14 +22,18 @@ class FinishActions : public ::testing::Test {
       log.push_back("save " + name + (csv ? " csv " : " txt ") + std::to_string(index) + " " +
                     std::to_string(reportMode));
       written = name;
-      return writes ? Status::Success() : Status::Failure(Status::Kind::IoError, "disk full");
+      // On disk, as the report a document "Path:" opens must be.
+      return writes ? WriteFileAtomically(name, "") : Status::Failure(Status::Kind::IoError, "disk full");
     };
     s.StartProgram = [this](const std::string& program, const std::vector<std::string>& arguments) {
       log.push_back("start " + program);
       for (const std::string& a : arguments) log.back() += " [" + a + "]";
+      return Status::Success();
+    };
+    s.OpenDocument = [this](const std::string& document) {
+      log.push_back("open " + document);
       return true;
     };
-    s.OpenDocument = [this](const std::string& document) { log.push_back("open " + document); };
     SetFinishActionServices(std::move(s));
   }
   void TearDown() override { SetFinishActionServices({}); }
@@ -37,7 +41,7 @@ class FinishActions : public ::testing::Test {
   // Page 1 of the mode, its target resolved, "Save result to file" on.
   TPageCommon& FinishedPage(Mode mode) {
     ResetPagesAndOptions();
-    GlobalOptions.ResultFolder = "/reports/";
+    GlobalOptions.ResultFolder = reports;
     log.clear();
     AddTestPage(mode, "before");
     TPageCommon& page = AddTestPage(mode, "p");
@@ -55,6 +59,8 @@ class FinishActions : public ::testing::Test {
 
   bool writes = true;
   Log log;
+  QTemporaryDir dir;
+  const std::string reports = dir.path().toStdString() + "/";
 };
 
 TEST_F(FinishActions, ReportNamesAndModes) {
@@ -69,14 +75,16 @@ TEST_F(FinishActions, ReportNamesAndModes) {
   for (const auto& [mode, replies, ipList, format, name, call] : cases) {
     TPageCommon& page = FinishedPage(mode);
     page.ResultWithReplys = replies, page.ResultIpList = ipList, page.ResultFormat = format;
-    EXPECT_EQ(Finish(mode), Log{"save /reports/" + std::string(name) + Stamp + call});
+    EXPECT_EQ(Finish(mode), Log{"save " + reports + name + Stamp + call});
   }
 }
 
 // The program gets the report's path only when the report was written; a
-// path that names no program is opened as a document, without arguments.
+// path that names no program is opened as a document, without arguments,
+// but one that names nothing is started, so that the start says why it fails.
 TEST_F(FinishActions, TheUsersProgramGetsThePathOfAWrittenReportOnly) {
-  const std::string report = "/reports/Ping_p_replies" + Stamp + ".csv", save = "save " + report + " csv 1 0";
+  const std::string report = reports + "Ping_p_replies" + Stamp + ".csv",
+                    save = "save " + report + " csv 1 0";
   const std::string withoutPath = "start sh [-c] [echo $0] []";
   // SaveResult, ResultState, whether the report is written, "Path:".
   const std::tuple<bool, int, bool, std::string, Log> cases[] = {
@@ -87,6 +95,12 @@ TEST_F(FinishActions, TheUsersProgramGetsThePathOfAWrittenReportOnly) {
       {true, psOk, true, "%PATH", {save, "open " + report}},
       {true, psOk, false, "%PATH", {save}},
       {true, psOk, true, "/tmp", {save, "open /tmp"}},
+      {true,
+       psOk,
+       true,
+       "/no/such/tool",
+       {save, "start /no/such/tool [-c] [echo $0] [" + report + "] [" + report + "]"}},
+      {true, psOk, true, "HTTPS://velquor.example.org/", {save, "open HTTPS://velquor.example.org/"}},
   };
   for (const auto& [saveResult, state, written, path, expected] : cases) {
     TPageCommon& page = FinishedPage(Mode::Ping);
@@ -106,7 +120,7 @@ TEST_F(FinishActions, EveryEndOfRunReportIsKeptUnderAFreeNameAndAFailedOneSaysSo
   FinishActionServices real;
   real.StartProgram = [this](const std::string&, const std::vector<std::string>& arguments) {
     log.push_back(arguments.at(0));
-    return true;
+    return Status::Success();
   };
   SetFinishActionServices(std::move(real));
   TPageCommon& page = FinishedPage(Mode::Ping);

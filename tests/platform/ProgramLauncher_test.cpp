@@ -21,7 +21,7 @@ TEST(ProgramLauncher, ArgumentsReachTheProgramUntouched) {
   std::filesystem::permissions(program, std::filesystem::perms::owner_all);
   const std::string odd = "it's \"q\" `true` $(touch '" + pwned + "') a;b";
   ASSERT_TRUE(IsProgramFile(program));
-  ASSERT_TRUE(StartDetachedProgram(program, {odd, ""}));
+  ASSERT_TRUE(StartDetachedProgram(program, {odd, ""}).ok());
   EXPECT_TRUE(WaitUntil([&] { return ReadFilePrefix(program + ".out", 4096) == "[" + odd + "]\n[]\n"; }));
   EXPECT_FALSE(std::filesystem::exists(pwned));
 }

@@ -14,12 +14,15 @@
 #include <algorithm>
 #include <climits>
 #include <filesystem>
+#include <functional>
 
 #include "WindowTest.h"
 #include "pages/PageFiles.h"
+#include "pages/Settings.h"
 #include "platform/Autostart.h"
 #include "platform/DesktopOpener.h"
 #include "platform/FileIo.h"
+#include "support/PermissionBits.h"
 #include "ui/HomePageTab.h"
 #include "ui/OptionsTab.h"
 
@@ -110,6 +113,21 @@ QStringList Names(const QList<QWidget*>& widgets, const QWidget* root) {
 
 QStringList ConfigFiles(const std::string& folder) {
   return QDir(QString::fromStdString(folder + "/Config")).entryList(QDir::Files);
+}
+
+// The texts of the modal messages `press` brings up, each closed as it comes.
+QStringList MessagesOf(const std::function<void()>& press) {
+  QStringList told;
+  QTimer user;
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      told << box->text();
+      box->close();
+    }
+  });
+  user.start(5);
+  press();
+  return told;
 }
 
 class FirstStart : public WindowTest {
@@ -293,7 +311,10 @@ TEST_F(MainWindow, AppliedOptionsTakeEffectAndComeBackAfterARestartWithThePlacem
   const std::string entry = AutostartEntryPath();
   ASSERT_EQ(entry, qEnvironmentVariable("XDG_CONFIG_HOME").toStdString() + "/autostart/velquor.desktop");
   std::vector<std::string> opened;
-  SetDesktopOpener([&](const std::string& target) { opened.push_back(target); });
+  SetDesktopOpener([&](const std::string& target) {
+    opened.push_back(target);
+    return true;
+  });
   w().setGeometry(QRect(12, 34, 640, 480));
   w().FramePing1->ListView1->header()->resizeSection(2, 321);
   Frame(Mode::MultiPing).SetResultPaneHeight(210);  // a tab never opened
@@ -327,6 +348,72 @@ TEST_F(MainWindow, AppliedOptionsTakeEffectAndComeBackAfterARestartWithThePlacem
   options->CheckBoxStartup->setChecked(false);
   options->BitBtnApplyOptions->click();
   EXPECT_FALSE(std::filesystem::exists(entry));
+}
+
+// An entry that cannot be written or removed is told, naming the file and
+// why, and the box and the option then show whether it is there. Root
+// writes anywhere: a file stands where the folder should be, or the
+// folder's mode is made to count.
+TEST_F(MainWindow, ApplySaysWhyTheLogInEntryFailedAndShowsWhetherItIsThere) {
+  const std::string entry = AutostartEntryPath();
+  const std::string folder = std::filesystem::path(entry).parent_path().string();
+  const auto clear = [&] {
+    std::error_code ignored;
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ignored);
+    std::filesystem::remove_all(folder, ignored);
+  };
+  const struct {
+    const char* layout;  // "file": a file in the folder's place; "entry": the entry, in a folder of mode 0555
+    bool checked;
+    QString told;
+  } cases[] = {
+      {"file", true, "written to <entry>:\ncannot create <folder>: Not a directory"},
+      {"file", false, ""},
+      {"entry", false, "removed from <entry>:\ncannot remove <entry>: Permission denied"},
+  };
+  OptionsTab* options = w().TabSheetOptions;
+  for (const auto& c : cases) {
+    clear();
+    const bool entryThere = c.layout == std::string("entry");
+    if (entryThere) {
+      ASSERT_TRUE(MakeFolder(folder).ok() && WriteFileAtomically(entry, "").ok());
+      std::filesystem::permissions(folder, std::filesystem::perms(0555));
+    } else {
+      ASSERT_TRUE(WriteFileAtomically(folder, "").ok());
+    }
+    GlobalOptions.RunAtSystemStartup = !c.checked;
+    options->CheckBoxStartup->setChecked(c.checked);
+    const PermissionBitsApply modes;
+    const QStringList told = MessagesOf([&] { options->BitBtnApplyOptions->click(); });
+    const QString why = QString(c.told)
+                            .replace("<entry>", QString::fromStdString(entry))
+                            .replace("<folder>", QString::fromStdString(folder));
+    EXPECT_EQ(told, why.isEmpty()
+                        ? QStringList()
+                        : QStringList("The entry that starts Velquor at log-in could not be " + why))
+        << c.layout << c.checked;
+    EXPECT_EQ(options->CheckBoxStartup->isChecked(), entryThere) << c.layout << c.checked;
+    EXPECT_EQ(GlobalOptions.RunAtSystemStartup, entryThere) << c.layout << c.checked;
+  }
+  clear();
+}
+
+// Where the desktop has nothing to open a folder or a web page with, each
+// button that opens one says which it could not open.
+TEST_F(MainWindow, OpenButtonsSayWhatTheDesktopCouldNotOpen) {
+  SetDesktopOpener([](const std::string&) { return false; });
+  GlobalOptions.ResultFolder = Folder() + "/applied/";
+  w().TabSheetOptions->EditResultFolder->setText("/typed");
+  const std::pair<std::function<void()>, std::string> cases[] = {
+      {[&] { Frame(Mode::RangePing).ToolButton5->trigger(); }, Folder() + "/applied/"},
+      {[&] { w().TabSheetOptions->ButtonOpenResultFolder->click(); }, "/typed"},
+      {[&] { w().TabSheetHomePage->BitBtnHomePage->click(); }, HomePageTab::HomePageAddress},
+  };
+  for (const auto& [press, target] : cases)
+    EXPECT_EQ(MessagesOf(press),
+              QStringList(QString::fromStdString(target) +
+                          " could not be opened: no application on this desktop opens it."));
+  SetDesktopOpener(nullptr);
 }
 
 // Tab goes round each measuring tab, the Options tab and the "Auto tasks"

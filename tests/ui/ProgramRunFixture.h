@@ -64,7 +64,11 @@ class ProgramRun : public ::testing::Test {
 
   QString Folder() const { return root_.path(); }
 
-  std::unique_ptr<QProcess> Launch(QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel) {
+  // `through`: a command that starts the program, its path appended as the
+  // last argument; `variables` replace those set here.
+  std::unique_ptr<QProcess> Launch(QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel,
+                                   const QStringList& through = {},
+                                   const QProcessEnvironment& variables = {}) {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -72,9 +76,14 @@ class ProgramRun : public ::testing::Test {
     // our own (private, as QTemporaryDir makes it) keeps the test apart from
     // a Velquor the user may be running.
     env.insert("XDG_RUNTIME_DIR", Folder());
+    env.insert(variables);
     process->setProcessEnvironment(env);
     process->setProcessChannelMode(channels);
-    process->start(Folder() + "/velquor", {});
+    const QString program = Folder() + "/velquor";
+    if (through.isEmpty())
+      process->start(program, {});
+    else
+      process->start(through.front(), through.mid(1) << program);
     EXPECT_TRUE(process->waitForStarted());
     return process;
   }
