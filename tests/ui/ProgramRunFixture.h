@@ -22,7 +22,6 @@
 #error "VELQUOR_BINARY must name the program under test"
 #endif
 
-
 inline constexpr int ProgramTimeoutMs = 30000;
 
 // The names of the files renamed into a folder while this watches it: one for
@@ -64,7 +63,9 @@ class ProgramRun : public ::testing::Test {
 
   QString Folder() const { return root_.path(); }
 
-  std::unique_ptr<QProcess> Launch(QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel) {
+  // `wrapper`: a command that starts the program, whose path it gets last.
+  std::unique_ptr<QProcess> Launch(QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel,
+                                   const QStringList& wrapper = {}) {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -74,7 +75,11 @@ class ProgramRun : public ::testing::Test {
     env.insert("XDG_RUNTIME_DIR", Folder());
     process->setProcessEnvironment(env);
     process->setProcessChannelMode(channels);
-    process->start(Folder() + "/velquor", {});
+    const QString program = Folder() + "/velquor";
+    if (wrapper.isEmpty())
+      process->start(program, {});
+    else
+      process->start(wrapper.first(), wrapper.mid(1) << program);
     EXPECT_TRUE(process->waitForStarted());
     return process;
   }

@@ -1,0 +1,82 @@
+// The real program's page files and settings when their folders misbehave:
+// they turn read-only, cannot be examined, hold more than they count, or
+// the program is killed while it keeps a copy aside.
+
+#include <poll.h>
+#include <sys/inotify.h>
+
+#include <fstream>
+#include <string>
+
+#include "ProgramRunFixture.h"
+#include "pages/PageFileCodec.h"
+#include "pages/PageFiles.h"
+#include "pages/PageOperations.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileIo.h"
+#include "ui/PageListHandlers.h"
+
+namespace {
+
+std::string Bytes(const QString& path) { return ReadFilePrefix(path.toStdString(), 1 << 24).value_or("-"); }
+
+void Put(const QString& path, const std::string& bytes) {
+  ASSERT_TRUE(MakeFolder(QFileInfo(path).path().toStdString()).ok());
+  ASSERT_TRUE(WriteFileAtomically(path.toStdString(), bytes).ok());
+}
+
+// A Ping page file holding a page of each name, in order.
+std::string PingFile(const QStringList& names) {
+  TPingRegistry pages(Mode::Ping);
+  for (const QString& name : names) {
+    std::unique_ptr<TPingPage> page = DefaultPingPage(Mode::Ping);
+    page->Name = name.toStdString();
+    EXPECT_TRUE(AddPage(pages, *page));
+  }
+  return EncodePageFile(pages);
+}
+
+QStringList Lines(const QByteArray& said) {
+  return QString::fromUtf8(said).split('\n').filter(QRegularExpression("^velquor:"));
+}
+
+QStringList Entries(const QString& folder) {
+  return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                QDir::Name);
+}
+
+// The Config folder and the result folder are chosen at start-up: once the
+// program's folder turns read-only (here a read-only remount in a mount
+// namespace of the program's own, as root ignores permission bits), the
+// saves fail and say so, and never go to the user's folder, whose files
+// this session did not load. The single-instance lock, a file open for
+// writing, would keep the folder from turning read-only: it goes elsewhere.
+TEST_F(ProgramRun, SavesAfterTheProgramsFolderTurnsReadOnlyFailAndLeaveTheUsersFolderAlone) {
+  const QTemporaryDir user;
+  const QString userConfig = user.path() + "/velquor/Config";
+  const std::string earlier = PingFile({"earlier"}), session = PingFile({"this session"});
+  Put(userConfig + "/PingPages.dat", earlier);
+  Put(userConfig + "/config.ini", "[MAIN]\nCsvType=0\n");
+  Put(Folder() + "/Config/PingPages.dat", session);
+
+  auto process =
+      Launch(QProcess::SeparateChannels,
+             {"env", "XDG_CONFIG_HOME=" + user.path(), "XDG_RUNTIME_DIR=" + user.path(), "unshare", "-m",
+              "--propagation", "private", "sh", "-c", "mount --bind \"${0%/*}\" \"${0%/*}\" && exec \"$0\""});
+  WaitFor(*process, "Results");
+  ASSERT_EQ(QProcess::execute("nsenter", {"-t", QString::number(process->processId()), "-m", "mount", "-o",
+                                          "remount,bind,ro", Folder()}),
+            0);
+  EndBySigterm(*process);
+
+  const QStringList said = Lines(process->readAllStandardError());
+  ASSERT_EQ(said.size(), 1) << said.join('\n').toStdString();
+  EXPECT_TRUE(said[0].contains(Folder() + "/Config") && said[0].contains("Read-only file system"))
+      << said[0].toStdString();
+  EXPECT_EQ(Entries(userConfig), (QStringList{"PingPages.dat", "config.ini"}));
+  EXPECT_TRUE(Bytes(userConfig + "/PingPages.dat") == earlier);
+  EXPECT_EQ(Bytes(userConfig + "/config.ini"), "[MAIN]\nCsvType=0\n");
+  EXPECT_TRUE(Bytes(Folder() + "/Config/PingPages.dat") == session);
+}
+
+}  // namespace
