@@ -136,7 +136,10 @@ Status KeepCopyAside(const std::string& path) {
 Status MakeFolder(const std::string& path) {
   std::error_code error;
   fs::create_directories(path, error);
-  if (error && !fs::is_directory(path))
+  // A path that cannot even be examined (a loop of links, a folder on the way
+  // the user may not enter) is a failure to report like any other.
+  std::error_code examined;
+  if (error && !fs::is_directory(path, examined))
     return Status::Failure(Status::Kind::IoError, "cannot create " + path + ": " + error.message());
   return Status::Success();
 }

@@ -45,6 +45,15 @@ QStringList Entries(const QString& folder) {
                                 QDir::Name);
 }
 
+// Whether the process has its own handler for the signal, read from the
+// kernel's account of it: from then on the signal ends it the program's way.
+bool Catches(const QProcess& process, int signal) {
+  std::ifstream status("/proc/" + std::to_string(process.processId()) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.starts_with("SigCgt:")) return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1;
+  return false;
+}
+
 // The Config folder and the result folder are chosen at start-up: once the
 // program's folder turns read-only (here a read-only remount in a mount
 // namespace of the program's own, as root ignores permission bits), the
@@ -77,6 +86,45 @@ TEST_F(ProgramRun, SavesAfterTheProgramsFolderTurnsReadOnlyFailAndLeaveTheUsersF
   EXPECT_TRUE(Bytes(userConfig + "/PingPages.dat") == earlier);
   EXPECT_EQ(Bytes(userConfig + "/config.ini"), "[MAIN]\nCsvType=0\n");
   EXPECT_TRUE(Bytes(Folder() + "/Config/PingPages.dat") == session);
+}
+
+// A Config or Results folder that cannot even be examined, a loop of links
+// or one behind a folder the program may not enter, neither stops the
+// start nor keeps a failed save quiet. The program runs without the two
+// capabilities that let root pass any permission bits.
+TEST_F(ProgramRun, FoldersThatCannotBeExaminedStopNoStartAndFailedSavesSaySo) {
+  const struct {
+    const char* folder;
+    const char* link;  // where the folder's name leads
+    const char* said;  // the reason the failed save gives, if any
+  } cases[] = {
+      {"Config", "Config", "Too many levels of symbolic links"},
+      {"Config", "locked/Config", "Permission denied"},
+      {"Results", "Results", nullptr},
+      {"Results", "locked/Results", nullptr},
+  };
+  ASSERT_TRUE(QDir(Folder()).mkdir("locked"));
+  ASSERT_TRUE(QFile::setPermissions(Folder() + "/locked", {}));
+  for (const auto& c : cases) {
+    const std::string what = std::string(c.folder) + " -> " + c.link;
+    for (const char* made : {"Config", "Results"})
+      ASSERT_TRUE(QDir(Folder() + "/" + made).removeRecursively());
+    ASSERT_TRUE(QFile::link(c.link, Folder() + "/" + c.folder)) << what;
+
+    auto process =
+        Launch(QProcess::SeparateChannels, {"setpriv", "--bounding-set", "-dac_override,-dac_read_search"});
+    WaitUntil(*process, [&] { return Catches(*process, SIGTERM); });
+    EndBySigterm(*process);
+    const QStringList said = Lines(process->readAllStandardError());
+    if (c.said) {
+      EXPECT_TRUE(said.size() == 1 && said[0].contains(Folder() + "/Config") && said[0].contains(c.said))
+          << what << ": " << said.join('\n').toStdString();
+    } else {
+      EXPECT_EQ(said, QStringList()) << what;
+      EXPECT_TRUE(QFileInfo::exists(Folder() + "/Config/PingPages.dat")) << what;
+    }
+    ASSERT_TRUE(QFile::remove(Folder() + "/" + c.folder));
+  }
 }
 
 }  // namespace
