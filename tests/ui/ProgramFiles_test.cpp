@@ -127,4 +127,19 @@ TEST_F(ProgramRun, FoldersThatCannotBeExaminedStopNoStartAndFailedSavesSaySo) {
   }
 }
 
+// The pages a file's header counts load, and the bytes after them, which
+// may be pages too, are kept aside before the save replaces the file.
+TEST_F(ProgramRun, PageFilesHoldingMoreThanTheyCountAreKeptAsideBeforeTheSave) {
+  std::string onePageMore = PingFile({"one", "two", "three"});
+  onePageMore[4] = 2;
+  const std::string counted = PingFile({"one", "two"});
+  for (const std::string& file : {onePageMore, counted + std::string(1300, 'x')}) {
+    Put(Folder() + "/Config/PingPages.dat", file);
+    Session("Results");
+    EXPECT_TRUE(Bytes(Folder() + "/Config/PingPages.dat.bad") == file);
+    EXPECT_TRUE(Bytes(Folder() + "/Config/PingPages.dat") == counted);
+    QFile::remove(Folder() + "/Config/PingPages.dat.bad");
+  }
+}
+
 }  // namespace
