@@ -142,4 +142,47 @@ TEST_F(ProgramRun, PageFilesHoldingMoreThanTheyCountAreKeptAsideBeforeTheSave) {
   }
 }
 
+// A copy aside is written under a temporary name: one cut short by a kill
+// is never taken for a whole copy, and the next start removes it. The file
+// is sparse and larger than the reader takes, so the copy is long and the
+// kill lands while it is written; it uses little disk as the kill is quick.
+TEST_F(ProgramRun, ACopyAsideCutShortByAKillLeavesATemporaryTheNextStartRemoves) {
+  const QString config = Folder() + "/Config";
+  Put(config + "/PingPages.dat", PingFile({"one"}));
+  ASSERT_TRUE(QFile::resize(config + "/PingPages.dat", qint64{1} << 30));
+  const int watch = ::inotify_init1(IN_CLOEXEC);
+  ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(config).constData(), IN_CREATE), 0);
+
+  auto process = Launch();
+  WaitFor(*process, "Results");
+  ::kill(static_cast<pid_t>(process->processId()), SIGTERM);
+  bool copying = false;
+  QDeadlineTimer deadline(ProgramTimeoutMs);
+  while (!copying && !deadline.hasExpired() && !process->waitForFinished(0)) {
+    pollfd ready{watch, POLLIN, 0};
+    if (::poll(&ready, 1, 50) <= 0) continue;
+    alignas(inotify_event) char buffer[4096];
+    const ssize_t n = ::read(watch, buffer, sizeof buffer);
+    for (ssize_t at = 0; at < n;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+      copying = copying || QByteArray(event->name).contains("PingPages.dat.bad");
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    }
+  }
+  if (copying) ::kill(static_cast<pid_t>(process->processId()), SIGKILL);
+  ::close(watch);
+  ASSERT_TRUE(copying);
+  ASSERT_TRUE(process->waitForFinished(ProgramTimeoutMs));
+  const QStringList left = Entries(config).filter("PingPages.dat.bad");
+  ASSERT_EQ(left.size(), 1) << left.join(' ').toStdString();
+  EXPECT_TRUE(AtomicFile::IsTemporaryOf(left[0].toStdString(), "PingPages.dat.bad")) << left[0].toStdString();
+
+  // The next copy, of a small damaged file, takes the first name.
+  const std::string damaged = PingFile({"one"}) + "more";
+  Put(config + "/PingPages.dat", damaged);
+  Session("Results");
+  EXPECT_EQ(Entries(config).filter("PingPages.dat.bad"), QStringList{"PingPages.dat.bad"});
+  EXPECT_TRUE(Bytes(config + "/PingPages.dat.bad") == damaged);
+}
+
 }  // namespace
