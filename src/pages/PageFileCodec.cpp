@@ -292,6 +292,11 @@ Status DecodeFile(std::string_view bytes, TPageRegistry<Page>& registry) {
   if (refused > 0)
     return Invalid(std::to_string(refused) + " of " + std::to_string(count) +
                    " pages found no room in the list");
+  // Bytes the count does not cover may be pages all the same (a count the
+  // writer never finished, say); the file was not read whole.
+  if (at < bytes.size())
+    return Invalid(std::to_string(bytes.size() - at) + " bytes follow the last of " + std::to_string(count) +
+                   " page records");
   return Status::Success();
 }
 

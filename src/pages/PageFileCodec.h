@@ -52,7 +52,8 @@ std::string EncodePageFile(const TRangeRegistry& registry);
 // Adds the pages of a whole file to the registry through AddPage. A wrong
 // version or count adds nothing; a short record ends the loading with the
 // pages read so far; a page refused by a full registry does not end it, but
-// the status then says that not every page was kept. The status names the
-// first fault; pages added before it stay.
+// the status then says that not every page was kept, as it does when bytes
+// follow the records the header counts. The status names the first fault;
+// pages added before it stay.
 Status DecodePageFile(std::string_view bytes, TPingRegistry& registry);
 Status DecodePageFile(std::string_view bytes, TRangeRegistry& registry);

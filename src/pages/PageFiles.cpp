@@ -14,10 +14,11 @@ namespace {
 std::string PathOf(Mode mode, const std::string& folder) { return folder + "/" + PageFileName(mode); }
 
 // Per mode, the page file whose last load did not take in every page: it was
-// rejected, stopped part way, held more pages than the list keeps, or could
-// not be read at all. Its pages are on no other disk and in no registry, so
-// the save that would replace it first keeps it aside; one that could not
-// be read cannot be copied either, and is never replaced in this session.
+// rejected, stopped part way, held more pages than the list keeps or more
+// bytes than its header counts, or could not be read at all. Its pages are
+// on no other disk and in no registry, so the save that would replace it
+// first keeps it aside; one that could not be read cannot be copied either,
+// and is never replaced in this session.
 struct UnreadFile {
   std::string path;
   Status readFailure;  // why it could not be read; ok when it was read in part
@@ -52,11 +53,13 @@ Status Load(TPageRegistry<Page>& registry, const std::string& folder) {
   const std::string path = PathOf(registry.mode, folder);
   UnreadFile& unread = UnreadFileOf(registry.mode);
   unread = {};
-  // Nothing past the largest file the reader accepts is ever read. A missing
-  // file holds no pages, and what is not a regular file the writer will not
-  // replace either: neither needs keeping.
+  // Nothing past the largest file the reader accepts is ever read but one
+  // byte, which tells a longer file, not read whole, from one of that size:
+  // the decoder finds it after the records. A missing file holds no pages,
+  // and what is not a regular file the writer will not replace either:
+  // neither needs keeping.
   std::string bytes;
-  if (Status read = ReadRegularFile(path, MaxPageFileSize(registry.mode), bytes); !read.ok()) {
+  if (Status read = ReadRegularFile(path, MaxPageFileSize(registry.mode) + 1, bytes); !read.ok()) {
     if (read.kind != Status::Kind::NotFound && read.kind != Status::Kind::Unsupported) unread = {path, read};
     return read;
   }

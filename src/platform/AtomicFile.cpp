@@ -108,7 +108,7 @@ Status AtomicFile::Open(const std::string& path, Existing existing) {
     return status_;
   }
   // A file that is kept is no concern of this write, nor where its links lead.
-  if (existing == Existing::Keep)
+  if (existing != Existing::Replace)
     target_ = path;
   else
     status_ = ResolveLinks(path, target_);
@@ -139,8 +139,9 @@ Status AtomicFile::Open(const std::string& path, Existing existing) {
     // default ACL) as for any newly created file. A replacement stays private
     // until it has the old file's mode: page files and settings may hold a
     // program's command line, and a file its owner closed to others must not
-    // open up, not even for the moment of a save.
-    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, replacing ? 0600 : 0666);
+    // open up, not even for the moment of a save; nor may a copy of one.
+    const bool closed = replacing || existing == Existing::KeepAside;
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, closed ? 0600 : 0666);
     if (fd_ < 0 && errno != EEXIST) break;
   }
   if (fd_ < 0) {
@@ -190,6 +191,16 @@ bool AtomicFile::WriteOut(const char* data, std::size_t size) {
   return true;
 }
 
+bool AtomicFile::SetMode(unsigned mode) {
+  if (fd_ < 0) {
+    if (status_.ok()) status_ = Status::Failure(Status::Kind::Invalid, "mode of a file that is not open");
+    return false;
+  }
+  if (::fchmod(fd_, static_cast<mode_t>(mode & 07777)) != 0)
+    return Fail(errno, "cannot set the mode of " + temp_);
+  return true;
+}
+
 Status AtomicFile::Commit() {
   if (fd_ < 0) {
     if (status_.ok()) status_ = Status::Failure(Status::Kind::Invalid, "commit of a file that is not open");
@@ -208,7 +219,7 @@ Status AtomicFile::Commit() {
     Fail(errno, "cannot close " + temp_);
     return status_;
   }
-  if (existing_ == Existing::Keep) {
+  if (existing_ != Existing::Replace) {
     if (!ClaimFreeName()) return status_;
   } else if (::rename(temp_.c_str(), target_.c_str()) != 0) {
     Fail(errno, "cannot replace " + target_);
@@ -232,9 +243,13 @@ bool AtomicFile::ClaimFreeName() {
   const std::size_t dot = first.rfind('.');
   const std::size_t extension = dot != std::string::npos && dot > nameStart ? dot : first.size();
   for (int number = 1; number <= MaxNumberedNames; ++number) {
-    target_ = number == 1
-                  ? first
-                  : first.substr(0, extension) + "_" + std::to_string(number) + first.substr(extension);
+    const std::string numbered = std::to_string(number);
+    if (number == 1)
+      target_ = first;
+    else if (existing_ == Existing::KeepAside)
+      target_ = first + "." + numbered;
+    else
+      target_ = first.substr(0, extension) + "_" + numbered + first.substr(extension);
     if (::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) == 0) return true;
     if (errno == EEXIST) continue;
     if (errno != EINVAL && errno != ENOSYS) return Fail(errno, "cannot create " + target_);

@@ -24,11 +24,13 @@
 // path, or when that name is taken (by anything, a link included) the first
 // free one with "_2", "_3", ... before the extension. The kernel claims the
 // name in the same step as it renames, so two files committed at once never
-// take one name.
+// take one name. Existing::KeepAside does the same for a copy kept beside
+// another file, with the names "<path>.2", "<path>.3", ... after the first;
+// its temporary stays private (0600) until SetMode() gives it its bits.
 class AtomicFile {
  public:
   static constexpr std::size_t DefaultBufferBytes = std::size_t{4} << 20;
-  enum class Existing { Replace, Keep };
+  enum class Existing { Replace, Keep, KeepAside };
 
   explicit AtomicFile(std::size_t bufferBytes = DefaultBufferBytes);
   ~AtomicFile();
@@ -46,6 +48,9 @@ class AtomicFile {
     }
     return WriteThrough(bytes);
   }
+
+  // The permission bits the file is committed with; false on failure.
+  bool SetMode(unsigned mode);
 
   Status Commit();
 

@@ -15,8 +15,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// More copies of one file than anyone keeps; past this the copy fails.
-constexpr int MaxKeptCopies = 10000;
+// What KeepCopyAside adds to a file's name for the first copy.
+constexpr const char* CopySuffix = ".bad";
 
 Status NotRegular(const std::string& path) {
   return Status::Failure(Status::Kind::Unsupported, path + " is not a regular file");
@@ -102,52 +102,49 @@ Status KeepCopyAside(const std::string& path) {
   Status status;
   const int from = OpenRegularFile(path, info, status);
   if (from < 0) return status;
-  std::string copy;
-  int to = -1;
-  for (int number = 1; number <= MaxKeptCopies && to < 0; ++number) {
-    copy = path + ".bad" + (number == 1 ? "" : "." + std::to_string(number));
-    // Private until it has the file's own mode, as the file may be closed to others.
-    to = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (to < 0 && errno != EEXIST) break;
-  }
-  if (to < 0) {
-    status = ErrnoStatus(errno, "cannot keep a copy of " + path + " beside it");
-    ::close(from);
-    return status;
-  }
+  // The copy takes its name only once it is complete: one cut short (by a
+  // kill, a full disk) is a temporary the next start removes, never a copy
+  // that looks whole and stays for good.
+  AtomicFile copy(0);
+  status = copy.Open(path + CopySuffix, AtomicFile::Existing::KeepAside);
   char buffer[65536];
-  ssize_t n = 0;
-  while ((n = ::read(from, buffer, sizeof buffer)) != 0) {
+  while (status.ok()) {
+    const ssize_t n = ::read(from, buffer, sizeof buffer);
+    if (n == 0) break;
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 || !WriteAll(to, buffer, static_cast<std::size_t>(n))) {
-      status = ErrnoStatus(errno, "cannot copy " + path + " to " + copy);
-      break;
-    }
+    if (n < 0)
+      status = ErrnoStatus(errno, "cannot read " + path);
+    else if (!copy.Write(std::string_view(buffer, static_cast<std::size_t>(n))))
+      status = copy.status();
   }
-  if (status.ok() && (::fchmod(to, info.st_mode & 07777) != 0 || ::fsync(to) != 0))
-    status = ErrnoStatus(errno, "cannot complete the copy " + copy);
   ::close(from);
-  if (::close(to) != 0 && status.ok()) status = ErrnoStatus(errno, "cannot complete the copy " + copy);
-  // A copy cut short is no copy; it is ours, made above, so it may go.
-  if (!status.ok()) ::unlink(copy.c_str());
-  return status;
+  if (status.ok() && !copy.SetMode(info.st_mode)) status = copy.status();
+  return status.ok() ? copy.Commit() : status;
 }
 
 Status MakeFolder(const std::string& path) {
   std::error_code error;
   fs::create_directories(path, error);
-  if (error && !fs::is_directory(path))
+  // A path that cannot even be examined (a loop of links, a folder on the way
+  // the user may not enter) is a failure to report like any other.
+  std::error_code examined;
+  if (error && !fs::is_directory(path, examined))
     return Status::Failure(Status::Kind::IoError, "cannot create " + path + ": " + error.message());
   return Status::Success();
 }
 
 void RemoveStaleTemporaries(const std::vector<std::string>& paths) {
-  for (const std::string& path : paths) {
-    // The temporaries lie beside the file the writer really replaced.
-    const fs::path target = AtomicFile::FileReplacedBy(path);
-    const std::string name = target.filename().string();
-    RemoveTemporariesIn(target.has_parent_path() ? target.parent_path() : fs::path("."),
+  const auto removeBeside = [](const fs::path& file) {
+    const std::string name = file.filename().string();
+    RemoveTemporariesIn(file.has_parent_path() ? file.parent_path() : fs::path("."),
                         [&](std::string_view entry) { return AtomicFile::IsTemporaryOf(entry, name); });
+  };
+  for (const std::string& path : paths) {
+    // The temporaries of a save lie beside the file the writer really
+    // replaced; those of a copy beside the path itself, named after its
+    // first name whichever one it was to take.
+    removeBeside(AtomicFile::FileReplacedBy(path));
+    removeBeside(path + CopySuffix);
   }
 }
 

@@ -28,17 +28,19 @@ std::optional<std::string> ReadFilePrefix(const std::string& path, std::size_t m
 
 // Copies the regular file beside itself as "<path>.bad", or when that name
 // is taken as "<path>.bad.2", ".bad.3" and so on: the first free name,
-// created exclusively, so no copy kept before is ever replaced, not even by
-// a save running at the same moment. The copy keeps the file's mode and is
-// on disk when this returns.
+// claimed exclusively, so no copy kept before is ever replaced, not even by
+// a save running at the same moment. The copy is written as a temporary
+// file and takes that name only when it is complete, on disk and with the
+// file's mode.
 Status KeepCopyAside(const std::string& path);
 
 // Creates the folder and its parents; an existing folder is no error.
 Status MakeFolder(const std::string& path);
 
 // Removes the temporary files that writes of these files by
-// WriteFileAtomically left behind when they were killed before the rename.
-// Only files named exactly as such a temporary are touched.
+// WriteFileAtomically, and copies of them by KeepCopyAside, left behind when
+// they were killed before the rename. Only files named exactly as such a
+// temporary are touched.
 void RemoveStaleTemporaries(const std::vector<std::string>& paths);
 
 // Removes from `folder` the temporary files that writes by AtomicFile left

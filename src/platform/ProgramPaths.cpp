@@ -5,11 +5,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 
 namespace {
 
-std::mutex overrideMutex;
-std::string overrideFolder;  // guarded by overrideMutex
+struct ChosenFolders {
+  std::string config, results;
+};
+
+std::mutex folderMutex;
+std::string overrideFolder;           // guarded by folderMutex
+std::optional<ChosenFolders> chosen;  // guarded by folderMutex
 
 std::string ExecutableFolder() {
   const std::string exe = ExecutablePath();
@@ -31,6 +37,20 @@ std::string UserFolder(const char* variable, const char* fallback) {
   return std::string(home && home[0] ? home : "/tmp") + "/" + fallback + "/velquor";
 }
 
+// One test of the program's folder decides both, so that the pages and the
+// reports never end up on different sides of it. Called with folderMutex held.
+const ChosenFolders& Chosen() {
+  if (!chosen) {
+    const std::string program = overrideFolder.empty() ? ExecutableFolder() : overrideFolder;
+    if (Writable(program))
+      chosen = ChosenFolders{program + "/Config", program + "/Results"};
+    else
+      chosen = ChosenFolders{UserFolder("XDG_CONFIG_HOME", ".config") + "/Config",
+                             UserFolder("XDG_DATA_HOME", ".local/share") + "/Results"};
+  }
+  return *chosen;
+}
+
 }  // namespace
 
 std::string ExecutablePath() {
@@ -40,26 +60,25 @@ std::string ExecutablePath() {
 }
 
 void SetProgramFolderOverride(const std::string& folder) {
-  std::lock_guard lock(overrideMutex);
+  std::lock_guard lock(folderMutex);
   overrideFolder = folder;
+  chosen.reset();
 }
 
 std::string ProgramFolder() {
   {
-    std::lock_guard lock(overrideMutex);
+    std::lock_guard lock(folderMutex);
     if (!overrideFolder.empty()) return overrideFolder;
   }
   return ExecutableFolder();
 }
 
 std::string ConfigFolder() {
-  const std::string program = ProgramFolder();
-  if (Writable(program)) return program + "/Config";
-  return UserFolder("XDG_CONFIG_HOME", ".config") + "/Config";
+  std::lock_guard lock(folderMutex);
+  return Chosen().config;
 }
 
 std::string DefaultResultFolder() {
-  const std::string program = ProgramFolder();
-  if (Writable(program)) return program + "/Results";
-  return UserFolder("XDG_DATA_HOME", ".local/share") + "/Results";
+  std::lock_guard lock(folderMutex);
+  return Chosen().results;
 }

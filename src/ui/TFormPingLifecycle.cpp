@@ -49,6 +49,19 @@ struct StartupFailure {
   std::string why;
 };
 
+// A save that throws has failed as surely as one that returns a failure, and
+// is reported the same way.
+template <class Save>
+Status StatusOfSave(const Save& save) {
+  try {
+    return save();
+  } catch (const std::exception& error) {
+    return Status::Failure(Status::Kind::IoError, error.what());
+  } catch (...) {
+    return Status::Failure(Status::Kind::IoError, "unexpected failure");
+  }
+}
+
 }  // namespace
 
 Status TFormPing::FormCreate() {
@@ -114,11 +127,11 @@ Status TFormPing::WriteAll() {
   Status failure;
   CatchAll([this] { views_->StoreAllFramesToPages(); });
   CatchAll([&] {
-    if (Status saved = SaveAllPages(); !saved.ok()) failure = std::move(saved);
+    if (Status saved = StatusOfSave(SaveAllPages); !saved.ok()) failure = std::move(saved);
   });
   CatchAll([&] {
-    if (Status saved = SaveConfig(geometry_, Layouts()); !saved.ok() && failure.ok())
-      failure = std::move(saved);
+    Status saved = StatusOfSave([this] { return SaveConfig(geometry_, Layouts()); });
+    if (!saved.ok() && failure.ok()) failure = std::move(saved);
   });
   return failure;
 }

@@ -177,7 +177,8 @@ std::string FileOf(Mode mode, std::int32_t count, int records) {
 
 // A wrong version or count adds nothing; a short record ends the loading with
 // the pages read so far; a page refused by a full registry does not, but the
-// status says that not every page was kept.
+// status says that not every page was kept, as it does for bytes after the
+// records the header counts.
 TEST(PageFileCodec, DamagedFilesLoadWhatTheyCan) {
   const std::tuple<const char*, Mode, std::string, bool, int> cases[] = {
       {"version 2", Mode::Ping, "\2" + FileOf(Mode::Ping, 1, 1).substr(1), false, 0},
@@ -193,6 +194,8 @@ TEST(PageFileCodec, DamagedFilesLoadWhatTheyCan) {
       {"hosts cut", Mode::MultiPing, FileOf(Mode::MultiPing, 2, 2).substr(0, 8 + 69176 + 3632), false, 1},
       {"no header", Mode::Ping, "", false, 0},
       {"header cut", Mode::Ping, Header(1, 1).substr(0, 7), false, 0},
+      {"a record more than counted", Mode::Ping, FileOf(Mode::Ping, 2, 3), false, 2},
+      {"bytes after the records", Mode::RangePing, FileOf(Mode::RangePing, 1, 1) + "x", false, 1},
   };
   for (const auto& [what, mode, bytes, ok, pages] : cases) {
     TPingRegistry pings(mode);
@@ -318,6 +321,21 @@ TEST_F(PageFilesTest, FilesNotReadWholeAreKeptAsBadBeforeTheFirstSave) {
   EXPECT_EQ(LoadPages(none, config_).kind, Status::Kind::NotFound);
   ASSERT_TRUE(SavePages(good, config_).ok() && SavePages(none, config_).ok());
   EXPECT_EQ(Names(), (std::set<std::string>{"TraceroutePages.dat", "RangePingPages.dat"}));
+}
+
+// A file longer than the reader takes was not read whole, even when its
+// header counts every record the reader takes: it is kept aside, with its mode.
+TEST_F(PageFilesTest, AFileLongerThanTheReaderTakesIsKeptAsBad) {
+  const std::string bytes = FileOf(Mode::Ping, MaxPages, MaxPages) + "x";
+  ASSERT_TRUE(WriteFileAtomically(Path("PingPages.dat"), bytes).ok());
+  const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(Path("PingPages.dat"), mode);
+  TPingRegistry registry(Mode::Ping);
+  EXPECT_FALSE(LoadPages(registry, config_).ok());
+  EXPECT_EQ(registry.Count(), MaxPages);
+  ASSERT_TRUE(SavePages(registry, config_).ok());
+  EXPECT_TRUE(Read("PingPages.dat.bad") == bytes);
+  EXPECT_EQ(fs::status(Path("PingPages.dat.bad")).permissions(), mode);
 }
 
 // A page file that is there but could not be read may hold every page the
