@@ -22,7 +22,6 @@
 #error "VELQUOR_BINARY must name the program under test"
 #endif
 
-
 inline constexpr int ProgramTimeoutMs = 30000;
 
 // The names of the files renamed into a folder while this watches it: one for
