@@ -124,16 +124,10 @@ void TFormPing::LoadPagesOfAllModes() {
 Status TFormPing::WriteAll() {
   // Each part on its own: a failing store or page file must not keep the
   // others from being written.
-  Status failure;
   CatchAll([this] { views_->StoreAllFramesToPages(); });
-  CatchAll([&] {
-    if (Status saved = StatusOfSave(SaveAllPages); !saved.ok()) failure = std::move(saved);
-  });
-  CatchAll([&] {
-    Status saved = StatusOfSave([this] { return SaveConfig(geometry_, Layouts()); });
-    if (!saved.ok() && failure.ok()) failure = std::move(saved);
-  });
-  return failure;
+  Status failure = StatusOfSave(SaveAllPages);
+  Status config = StatusOfSave([this] { return SaveConfig(geometry_, Layouts()); });
+  return failure.ok() ? config : failure;
 }
 
 void TFormPing::SaveAll(bool atExit) {
