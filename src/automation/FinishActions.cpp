@@ -7,6 +7,7 @@
 #include "automation/ProgramCommand.h"
 #include "engine/RunLifecycle.h"
 #include "pages/ModePages.h"
+#include "pages/TextHelpers.h"
 #include "reports/ReportNames.h"
 
 static_assert(std::is_convertible_v<decltype(&RunFinishActionsOf), RunFinishActionsHook>,
@@ -36,7 +37,7 @@ void TellFailure(const std::string& failure) {
 // "Path:" taken as a program: one that can be started, and one meant as a
 // program that cannot, whose start then says why.
 bool StartsAsProgram(const std::string& path) {
-  return IsProgramFile(path) || (!IsWebAddress(path) && IsUnstartableProgram(path));
+  return IsProgramFile(path) || (!IsWebAddress(path) && LooksLikeProgram(path));
 }
 
 // The result folder, the mode's prefix, the cleaned page name, "_",

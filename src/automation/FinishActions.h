@@ -47,7 +47,7 @@ void SetFinishFailureNotice(FinishFailureNotice notice);
 // "Command line:" becomes the path the report was written to, or the empty
 // text when no report was written. "Path:" naming a program starts it with
 // those arguments, without a shell, and so does one that names a program
-// which cannot be started (IsUnstartableProgram), so that the reason is
+// which cannot be started (LooksLikeProgram), so that the reason is
 // told; any other non-empty "Path:" (a document such as the report itself,
 // a web address) is opened with the desktop's application, without
 // arguments. "Hide window" has no effect here. An exception ends the actions

@@ -64,3 +64,8 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   }
   return true;
 }
+
+bool IsWebAddress(std::string_view target) {
+  return EqualsIgnoreCase(target.substr(0, 7), "http://") ||
+         EqualsIgnoreCase(target.substr(0, 8), "https://");
+}

@@ -28,3 +28,6 @@ std::string ByteToStrA(unsigned value);
 std::string CutUtf8(std::string_view text, std::size_t maxBytes);
 // Equal when ASCII letter case is ignored.
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+// Whether `target` is a web address ("http://" or "https://", in any case)
+// rather than a local path.
+bool IsWebAddress(std::string_view target);

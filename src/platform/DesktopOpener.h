@@ -15,7 +15,3 @@ using DesktopOpenFunction = std::function<bool(const std::string& target)>;
 
 void SetDesktopOpener(DesktopOpenFunction opener);
 bool OpenWithDesktop(const std::string& target);
-
-// Whether the opener takes `target` for a web address ("http://" or
-// "https://", in any case) rather than a local path.
-bool IsWebAddress(const std::string& target);

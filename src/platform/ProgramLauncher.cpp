@@ -47,8 +47,8 @@ bool IsProgramFile(const std::string& path) {
   return info.isFile() && info.isExecutable();
 }
 
-bool IsUnstartableProgram(const std::string& path) {
-  if (path.empty() || IsProgramFile(path)) return false;
+bool LooksLikeProgram(const std::string& path) {
+  if (path.empty()) return false;
   if (!QFileInfo::exists(QString::fromStdString(path))) return true;
   const std::optional<std::string> start = ReadFilePrefix(path, 4);
   return start && (start->starts_with("#!") || *start == "\177ELF");

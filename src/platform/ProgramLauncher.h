@@ -28,9 +28,8 @@ Status StartDetachedProgram(const std::string& program, const std::vector<std::s
 // Anything else (a document, a folder, a missing file, an empty text) is not.
 bool IsProgramFile(const std::string& path);
 
-// Whether `path` looks meant as a program that cannot be started: nothing
-// exists by that name (nor, for a bare name, along PATH), or it is a regular
-// file that begins as a script ("#!") or a compiled program does but may not
-// be executed. Only the file's first bytes are read, never from anything
-// but a regular file.
-bool IsUnstartableProgram(const std::string& path);
+// Whether `path` looks meant as a program, startable or not: nothing exists
+// by that name (here, in the current folder), or it is a regular file that
+// begins as a script ("#!") or a compiled program does. Only the file's
+// first bytes are read, never from anything but a regular file.
+bool LooksLikeProgram(const std::string& path);

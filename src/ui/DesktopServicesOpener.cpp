@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include "pages/TextHelpers.h"
 #include "platform/DesktopOpener.h"
 
 QUrl DesktopUrl(const std::string& target) {

@@ -8,7 +8,6 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
@@ -113,21 +112,6 @@ QStringList Names(const QList<QWidget*>& widgets, const QWidget* root) {
 
 QStringList ConfigFiles(const std::string& folder) {
   return QDir(QString::fromStdString(folder + "/Config")).entryList(QDir::Files);
-}
-
-// The texts of the modal messages `press` brings up, each closed as it comes.
-QStringList MessagesOf(const std::function<void()>& press) {
-  QStringList told;
-  QTimer user;
-  QObject::connect(&user, &QTimer::timeout, [&] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      told << box->text();
-      box->close();
-    }
-  });
-  user.start(5);
-  press();
-  return told;
 }
 
 class FirstStart : public WindowTest {
@@ -261,23 +245,20 @@ TEST_F(MainWindow, AFailedSaveOnClosingAsksAndTheWindowStaysUntilTheUserChooses)
     w().FramePing1->EditHost->setText("closing");
     closeAnswer_ = true;
     closeQuestions_ = 0;
-    QStringList asked;
-    QTimer user;
-    QObject::connect(&user, &QTimer::timeout, [&] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box) return;
-      asked << box->text();
-      const QString click = c.clicks.value(asked.size() - 1);
-      if (c.mendBeforeLast && asked.size() == c.clicks.size()) {
-        ASSERT_TRUE(QFile::remove(config));
-      }
-      for (QAbstractButton* button : box->buttons())
-        if (!click.isEmpty() && button->text() == click) return button->click();
-      box->close();  // also when the answer is missing, so that the test ends
-    });
-    user.start(5);
-    EXPECT_EQ(w().close(), c.closed) << label;
-    user.stop();
+    int answered = 0;
+    bool closed = false;
+    const QStringList asked =
+        MessagesOf([&] { closed = w().close(); },
+                   [&](QMessageBox& box) {
+                     const QString click = c.clicks.value(answered++);
+                     if (c.mendBeforeLast && answered == c.clicks.size()) {
+                       ASSERT_TRUE(QFile::remove(config));
+                     }
+                     for (QAbstractButton* button : box.buttons())
+                       if (!click.isEmpty() && button->text() == click) return button->click();
+                     box.close();  // also when the answer is missing, so that the test ends
+                   });
+    EXPECT_EQ(closed, c.closed) << label;
     EXPECT_EQ(asked.size(), c.clicks.size()) << label;
     for (const QString& text : asked) EXPECT_TRUE(text.contains(why)) << text.toStdString();
     EXPECT_TRUE(w().findChildren<QMessageBox*>().isEmpty()) << label;

@@ -26,7 +26,7 @@ TEST_F(ProgramRun, EachSignalThatEndsTheSessionSavesOnceAndEndsCleanly) {
     // The result folder comes after the signal handlers: once it is there,
     // a signal can no longer kill the program outright.
     ASSERT_TRUE(QDir(Folder() + "/Results").removeRecursively());
-    const Renames saved(Folder() + "/Config");
+    const FolderWatch saved(Folder() + "/Config");
     auto process = Launch();
     WaitFor(*process, "Results");
     for (const int number : sent) ::kill(static_cast<pid_t>(process->processId()), number);

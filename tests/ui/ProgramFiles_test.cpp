@@ -2,9 +2,6 @@
 // they turn read-only, cannot be examined, hold more than they count, or
 // the program is killed while it keeps a copy aside.
 
-#include <poll.h>
-#include <sys/inotify.h>
-
 #include <fstream>
 #include <string>
 
@@ -150,27 +147,16 @@ TEST_F(ProgramRun, ACopyAsideCutShortByAKillLeavesATemporaryTheNextStartRemoves)
   const QString config = Folder() + "/Config";
   Put(config + "/PingPages.dat", PingFile({"one"}));
   ASSERT_TRUE(QFile::resize(config + "/PingPages.dat", qint64{1} << 30));
-  const int watch = ::inotify_init1(IN_CLOEXEC);
-  ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(config).constData(), IN_CREATE), 0);
+  const FolderWatch created(config, IN_CREATE);
 
   auto process = Launch();
   WaitFor(*process, "Results");
   ::kill(static_cast<pid_t>(process->processId()), SIGTERM);
   bool copying = false;
   QDeadlineTimer deadline(ProgramTimeoutMs);
-  while (!copying && !deadline.hasExpired() && !process->waitForFinished(0)) {
-    pollfd ready{watch, POLLIN, 0};
-    if (::poll(&ready, 1, 50) <= 0) continue;
-    alignas(inotify_event) char buffer[4096];
-    const ssize_t n = ::read(watch, buffer, sizeof buffer);
-    for (ssize_t at = 0; at < n;) {
-      const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-      copying = copying || QByteArray(event->name).contains("PingPages.dat.bad");
-      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-    }
-  }
+  while (!copying && !deadline.hasExpired() && !process->waitForFinished(0))
+    copying = !created.Names(50).filter("PingPages.dat.bad").isEmpty();
   if (copying) ::kill(static_cast<pid_t>(process->processId()), SIGKILL);
-  ::close(watch);
   ASSERT_TRUE(copying);
   ASSERT_TRUE(process->waitForFinished(ProgramTimeoutMs));
   const QStringList left = Entries(config).filter("PingPages.dat.bad");

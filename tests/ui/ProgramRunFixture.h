@@ -4,6 +4,7 @@
 // ended the way a session end does.
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -24,18 +26,23 @@
 
 inline constexpr int ProgramTimeoutMs = 30000;
 
-// The names of the files renamed into a folder while this watches it: one for
-// every save that went through a temporary file.
-class Renames {
+// The names of the files that `events` (inotify's) touch in a folder while
+// this watches it; by default those renamed into it, one for every save that
+// went through a temporary file.
+class FolderWatch {
  public:
-  explicit Renames(const QString& folder) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-    ::inotify_add_watch(fd_, QFile::encodeName(folder).constData(), IN_MOVED_TO);
+  explicit FolderWatch(const QString& folder, std::uint32_t events = IN_MOVED_TO)
+      : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    EXPECT_GE(::inotify_add_watch(fd_, QFile::encodeName(folder).constData(), events), 0);
   }
-  ~Renames() { ::close(fd_); }
-  Renames(const Renames&) = delete;
-  Renames& operator=(const Renames&) = delete;
+  ~FolderWatch() { ::close(fd_); }
+  FolderWatch(const FolderWatch&) = delete;
+  FolderWatch& operator=(const FolderWatch&) = delete;
 
-  QStringList Names() const {
+  // The names since the last call, sorted; waits up to waitMs for the first.
+  QStringList Names(int waitMs = 0) const {
+    pollfd ready{fd_, POLLIN, 0};
+    ::poll(&ready, 1, waitMs);
     QStringList names;
     alignas(inotify_event) char buffer[16384];
     for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;)

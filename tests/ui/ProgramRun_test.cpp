@@ -38,7 +38,7 @@ TEST_F(ProgramRun, StartUpPagesRunTheirActionsAndSessionsEndingBySigtermSaveEver
   ASSERT_TRUE(AddPage(pages, *page));
   ASSERT_TRUE(SavePages(pages, (Folder() + "/Config").toStdString()).ok());
 
-  const Renames saved(Folder() + "/Config");
+  const FolderWatch saved(Folder() + "/Config");
   Session("record args.out");
   QFile received(program + ".out");
   ASSERT_TRUE(received.open(QIODevice::ReadOnly));

@@ -170,23 +170,16 @@ TEST_F(ToolBars, AMissingResultFolderIsMadeAndAFailedSaveSaysWhichFileAndWhy) {
       {"/file/sub/", Mode::Ping, &F::ToolButton1, "_", false},
       {"/file/sub/", Mode::Traceroute, &F::ToolButton4, nullptr, false},
   };
-  QStringList told;
-  QTimer user;
-  QObject::connect(&user, &QTimer::timeout, [&] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      told << box->text();
-      box->close();
-    } else if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+  // The user saves under the name the dialog offers.
+  const auto save = [](QWidget& modal) {
+    if (auto* dialog = qobject_cast<QFileDialog*>(&modal))
       dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save)->click();
-    }
-  });
-  user.start(5);
+  };
   const QString why = "cannot create " + QString::fromStdString(Folder()) + "/file/sub: Not a directory";
   for (const auto& c : cases) {
     GlobalOptions.ResultFolder = Folder() + c.folder;
     GiveResult(c.mode, 0, Rows);
-    told.clear();
-    (Frame(c.mode).*c.button)->trigger();
+    const QStringList told = MessagesOf([&] { (Frame(c.mode).*c.button)->trigger(); }, {}, save);
     const std::string file = OfferedName(c.mode, c.infix) + ".txt";
     EXPECT_EQ(ReadFilePrefix(file, 1 << 20).has_value(), c.written) << file;
     EXPECT_EQ(told, c.written ? QStringList()

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 
 #include <QItemSelectionModel>
+#include <QTimer>
 
 #include "automation/AutoTasksModel.h"
 #include "pages/ModePages.h"
@@ -87,4 +88,22 @@ QStringList Column(const QAbstractItemModel& model, int column) {
 void Select(QTreeView* view, int row) {
   view->selectionModel()->setCurrentIndex(view->model()->index(row, 0),
                                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+QStringList MessagesOf(const std::function<void()>& press, const std::function<void(QMessageBox&)>& answer,
+                       const std::function<void(QWidget&)>& otherModal) {
+  QStringList told;
+  QTimer user;
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      told << box->text();
+      answer ? answer(*box) : void(box->close());
+    } else if (modal && otherModal) {
+      otherModal(*modal);
+    }
+  });
+  user.start(5);
+  press();
+  return told;
 }

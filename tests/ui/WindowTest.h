@@ -13,11 +13,13 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTreeView>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -111,6 +113,12 @@ TPageCommon& GiveResult(Mode mode, int index, const std::vector<Record>& records
 THostResult& HostOf(Mode mode, int page, std::size_t row);
 // Makes `row` of the view current and selected, as a click does.
 void Select(QTreeView* view, int row);
+// The texts of the modal messages that `press` brings up, in order. The user
+// answers each as it comes with `answer`, by default closing it; any other
+// modal dialog goes to `otherModal`.
+QStringList MessagesOf(const std::function<void()>& press,
+                       const std::function<void(QMessageBox&)>& answer = {},
+                       const std::function<void(QWidget&)>& otherModal = {});
 
 // A stand-in for a run's controller that counts the requests to end.
 struct RecordingWorker : PageWorker {
