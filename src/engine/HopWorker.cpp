@@ -7,12 +7,6 @@
 #include "engine/ResolveHostThread.h"
 #include "pages/ModePages.h"
 
-namespace {
-
-constexpr int IdleMs = 1000;
-
-}  // namespace
-
 HopWorker::HopWorker(Mode mode, RunStamp stamp, int hop, std::uint32_t ipv4, const Ipv6Octets& ipv6,
                      const HopRunSettings& settings)
     : mode_(mode),
@@ -56,9 +50,7 @@ void HopWorker::Finish() {
     }
   } catch (...) {
   }
-  // Idle until the controller terminates us: it holds our pointer until then.
-  while (SleepUnlessTerminated(IdleMs)) {
-  }
+  IdleUntilTerminated();
 }
 
 void HopWorker::UpdateHop(HopUpdate update) {

@@ -12,7 +12,6 @@ namespace {
 
 // The most the "IP Address" field keeps of an address text, in bytes.
 constexpr std::size_t MaxAddressBytes = 64;
-constexpr int IdleMs = 1000;
 
 }  // namespace
 
@@ -36,9 +35,7 @@ void MultiPing::Execute() {
     if (!Terminated()) Synchronize([this] { SyncWorkerDone(); });
   } catch (...) {
   }
-  // Idle until the controller terminates us: it holds our pointer until then.
-  while (SleepUnlessTerminated(IdleMs)) {
-  }
+  IdleUntilTerminated();
 }
 
 void MultiPing::Work(std::unique_ptr<ResolveHostThread>& lookup) {

@@ -32,9 +32,7 @@ void Ping::Execute() {
     if (!Terminated()) Synchronize([this] { SyncWorkerDone(); });
   } catch (...) {
   }
-  // Idle until the controller terminates us: it holds our pointer until then.
-  while (SleepUnlessTerminated(1000)) {
-  }
+  IdleUntilTerminated();
 }
 
 void Ping::HandOver(const EchoResult& result) {

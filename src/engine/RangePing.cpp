@@ -17,7 +17,6 @@ constexpr std::size_t MaxHostNameBytes = 96;
 // the worker, so this is only the fallback: a pool of 500 workers waking
 // ten times a second each cost the sweep a tenth of its speed.
 constexpr int PollMs = 1000;
-constexpr int IdleMs = 1000;
 // Range echoes always go out with the largest TTL.
 constexpr int RangeTtl = 255;
 
@@ -63,9 +62,7 @@ void RangePing::Execute() {
     } catch (...) {
     }
   }
-  // Idle until the controller terminates us: it holds our pointer until then.
-  while (SleepUnlessTerminated(IdleMs)) {
-  }
+  IdleUntilTerminated();
 }
 
 void RangePing::Serve(IcmpEchoHandle& handle) {

@@ -2,10 +2,8 @@
 
 namespace {
 
-// How often a controller asks whether every worker has ended, and how long
-// it sleeps while it waits to be terminated.
+// How often a controller asks whether every worker has ended.
 constexpr int PollMs = 100;
-constexpr int IdleMs = 1000;
 
 }  // namespace
 
@@ -25,8 +23,7 @@ void RunController::Execute() {
   } catch (...) {
   }
   if (!Terminated()) HandOverGuarded([this] { SyncFinished(); });
-  while (SleepUnlessTerminated(IdleMs)) {
-  }
+  IdleUntilTerminated();
 }
 
 void RunController::HandOverGuarded(const std::function<void()>& callback) {

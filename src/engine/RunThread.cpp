@@ -100,6 +100,11 @@ RunThread* RunThread::Current() { return currentThread; }
 
 bool RunThread::Synchronize(const std::function<void()>& fn) const { return ::Synchronize(fn); }
 
+void RunThread::IdleUntilTerminated() const {
+  while (SleepUnlessTerminated(1000)) {
+  }
+}
+
 bool RunThread::SleepUnlessTerminated(int ms) const {
   using namespace std::chrono;
   const auto deadline = steady_clock::now() + milliseconds(std::max(ms, 0));

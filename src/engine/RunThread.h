@@ -80,6 +80,10 @@ class RunThread : public PageWorker {
   // Sleeps for ms milliseconds in slices of at most 100 ms, returning early
   // once the thread is terminated. Returns !Terminated().
   bool SleepUnlessTerminated(int ms) const;
+  // Waits, however long it takes, until the thread is terminated: whoever
+  // holds its pointer (a worker's controller, a controller's window) may use
+  // it until then.
+  void IdleUntilTerminated() const;
 
  private:
   static void Run(RunThread* self);

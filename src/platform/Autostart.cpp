@@ -3,10 +3,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 
 #include "platform/FileIo.h"
+#include "platform/PosixFile.h"
 
 namespace {
 
@@ -85,7 +85,7 @@ Status SetStartAtLogin(bool start, const std::string& program) {
     // ENOTDIR: something other than a folder stands where the folder
     // should be, so no entry can be there either.
     if (std::remove(path.c_str()) != 0 && errno != ENOENT && errno != ENOTDIR)
-      return Status::Failure(Status::Kind::IoError, "cannot remove " + path + ": " + std::strerror(errno));
+      return ErrnoStatus(errno, "cannot remove " + path);
     return Status::Success();
   }
   if (program.empty()) return Status::Failure(Status::Kind::Invalid, "no program to start");

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <map>
 
 #include "platform/AtomicFile.h"
 #include "platform/PosixFile.h"
@@ -134,17 +135,20 @@ Status MakeFolder(const std::string& path) {
 }
 
 void RemoveStaleTemporaries(const std::vector<std::string>& paths) {
-  const auto removeBeside = [](const fs::path& file) {
-    const std::string name = file.filename().string();
-    RemoveTemporariesIn(file.has_parent_path() ? file.parent_path() : fs::path("."),
-                        [&](std::string_view entry) { return AtomicFile::IsTemporaryOf(entry, name); });
-  };
-  for (const std::string& path : paths) {
-    // The temporaries of a save lie beside the file the writer really
-    // replaced; those of a copy beside the path itself, named after its
-    // first name whichever one it was to take.
-    removeBeside(AtomicFile::FileReplacedBy(path));
-    removeBeside(path + CopySuffix);
+  // The temporaries of a save lie beside the file the writer really
+  // replaced; those of a copy beside the path itself, named after its first
+  // name whichever one it was to take. Each folder is listed once.
+  std::map<fs::path, std::vector<std::string>> namesIn;
+  for (const std::string& path : paths)
+    for (const fs::path& file : {fs::path(AtomicFile::FileReplacedBy(path)), fs::path(path + CopySuffix)})
+      namesIn[file.has_parent_path() ? file.parent_path() : fs::path(".")].push_back(
+          file.filename().string());
+  for (const auto& folder : namesIn) {
+    const std::vector<std::string>& names = folder.second;
+    RemoveTemporariesIn(folder.first, [&](std::string_view entry) {
+      return std::any_of(names.begin(), names.end(),
+                         [&](const std::string& name) { return AtomicFile::IsTemporaryOf(entry, name); });
+    });
   }
 }
 

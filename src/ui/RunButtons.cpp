@@ -6,6 +6,7 @@
 #include <QRadioButton>
 
 #include "pages/EditorNumbers.h"
+#include "pages/ModePages.h"
 #include "pages/PageRegistry.h"
 #include "pages/TextHelpers.h"
 #include "platform/Ipv4Text.h"
@@ -29,29 +30,11 @@ namespace {
 constexpr std::size_t MaxHostBytes = 96;
 constexpr std::size_t MaxRangeTextBytes = 128;
 
-std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
-
 // An end of an address range that can be pinged: an address, and neither
 // 0.0.0.0 nor 255.255.255.255.
 bool UsableRangeEnd(const std::string& text) {
   const std::optional<std::uint32_t> address = ParseIpv4Text(text);
   return address && *address != 0 && *address != 0xFFFFFFFFu;
-}
-
-int CurrentIndex(Mode mode) {
-  switch (mode) {
-    case Mode::Ping:
-      return PingRegistry.Current;
-    case Mode::MultiPing:
-      return MultiPingRegistry.Current;
-    case Mode::RangePing:
-      return RangePingRegistry.Current;
-    case Mode::Traceroute:
-      return TracerouteRegistry.Current;
-    case Mode::PathPing:
-      break;
-  }
-  return PathPingRegistry.Current;
 }
 
 }  // namespace
@@ -66,7 +49,7 @@ RunButtons::RunButtons(TabViews& views, QObject* parent) : QObject(parent), view
 
 std::int32_t RunButtons::TakeNumber(QLineEdit* edit, std::int32_t fallback, std::int32_t low,
                                     std::int32_t high) {
-  const std::int32_t value = EditorInt(Text(edit), fallback, low, high);
+  const std::int32_t value = EditorInt(EditorText(edit), fallback, low, high);
   edit->setText(QString::number(value));
   return value;
 }
@@ -97,7 +80,7 @@ void RunButtons::StartClick(Mode mode) {
 }
 
 void RunButtons::StopClick(Mode mode) {
-  CatchAll([&] { StopPage(mode, CurrentIndex(mode)); });
+  CatchAll([&] { StopPage(mode, ModeCurrentIndex(mode)); });
 }
 
 void RunButtons::StartPingClick() {

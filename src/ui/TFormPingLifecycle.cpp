@@ -77,8 +77,9 @@ Status TFormPing::FormCreate() {
     LoadPagesOfAllModes();
 
     ProgramOptions& options = GlobalOptions;
+    const std::string defaultFolder = FolderWithSlash(DefaultResultFolder());
     options.RunAtSystemStartup = false;
-    options.ResultFolder = DefaultResultFolder() + "/";
+    options.ResultFolder = defaultFolder;
     MakeFolder(DefaultResultFolder());
 
     CentreInWorkArea(geometry_, DesignWidth, DesignHeight);
@@ -87,7 +88,7 @@ Status TFormPing::FormCreate() {
     // A report killed before its rename leaves a hidden temporary, as large
     // as the report got, in its folder; which folder is known only now.
     RemoveReportLeftovers(options.ResultFolder);
-    if (options.ResultFolder != DefaultResultFolder() + "/") RemoveReportLeftovers(DefaultResultFolder());
+    if (options.ResultFolder != defaultFolder) RemoveReportLeftovers(DefaultResultFolder());
 
     setWindowTitle(QStringLiteral("Velquor v3.0.0"));
     initialised_ = true;

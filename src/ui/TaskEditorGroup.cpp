@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "ui/FocusOrder.h"
+#include "ui/frames/EditorBytes.h"
 
 namespace {
 
@@ -49,8 +50,6 @@ QVBoxLayout* Labelled(const QString& label, std::initializer_list<QWidget*> fiel
   column->addLayout(line);
   return column;
 }
-
-std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
 
 }  // namespace
 
@@ -139,17 +138,17 @@ TaskEditorFields TaskEditorGroup::Fields() const {
   const QTime time = DateTimePickerTime->time();
   f.Time.Hour = static_cast<std::uint16_t>(time.hour());
   f.Time.Minute = static_cast<std::uint16_t>(time.minute());
-  f.EveryHourMinute = Text(EditEveryHourMinute);
-  f.EveryDayHour = Text(EditEveryDayHour);
-  f.EveryDayMinute = Text(EditEveryDayMinute);
-  f.EveryWeekDay = Text(EditEveryWeekDay);
-  f.EveryWeekHour = Text(EditEveryWeekHour);
-  f.EveryWeekMinute = Text(EditEveryWeekMinute);
-  f.EveryMonthDay = Text(EditEveryMonthDay);
-  f.EveryMonthHour = Text(EditEveryMonthHour);
-  f.EveryMonthMinute = Text(EditEveryMonthMinute);
-  f.Retries = Text(EditRetries);
-  f.Minutes = Text(EditMinutes);
+  f.EveryHourMinute = EditorText(EditEveryHourMinute);
+  f.EveryDayHour = EditorText(EditEveryDayHour);
+  f.EveryDayMinute = EditorText(EditEveryDayMinute);
+  f.EveryWeekDay = EditorText(EditEveryWeekDay);
+  f.EveryWeekHour = EditorText(EditEveryWeekHour);
+  f.EveryWeekMinute = EditorText(EditEveryWeekMinute);
+  f.EveryMonthDay = EditorText(EditEveryMonthDay);
+  f.EveryMonthHour = EditorText(EditEveryMonthHour);
+  f.EveryMonthMinute = EditorText(EditEveryMonthMinute);
+  f.Retries = EditorText(EditRetries);
+  f.Minutes = EditorText(EditMinutes);
   f.ByMinutes = RadioButtonMinutes->isChecked();
   return f;
 }

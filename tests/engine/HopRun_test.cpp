@@ -96,6 +96,16 @@ TEST_F(HopRun, TheTrimOfTheSelectedHopSendsTheGridToHopOne) {
   EXPECT_EQ(ViewOf(Mode::Traceroute).rows, (std::set<int>{0, 1}));
 }
 
+// A target the last hop allowed does not reach claims no destination: every hop keeps its row.
+TEST_F(HopRun, ATargetBeyondTheLastHopTrimsNothing) {
+  TPingPage& page = AddPage(Mode::Traceroute, "target4");
+  page.Hops = 2;  // the target is hop 3
+  ASSERT_TRUE(Start(Mode::Traceroute, page));
+  ASSERT_TRUE(WaitFinished());
+  EXPECT_EQ(page.DestinationHop, 0);
+  EXPECT_EQ(ViewOf(Mode::Traceroute).rows, (std::set<int>{0, 1}));
+}
+
 TEST_F(HopRun, PathPingFindsEachRouterOnceThenPingsItAndAMuteRouterShowsFullLoss) {
   route_.muteRouters = {1};
   TPingPage& page = AddPage(Mode::PathPing, "target4");
@@ -123,6 +133,7 @@ TEST_F(HopRun, PathPingFindsEachRouterOnceThenPingsItAndAMuteRouterShowsFullLoss
   }
   // The mute router keeps the address of its phase-1 answer, with full loss.
   EXPECT_EQ(page.Hosts[0].State, 0);
+  ASSERT_EQ(page.Hosts[0].ReplyCount(), 3);
   for (const TReplyRecord& reply : page.Hosts[0].Replies) EXPECT_EQ(reply.Ipv4, Ipv4Of("10.9.1.1"));
   const RecordingView& view = ViewOf(Mode::PathPing);
   EXPECT_TRUE(view.running.empty() && view.rows.empty() && view.gridLines.empty());

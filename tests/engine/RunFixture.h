@@ -18,6 +18,7 @@
 // A run thread whose body is given by the test.
 struct LambdaThread : RunThread {
   explicit LambdaThread(std::function<void(LambdaThread&)> body) : body(std::move(body)) {}
+  using RunThread::IdleUntilTerminated;
   using RunThread::SleepUnlessTerminated;
   using RunThread::Synchronize;
   void Execute() override { body(*this); }

@@ -86,8 +86,7 @@ TEST_F(ThreadsTest, ShutdownEndsBlockedSleepingAndFailingThreadsWithinItsBound) 
         throw std::runtime_error("a failing body still ends and frees its thread");
       }
       if (i % 2) self.Synchronize([&] { ++callbacks; });  // caught in a hand-off nobody serves yet
-      while (self.SleepUnlessTerminated(1000)) {          // or idling as controllers do
-      }
+      self.IdleUntilTerminated();                         // or idling as workers do
     }));
     threads.back()->SetFreeOnTerminate(true);
   }

@@ -24,3 +24,5 @@ std::string EditorBytes(const QLineEdit* edit) {
     return edit->property(GivenBytes).toByteArray().toStdString();
   return text.toStdString();
 }
+
+std::string EditorText(const QLineEdit* edit) { return edit->text().toStdString(); }

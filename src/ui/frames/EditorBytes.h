@@ -17,3 +17,5 @@ void ShowBytes(QLineEdit* edit, const std::string& bytes);
 // The bytes ShowBytes last gave `edit` while it still shows the text it
 // showed then; else its text in UTF-8.
 std::string EditorBytes(const QLineEdit* edit);
+// The editor's text in UTF-8, for fields that hold digits only.
+std::string EditorText(const QLineEdit* edit);

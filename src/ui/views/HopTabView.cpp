@@ -34,7 +34,7 @@ void HopTabView::StoreFrameToPage() {
     if (!page) return;
     page->Host = EditorBytes(frame_->EditHost);
     StoreRunSettings(*page);
-    page->Hops = EditorInt(Text(frame_->EditHops), 32, 1, MaxHosts);
+    page->Hops = EditorInt(EditorText(frame_->EditHops), 32, 1, MaxHosts);
     page->ResolveHostName = frame_->CheckBoxResolveHostName->isChecked();
     page->ShowReplys = frame_->CheckBoxShowReplys->isChecked();
   } catch (...) {

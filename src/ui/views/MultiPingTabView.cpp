@@ -51,7 +51,7 @@ void MultiPingTabView::StoreFrameToPage() {
     // The host editor feeds the host list, but its text is kept with the page too.
     page->Host = EditorBytes(frame_->EditHost);
     StoreRunSettings(*page);
-    page->Ttl = EditorInt(Text(frame_->EditTtl), 255, 1, 255);
+    page->Ttl = EditorInt(EditorText(frame_->EditTtl), 255, 1, 255);
     page->ResolveHostName = frame_->CheckBoxResolveHostName->isChecked();
     page->ShowReplys = frame_->CheckBoxShowReplys->isChecked();
   } catch (...) {

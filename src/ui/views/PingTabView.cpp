@@ -29,7 +29,7 @@ void PingTabView::StoreFrameToPage() {
     if (!page) return;
     page->Host = EditorBytes(frame_->EditHost);
     StoreRunSettings(*page);
-    page->Ttl = EditorInt(Text(frame_->EditTtl), 255, 1, 255);
+    page->Ttl = EditorInt(EditorText(frame_->EditTtl), 255, 1, 255);
     page->ResolveHostName = frame_->CheckBoxResolveHostName->isChecked();
     page->PingForAllIp = frame_->CheckBoxPingForAllIp->isChecked();
     page->ShowReplys = frame_->CheckBoxShowReplys->isChecked();

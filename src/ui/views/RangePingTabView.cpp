@@ -33,7 +33,7 @@ void RangePingTabView::StoreFrameToPage() {
     page->From = EditorBytes(frame_->EditFrom);
     page->To = EditorBytes(frame_->EditTo);
     StoreRunSettings(*page);
-    page->Threads = EditorInt(Text(frame_->EditThreads), 10, 1, MaxPoolThreads);
+    page->Threads = EditorInt(EditorText(frame_->EditThreads), 10, 1, MaxPoolThreads);
     page->ResolveHostName = frame_->CheckBoxResolveHostName->isChecked();
     page->ShowReplys = frame_->CheckBoxShowReplys->isChecked();
   } catch (...) {

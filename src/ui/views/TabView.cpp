@@ -58,19 +58,17 @@ bool TabView::PageRunning() const {
   return page && page->Worker;
 }
 
-std::string TabView::Text(const QLineEdit* edit) { return edit->text().toStdString(); }
-
 void TabView::SetNumber(QLineEdit* edit, std::int32_t value) { edit->setText(QString::number(value)); }
 
 void TabView::StoreRunSettings(TPageCommon& page) const {
   const TModeFrame& f = *Frame();
   // Not-a-number gives 10 retries here, not the 4 of a new page.
-  page.Retries = EditorInt(Text(f.EditRetries), 10, 1, 999999);
-  page.Minutes = EditorInt(Text(f.EditMinutes), 1, 1, 60000);
+  page.Retries = EditorInt(EditorText(f.EditRetries), 10, 1, 999999);
+  page.Minutes = EditorInt(EditorText(f.EditMinutes), 1, 1, 60000);
   page.ByMinutes = f.RadioButtonMinutes->isChecked();
-  page.TimeOut = EditorInt(Text(f.EditTimeOut), 1000, 100, 60000);
-  page.Delay = EditorInt(Text(f.EditDelay), 1000, 0, 999999999);
-  page.Bytes = EditorInt(Text(f.EditBytes), 32, 0, 65500);
+  page.TimeOut = EditorInt(EditorText(f.EditTimeOut), 1000, 100, 60000);
+  page.Delay = EditorInt(EditorText(f.EditDelay), 1000, 0, 999999999);
+  page.Bytes = EditorInt(EditorText(f.EditBytes), 32, 0, 65500);
 }
 
 void TabView::LoadRunSettings(const TPageCommon& page) {

@@ -112,7 +112,6 @@ class TabView : public QObject {
   // The settings every mode has, in the order the editors are read.
   void StoreRunSettings(TPageCommon& page) const;
   void LoadRunSettings(const TPageCommon& page);
-  static std::string Text(const QLineEdit* edit);
   static void SetNumber(QLineEdit* edit, std::int32_t value);
 
   Mode mode_;
