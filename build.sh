@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev libgl-dev libgtest-dev libgmock-dev
   iproute2 nftables iputils-ping procps
   libglib2.0-bin  # gio: the tests start the log-in entry as a desktop does
+  qt6-qpa-plugins xvfb xdotool libxcb1-dev  # the tests run the program on an X server of their own
 )
 
 install_missing() {

@@ -72,7 +72,13 @@ std::string SaveReport(Mode mode, int pageIndex, const TPageCommon& page, const 
 void StartUserProgram(const TPageCommon& page, const std::string& reportPath, const FinishActionServices& s) {
   // "Path:" is one path and never split, whatever blanks it holds.
   const std::string program = ReplaceReportPath(page.ExecPath, reportPath);
-  if (program.empty()) return;
+  if (program.empty()) {
+    // The user asked for a program and gets none: as much a failure as one
+    // that cannot be started.
+    TellFailure("nothing was started for the page \"" + page.Name + "\": \"Path:\" " +
+                (page.ExecPath.empty() ? "is empty" : "names only the report, and none was written"));
+    return;
+  }
   if (StartsAsProgram(program)) {
     if (!s.StartProgram) return;
     const Status started = s.StartProgram(program, ProgramArguments(page.ExecParam, reportPath));

@@ -14,8 +14,9 @@
 // report is saved into the result folder when the page asks for it and its
 // target was resolved, then the user's program is started when the page asks
 // for it. User-interface thread only, synchronously. A report that cannot be
-// written, a program that cannot be started and a document nothing opens
-// each say why on stderr, and are told to the failure notice.
+// written, a program that cannot be started, a document nothing opens and a
+// "Path:" left with nothing to start (empty, or the report's alone when none
+// was written) each say why on stderr, and are told to the failure notice.
 
 // The services the actions use. The defaults are the real ones; tests put
 // in their own to see what would be written or started.

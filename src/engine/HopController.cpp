@@ -38,6 +38,7 @@ bool HopController::Run() {
   Synchronize([this] { SyncShowTarget(); });
   if (target_.ResolveStatus != psOk) return false;
   StartWorkers();
+  if (shortfall_.Short()) return false;
   return AwaitWorkers([this] {
     SyncCheckDone();
     return allDone_;
@@ -50,7 +51,7 @@ void HopController::StartWorkers() {
   for (int hop = 1; hop <= settings_.Hops; ++hop)
     created.push_back(MakeWorker(hop, target_.Ipv4, target_.Ipv6));
 
-  workers_ = ResumeWorkers(created);
+  workers_ = StartAll(created);
   workerCount_ = static_cast<int>(workers_.size());
   allDone_ = false;
 }
@@ -93,5 +94,5 @@ void HopController::SyncTrimHops() {
 }
 
 void HopController::SyncFinished() {
-  if (TPingPage* page = PageForCallback(registry_, *this, stamp_)) EndRunOfPage(registry_, *page);
+  if (TPingPage* page = PageForCallback(registry_, *this, stamp_)) FinishRunOfPage(registry_, *page);
 }

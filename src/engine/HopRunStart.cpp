@@ -5,6 +5,7 @@
 #include "engine/PathPinger.h"
 #include "engine/ReplyAccounting.h"
 #include "engine/TracePinger.h"
+#include "pages/ModePages.h"
 
 HopRunSettings PrepareHopRows(TPingPage& page, const TaskRunValues* task) {
   const HopRunSettings settings = HopSettingsOfPage(page, task);
@@ -30,5 +31,5 @@ bool LaunchHopRun(Mode mode, TPingPage& page, const TaskRunValues* task) {
     controller = std::make_unique<TracePinger>(stamp, page.Host, settings);
   else
     controller = std::make_unique<PathPinger>(stamp, page.Host, settings);
-  return LaunchController(page, std::move(controller));
+  return LaunchController(*PingModeRegistry(mode), page, std::move(controller));
 }

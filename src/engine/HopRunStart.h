@@ -16,6 +16,6 @@
 HopRunSettings PrepareHopRows(TPingPage& page, const TaskRunValues* task);
 
 // PrepareHopRows, then the controller of `mode` (Traceroute or PathPing)
-// launched with those settings. False when no thread could be had; the page
-// then stays idle.
+// launched with those settings. False when no thread could be had; the run
+// has then failed (FailRunOfPage).
 bool LaunchHopRun(Mode mode, TPingPage& page, const TaskRunValues* task);

@@ -26,6 +26,7 @@ bool MultiPinger::Run() {
   Synchronize([this] { SyncLoadHosts(); });
   if (Terminated() || hosts_.empty()) return false;
   StartWorkers();
+  if (shortfall_.Short()) return false;
   return AwaitWorkers([this] {
     SyncCheckDone();
     return allDone_;
@@ -39,7 +40,7 @@ void MultiPinger::StartWorkers() {
   for (std::size_t i = 0; i < hosts_.size() && i < MaxHosts; ++i)
     created.push_back(std::make_unique<MultiPing>(stamp_, static_cast<int>(i), hosts_[i], settings_));
 
-  workers_ = ResumeWorkers(created);
+  workers_ = StartAll(created);
   workerCount_ = static_cast<int>(workers_.size());
   allDone_ = false;
 }
@@ -68,7 +69,7 @@ void MultiPinger::SyncCheckDone() {
 
 void MultiPinger::SyncFinished() {
   if (TPingPage* page = PageForCallback(MultiPingRegistry, *this, stamp_))
-    EndRunOfPage(MultiPingRegistry, *page);
+    FinishRunOfPage(MultiPingRegistry, *page);
 }
 
 bool LaunchMultiPingRun(TPingPage& page, const TaskRunValues* task) {
@@ -86,5 +87,6 @@ bool LaunchMultiPingRun(TPingPage& page, const TaskRunValues* task) {
   page.ResultState = psPending;
   page.FinishedWorkers = 0;
   if (page.SelectedHost == -1) page.SelectedHost = 0;
-  return LaunchController(page, std::make_unique<MultiPinger>(RunStamp{page.Id, page.RunId}, settings));
+  return LaunchController(MultiPingRegistry, page,
+                          std::make_unique<MultiPinger>(RunStamp{page.Id, page.RunId}, settings));
 }

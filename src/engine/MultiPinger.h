@@ -47,5 +47,6 @@ class MultiPinger final : public RunController {
 // state (new run id, editors stored): every host entry back to "not yet
 // pinged" with a fresh reply store, the reply capacity of the run, and the
 // controller launched. `task` replaces the page's count and mode for a
-// scheduled start. False when no thread could be had; the page stays idle.
+// scheduled start. False when no thread could be had; the run has then
+// failed (FailRunOfPage).
 bool LaunchMultiPingRun(TPingPage& page, const TaskRunValues* task);

@@ -28,6 +28,7 @@ bool Pinger::Run() {
   if (!Terminated()) Synchronize([this] { SyncShowTarget(); });
   if (targets_.ResolveStatus != psOk) return false;
   StartWorkers();
+  if (shortfall_.Short()) return false;
   return AwaitWorkers([this] {
     SyncCheckDone();
     return allDone_;
@@ -44,7 +45,7 @@ void Pinger::StartWorkers() {
   for (const Ipv6Octets& ipv6 : targets_.Ipv6List)
     if (row < MaxHosts) created.push_back(std::make_unique<Ping>(stamp_, row++, 0, ipv6, settings_));
 
-  workers_ = ResumeWorkers(created);
+  workers_ = StartAll(created);
   workerCount_ = static_cast<int>(workers_.size());
   allDone_ = false;
 }
@@ -88,7 +89,7 @@ void Pinger::SyncCheckDone() {
 }
 
 void Pinger::SyncFinished() {
-  if (TPingPage* page = PageForCallback(PingRegistry, *this, stamp_)) EndRunOfPage(PingRegistry, *page);
+  if (TPingPage* page = PageForCallback(PingRegistry, *this, stamp_)) FinishRunOfPage(PingRegistry, *page);
 }
 
 bool LaunchPingRun(TPingPage& page, const TaskRunValues* task) {
@@ -96,5 +97,6 @@ bool LaunchPingRun(TPingPage& page, const TaskRunValues* task) {
   page.ReplyCapacity = PingReplyCapacity(settings.ByMinutes, settings.Retries, settings.Minutes,
                                          settings.Delay, page.ShowReplys);
   return LaunchController(
-      page, std::make_unique<Pinger>(RunStamp{page.Id, page.RunId}, page.Host, settings, page.PingForAllIp));
+      PingRegistry, page,
+      std::make_unique<Pinger>(RunStamp{page.Id, page.RunId}, page.Host, settings, page.PingForAllIp));
 }

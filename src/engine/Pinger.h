@@ -50,5 +50,5 @@ class Pinger final : public RunController {
 // (the page's, or a task's count and mode when `task` is given), the reply
 // capacity of the run, and the controller launched; the rows come from the
 // controller once the host is resolved. False when no thread could be had;
-// the page stays idle.
+// the run has then failed (FailRunOfPage).
 bool LaunchPingRun(TPingPage& page, const TaskRunValues* task);

@@ -42,8 +42,11 @@ bool RangePinger::Run() {
   if (to_ == 0xFFFFFFFFu) --to_;
   if (from_ > to_) return false;
   StartWorkers();
-  if (Terminated()) return false;
-  if (workerCount_ < settings_.Threads) Synchronize([this] { SyncLimitPool(); });
+  // Without a worker the run fails; with some it goes on, since the slots
+  // of those that never started are taken out of the pool before the first
+  // address is handed out.
+  if (Terminated() || workerCount_ == 0) return false;
+  if (shortfall_.Short()) Synchronize([this] { SyncLimitPool(); });
   if (settings_.ByMinutes) {
     // A pass that is running when the time is up is completed.
     const std::int64_t runMs = settings_.Minutes * MsPerMinute;
@@ -65,7 +68,7 @@ void RangePinger::StartWorkers() {
   for (int slot = 0; slot < settings_.Threads; ++slot)
     created.push_back(std::make_unique<RangePing>(stamp_, slot, settings_.TimeOut, settings_.Bytes,
                                                   settings_.ResolveHostName, shared_));
-  workers_ = ResumeWorkers(created);
+  workers_ = StartAll(created);
   workerCount_ = static_cast<int>(workers_.size());
 }
 
@@ -134,8 +137,10 @@ void RangePinger::SyncStart() {
 void RangePinger::SyncLimitPool() {
   TRangePingPage* page = PageOfRun(RangePingRegistry, stamp_);
   if (!page) return;
+  // Workers start in slot order, so the slots from workerCount_ on have none.
   for (int slot = workerCount_; slot < settings_.Threads; ++slot)
     shared_->Slots.MarkUnusable(page->Dispatch, slot, 0);
+  if (!Terminated()) TellRunFailure(ThreadShortfallText(Mode::RangePing, page->Name, shortfall_, true));
 }
 
 void RangePinger::SyncDispatchAddress() {
@@ -161,6 +166,11 @@ void RangePinger::SyncCheckDone() {
 void RangePinger::SyncFinished() {
   TRangePingPage* page = PageForCallback(RangePingRegistry, *this, stamp_);
   if (!page) return;
+  if (shortfall_.Short() && shortfall_.started == 0) {
+    FailRunOfPage(RangePingRegistry, *page,
+                  ThreadShortfallText(Mode::RangePing, page->Name, shortfall_, false));
+    return;
+  }
   // No worker could ping (no socket, no thread): the range was abandoned, and
   // an empty result must not pass for a range where nobody answered.
   if (shared_->Slots.UsableSlots() == 0) page->ResultState = psError;

@@ -18,7 +18,9 @@ struct RangeRunShared;
 // every slot is free again and ends the run. Created by StartRangePingPage
 // through LaunchRangeRun; it idles after its run until someone terminates it
 // (its own finish callback, Stop, a new Start, shutdown). A run that ends
-// without any worker able to ping leaves the page in psError.
+// without any worker able to ping leaves the page in psError. A pool the
+// system gives fewer threads than asked for serves the range with those and
+// says so; one that gets none fails (FailRunOfPage).
 class RangePinger final : public RunController {
  public:
   // from and to in host byte order, in either order; the settings are

@@ -78,5 +78,6 @@ bool LaunchRangeRun(TRangePingPage& page, const TaskRunValues* task) {
                          settings.Delay, settings.Threads, page.ShowReplys);
   page.ResultState = psOk;
   return LaunchController(
-      page, std::make_unique<RangePinger>(RunStamp{page.Id, page.RunId}, bounds->From, bounds->To, settings));
+      RangePingRegistry, page,
+      std::make_unique<RangePinger>(RunStamp{page.Id, page.RunId}, bounds->From, bounds->To, settings));
 }

@@ -45,5 +45,6 @@ std::optional<RangeBounds> RangeBoundsOfPage(const TRangePingPage& page);
 // dispatch slots released, the range read from the page, the capacities of
 // the run (host records: the range's size, at most 65,536; reply records
 // per host), the result state made 0 and the controller launched. False,
-// with nothing started, when the range is invalid or no thread can be had.
+// with nothing started, when the range is invalid, and when no thread can
+// be had (the run has then failed: FailRunOfPage).
 bool LaunchRangeRun(TRangePingPage& page, const TaskRunValues* task);

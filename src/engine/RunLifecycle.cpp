@@ -13,20 +13,27 @@ std::int32_t RunIdAfter(std::int32_t runId) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(runId) + 1u);
 }
 
-bool LaunchController(TPageCommon& page, std::unique_ptr<RunThread> controller) {
-  if (!controller) return false;
+bool ResumeController(TPageCommon& page, std::unique_ptr<RunThread> controller, std::string& why) {
   controller->SetFreeOnTerminate(true);
   page.Worker = controller.get();
   try {
     controller->Resume();
-  } catch (const std::system_error&) {
+  } catch (const std::system_error& failure) {
     page.Worker = nullptr;
+    why = failure.code().message();
     return false;
   }
   // From here the thread owns itself: it idles until terminated, so the
   // page's pointer stays valid until whoever terminates it forgets it.
   controller.release();
   return true;
+}
+
+void MarkUnreachedEntries(TPingPage& page) {
+  for (int i = 0; i < page.HostCount && i < MaxHosts; ++i) {
+    THostResult& host = page.Hosts[static_cast<std::size_t>(i)];
+    if (host.State == -1) host.State = psError;
+  }
 }
 
 EchoRunSettings RunSettingsOfPage(const TPingPage& page, const TaskRunValues* task) {

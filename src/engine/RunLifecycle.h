@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "engine/EchoRounds.h"
 #include "engine/RunCallback.h"
+#include "engine/RunFailureNotice.h"
 #include "engine/RunThread.h"
 #include "pages/PageRegistry.h"
 #include "platform/SystemTime.h"
@@ -15,11 +17,11 @@
 // The run id after `runId`; wraps instead of overflowing.
 std::int32_t RunIdAfter(std::int32_t runId);
 
-// Gives the page its new controller and starts it: the controller frees
-// itself when its thread ends, and the page points at it until the run ends
-// or is stopped. False when no thread can be had; the controller is then
-// deleted and the page stays idle.
-bool LaunchController(TPageCommon& page, std::unique_ptr<RunThread> controller);
+// Starts the controller's thread, which frees itself when it ends; the page
+// points at it until the run ends or is stopped. False when no thread can be
+// had: the controller is deleted, the page stays idle and `why` gets the
+// system's reason.
+bool ResumeController(TPageCommon& page, std::unique_ptr<RunThread> controller, std::string& why);
 
 // The count and mode a scheduled task gives a run in place of the page's
 // own (the page keeps its values).
@@ -57,6 +59,50 @@ void EndRunOfPage(const TPageRegistry<Page>& registry, Page& page) {
   page.RunId = RunIdAfter(page.RunId);
   page.EndTime = LocalTimeNow();
   RunFinishActions(registry.mode, registry.IndexOfId(page.Id));
+}
+
+// Multi ping entries that a failed run never reached show "Ping error"
+// rather than look as if they still waited for their echoes.
+void MarkUnreachedEntries(TPingPage& page);
+inline void MarkUnreachedEntries(TRangePingPage&) {}
+
+// What a run that cannot have the threads it needs does to its page, once
+// the callback rule let it through (or at once, for a controller that never
+// started): the controller, if any, told to end and forgotten, the result
+// failed (psError, and on Multi ping the entries it never reached), the
+// shown page's buttons back to idle and its rows rebuilt to show the
+// failure, the run id moved on and the end time stamped, then `failure` told
+// (TellRunFailure). No end-of-run actions: the run covered less than the page
+// asks for, and neither a report nor the user's program may take it for a
+// finished run.
+template <class Page>
+void FailRunOfPage(const TPageRegistry<Page>& registry, Page& page, const std::string& failure) {
+  if (page.Worker) {
+    page.Worker->Terminate();
+    page.Worker = nullptr;
+  }
+  page.ResultState = psError;
+  if (registry.mode == Mode::MultiPing) MarkUnreachedEntries(page);
+  if (PageView* view = ViewIfShown(registry, page)) {
+    view->SetRunning(false);
+    view->ResultRowsChanged();
+  }
+  page.RunId = RunIdAfter(page.RunId);
+  page.EndTime = LocalTimeNow();
+  TellRunFailure(failure);
+}
+
+// Gives the page its new controller and starts it (ResumeController). When
+// no thread can be had, the run fails at once (FailRunOfPage) and the result
+// is false.
+template <class Page>
+bool LaunchController(const TPageRegistry<Page>& registry, Page& page,
+                      std::unique_ptr<RunThread> controller) {
+  if (!controller) return false;
+  ThreadShortfall shortfall{1, 0, {}};
+  if (ResumeController(page, std::move(controller), shortfall.why)) return true;
+  FailRunOfPage(registry, page, ThreadShortfallText(registry.mode, page.Name, shortfall, false));
+  return false;
 }
 
 // What Start does first to a page whose run is still active: the run is told

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
+#include <system_error>
 #include <unordered_set>
 
 #include "engine/HandOff.h"
@@ -24,6 +25,16 @@ struct ThreadRegistry {
 ThreadRegistry& Registry() {
   static ThreadRegistry* registry = new ThreadRegistry;
   return *registry;
+}
+
+// The starts LimitStarts still allows; negative: no limit.
+std::atomic<int> startsLeft{-1};
+
+bool TakeStart() {
+  int left = startsLeft.load();
+  while (left > 0)
+    if (startsLeft.compare_exchange_weak(left, left - 1)) return true;
+  return left < 0;
 }
 
 }  // namespace
@@ -53,6 +64,8 @@ void RunThread::Resume() {
     ++Registry().running;
   }
   try {
+    if (!TakeStart())
+      throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
     // A self-freeing thread may delete itself before the next statement, so
     // its handle is a local and nothing of `this` is touched after the start.
     if (freeOnTerminate_)
@@ -133,6 +146,8 @@ void RunThread::TerminateRootThreads() {
   for (RunThread* thread : Registry().live)
     if (thread->root_) thread->terminated_.store(true);
 }
+
+void RunThread::LimitStarts(int starts) { startsLeft.store(starts < 0 ? -1 : starts); }
 
 bool RunThread::WaitForRunningThreads(std::chrono::milliseconds slice) {
   ThreadRegistry& registry = Registry();

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -66,6 +67,12 @@ class RunThread : public PageWorker {
   // Waits at most `slice` for RunningThreads() to fall to 0; true when it has.
   static bool WaitForRunningThreads(std::chrono::milliseconds slice);
 
+  // For tests, which cannot take threads from the system one by one: once
+  // `starts` more threads have started, every Resume fails as it fails when
+  // the system has no thread left. Negative (the default) lifts the limit.
+  // Any thread may call it.
+  static void LimitStarts(int starts);
+
  protected:
   RunThread();
 
@@ -97,24 +104,37 @@ class RunThread : public PageWorker {
   std::thread thread_;      // joinable only for a resumed thread that is not self-freeing
 };
 
+// How many of the threads a run needs it could start, and why no more.
+struct ThreadShortfall {
+  int wanted = 0;
+  int started = 0;
+  std::string why;  // the system's reason for the first that could not start
+  bool Short() const { return started < wanted; }
+};
+
 // Starts the workers a controller created, in order, each freeing itself when
 // it ends, and returns those that started. Every worker exists before any
 // starts, so that they begin together. When the system has no thread left,
-// the rest (still owned by `created`) are deleted with it and the run goes on
-// with the ones that started.
+// the rest (still owned by `created`) are deleted with it; `shortfall` says
+// how many started and why the next did not, and the caller decides whether
+// its run can go on with those.
 template <class Worker>
-std::vector<Worker*> ResumeWorkers(std::vector<std::unique_ptr<Worker>>& created) {
+std::vector<Worker*> ResumeWorkers(std::vector<std::unique_ptr<Worker>>& created,
+                                   ThreadShortfall& shortfall) {
   std::vector<Worker*> started;
   started.reserve(created.size());
+  shortfall = ThreadShortfall{static_cast<int>(created.size()), 0, {}};
   for (auto& worker : created) {
     worker->SetFreeOnTerminate(true);
     try {
       worker->Resume();
-    } catch (const std::system_error&) {
+    } catch (const std::system_error& failure) {
+      shortfall.why = failure.code().message();
       break;
     }
     started.push_back(worker.release());
   }
+  shortfall.started = static_cast<int>(started.size());
   return started;
 }
 

@@ -1,6 +1,7 @@
 #include "pages/PageFiles.h"
 
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "pages/ModePages.h"
@@ -16,23 +17,24 @@ std::string PathOf(Mode mode, const std::string& folder) { return folder + "/" +
 // Per mode, the page file whose last load did not take in every page: it was
 // rejected, stopped part way, held more pages than the list keeps or more
 // bytes than its header counts, or could not be read at all. Its pages are
-// on no other disk and in no registry, so the save that would replace it
-// first keeps it aside; one that could not be read cannot be copied either,
-// and is never replaced in this session.
-struct UnreadFile {
-  std::string path;
-  Status readFailure;  // why it could not be read; ok when it was read in part
+// on no other disk and in no registry, so it is kept aside at start-up, or
+// failing that by the save that would replace it; one that could not be
+// read cannot be copied either, and is never replaced in this session.
+struct UnreadPageFile {
+  std::string path;  // empty once every page was taken in, or the file is kept
+  Status why;
+  bool readInPart = true;
 };
-std::array<UnreadFile, AllModes.size()> unreadFiles;
+std::array<UnreadPageFile, AllModes.size()> unreadFiles;
 
-UnreadFile& UnreadFileOf(Mode mode) { return unreadFiles[static_cast<std::size_t>(mode)]; }
+UnreadPageFile& UnreadFileOf(Mode mode) { return unreadFiles[static_cast<std::size_t>(mode)]; }
 
 Status KeepUnreadFile(Mode mode, const std::string& path) {
-  UnreadFile& unread = UnreadFileOf(mode);
+  UnreadPageFile& unread = UnreadFileOf(mode);
   if (unread.path != path) return Status::Success();
-  if (!unread.readFailure.ok())
-    return Status::Failure(unread.readFailure.kind, "not replacing " + path + ", which could not be read: " +
-                                                        unread.readFailure.message);
+  if (!unread.readInPart)
+    return Status::Failure(unread.why.kind,
+                           "not replacing " + path + ", which could not be read: " + unread.why.message);
   // Without that copy the save would lose the pages for good; it waits. A
   // file gone since needs no copy.
   if (Status kept = KeepCopyAside(path); !kept.ok() && kept.kind != Status::Kind::NotFound) return kept;
@@ -51,7 +53,7 @@ Status Save(const TPageRegistry<Page>& registry, const std::string& folder) {
 template <class Page>
 Status Load(TPageRegistry<Page>& registry, const std::string& folder) {
   const std::string path = PathOf(registry.mode, folder);
-  UnreadFile& unread = UnreadFileOf(registry.mode);
+  UnreadPageFile& unread = UnreadFileOf(registry.mode);
   unread = {};
   // Nothing past the largest file the reader accepts is ever read but one
   // byte, which tells a longer file, not read whole, from one of that size:
@@ -60,11 +62,12 @@ Status Load(TPageRegistry<Page>& registry, const std::string& folder) {
   // neither needs keeping.
   std::string bytes;
   if (Status read = ReadRegularFile(path, MaxPageFileSize(registry.mode) + 1, bytes); !read.ok()) {
-    if (read.kind != Status::Kind::NotFound && read.kind != Status::Kind::Unsupported) unread = {path, read};
+    if (read.kind != Status::Kind::NotFound && read.kind != Status::Kind::Unsupported)
+      unread = {path, read, false};
     return read;
   }
   Status status = DecodePageFile(bytes, registry);
-  if (!status.ok()) unread.path = path;
+  if (!status.ok()) unread = {path, status};
   return status;
 }
 
@@ -103,6 +106,32 @@ Status SaveAllPages() {
 
 Status LoadAllPages() {
   return ForAllModes([](Mode mode) { return LoadPages(mode); });
+}
+
+std::vector<UnreadFile> KeepUnreadPageFilesAside(const std::string& folder) {
+  std::vector<UnreadFile> told;
+  for (const Mode mode : AllModes) {
+    UnreadPageFile& unread = UnreadFileOf(mode);
+    const std::string path = PathOf(mode, folder);
+    if (unread.path != path) continue;
+    if (!unread.readInPart) {
+      if (std::optional<UnreadFile> file = LeaveUnread(path, unread.why)) told.push_back(std::move(*file));
+      continue;
+    }
+    bool gone = false;
+    UnreadFile file = KeepReadInPartAside(path, unread.why.message, gone);
+    // Kept now, or gone: the save has nothing left to keep. A copy that
+    // failed is the save's to try again.
+    if (file.keepFailure.empty() || gone) unread = {};
+    if (!gone) told.push_back(std::move(file));
+  }
+  return told;
+}
+
+std::vector<UnreadFile> KeepUnreadFilesAside() {
+  std::vector<UnreadFile> told = KeepUnreadPageFilesAside(ConfigFolder());
+  if (std::optional<UnreadFile> config = KeepUnreadConfigAside()) told.push_back(std::move(*config));
+  return told;
 }
 
 void RemoveSaveLeftovers(const std::string& folder) {

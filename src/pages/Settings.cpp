@@ -76,6 +76,16 @@ void LoadWindow(const IniFile& ini, WindowGeometry& window) {
   if (maximized == 1) window.Maximize();
 }
 
+// The settings file the last load found but could not apply, and why. Then
+// the one start-up kept aside: saves replace it without a second copy until
+// one of them has replaced it, after which it is a file of ours.
+struct UnreadConfig {
+  std::string path;
+  Status why;
+};
+UnreadConfig unreadConfig;
+std::string configKeptAside;
+
 int ClampWidth(std::int32_t width) { return std::clamp(width, MinColumnWidth, MaxColumnWidth); }
 
 // The pane height stays as the user gave it, not fitted to the window: the
@@ -128,12 +138,31 @@ Status LoadConfig(WindowGeometry& window, const ModeLayouts& layouts) {
 Status LoadConfig(const std::string& path, WindowGeometry& window, const ModeLayouts& layouts) {
   Status status;
   const IniFile ini = IniFile::FromFile(path, &status);
+  unreadConfig = {};
+  if (!status.ok() && status.kind != Status::Kind::NotFound && status.kind != Status::Kind::Unsupported)
+    unreadConfig = {path, status};
   if (!status.ok()) return status;
   LoadOptions(ini);
   LoadWindow(ini, window);
   for (const Mode mode : AllModes)
     if (ModeLayout* layout = layouts[static_cast<std::size_t>(mode)]) LoadLayout(ini, mode, *layout);
   return status;
+}
+
+std::optional<UnreadFile> KeepUnreadConfigAside() {
+  if (unreadConfig.why.ok()) return std::nullopt;
+  const std::string path = unreadConfig.path;
+  const Status why = unreadConfig.why;
+  unreadConfig = {};
+  // Only a file too large was read at all; one that could not be read
+  // cannot be copied either.
+  if (why.kind != Status::Kind::Invalid) return LeaveUnread(path, why);
+  bool gone = false;
+  UnreadFile file = KeepReadInPartAside(
+      path, "larger than a settings file may be, " + std::to_string(IniFile::MaxFileBytes) + " bytes", gone);
+  if (gone) return std::nullopt;
+  if (file.keepFailure.empty()) configKeptAside = path;
+  return file;
 }
 
 Status SaveConfig(const WindowGeometry& window, const ModeLayouts& layouts) {
@@ -146,11 +175,13 @@ Status SaveConfig(const std::string& path, const WindowGeometry& window, const M
   // Starting from the file on disk keeps the lines we do not own. Something
   // that is not a regular file is not ours to replace. A file that was not
   // read whole holds lines this save would drop, so it is kept aside first,
-  // and stays as it is when it cannot be copied.
+  // and stays as it is when it cannot be copied; start-up may have kept it
+  // already.
   Status read;
   IniFile ini = IniFile::FromFile(path, &read);
   if (read.kind == Status::Kind::Unsupported) return read;
-  if (!read.ok() && read.kind != Status::Kind::NotFound)
+  const bool keptAlready = read.kind == Status::Kind::Invalid && path == configKeptAside;
+  if (!read.ok() && read.kind != Status::Kind::NotFound && !keptAlready)
     if (Status kept = KeepCopyAside(path); !kept.ok()) return kept;
   const ProgramOptions& options = GlobalOptions;
   ini.WriteInteger(Main, "RunAtSystemStartup", options.RunAtSystemStartup ? 1 : 0);
@@ -172,5 +203,7 @@ Status SaveConfig(const std::string& path, const WindowGeometry& window, const M
 
   for (const Mode mode : AllModes)
     if (const ModeLayout* layout = layouts[static_cast<std::size_t>(mode)]) SaveLayout(ini, mode, *layout);
-  return ini.SaveToFile(path);
+  Status saved = ini.SaveToFile(path);
+  if (saved.ok() && path == configKeptAside) configKeptAside.clear();
+  return saved;
 }

@@ -2,9 +2,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "pages/ModeLayout.h"
+#include "pages/UnreadFile.h"
 #include "pages/WindowGeometry.h"
 #include "platform/Status.h"
 
@@ -42,15 +44,22 @@ std::string ConfigFilePath();
 // value read has the current one as its default, so a missing key changes
 // nothing, and a missing, unreadable or oversized file changes nothing at
 // all. Out-of-range values are fitted. The status says why a file was not
-// applied; the program itself stays silent about it.
+// applied, and KeepUnreadConfigAside what becomes of it.
 Status LoadConfig(WindowGeometry& window, const ModeLayouts& layouts);
 Status LoadConfig(const std::string& path, WindowGeometry& window, const ModeLayouts& layouts);
+
+// At start-up, after LoadConfig: the file that load found too large is kept
+// aside now (KeepCopyAside), once; one it could not read is only named, and
+// the saves go on refusing to replace it while it cannot be read. Nothing
+// when the file was applied, missing, or not a regular file.
+std::optional<UnreadFile> KeepUnreadConfigAside();
 
 // Writes the options, the window's normal rectangle and the tabs' pane
 // heights and column widths into the settings file, keeping every other line
 // of it. The file is replaced atomically, so a failed save keeps the old one.
 // A file too large or unreadable is first kept aside as KeepCopyAside does,
-// and a FIFO, device or folder in its place is left alone: the save fails.
-// The first form also creates the Config folder.
+// unless start-up kept it aside already, and a FIFO, device or folder in its
+// place is left alone: the save fails. The first form also creates the
+// Config folder.
 Status SaveConfig(const WindowGeometry& window, const ModeLayouts& layouts);
 Status SaveConfig(const std::string& path, const WindowGeometry& window, const ModeLayouts& layouts);

@@ -7,6 +7,7 @@
 
 #include "platform/FileIo.h"
 #include "platform/PosixFile.h"
+#include "platform/ProgramPaths.h"
 
 namespace {
 
@@ -57,9 +58,8 @@ std::string AutostartEntryPath() {
   // is ignored, like an empty one.
   const char* config = std::getenv("XDG_CONFIG_HOME");
   if (config && config[0] == '/') return std::string(config) + "/autostart/" + EntryName;
-  const char* home = std::getenv("HOME");
-  if (home && home[0] == '/') return std::string(home) + "/.config/autostart/" + EntryName;
-  return {};
+  const std::string home = UserHomeFolder();
+  return home.empty() ? std::string() : home + "/.config/autostart/" + EntryName;
 }
 
 std::string DesktopExecValue(const std::string& program) {

@@ -9,7 +9,8 @@
 // $XDG_CONFIG_HOME/autostart, else ~/.config/autostart.
 
 // Where the entry lies; empty when neither an absolute XDG_CONFIG_HOME nor
-// HOME says where the user's configuration is.
+// the user's home (HOME, else the password database) says where the user's
+// configuration is.
 std::string AutostartEntryPath();
 
 // The Exec value of a desktop entry that starts `program` without arguments,

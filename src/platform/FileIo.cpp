@@ -98,7 +98,12 @@ std::optional<std::string> ReadFilePrefix(const std::string& path, std::size_t m
   return bytes;
 }
 
-Status KeepCopyAside(const std::string& path) {
+bool IsThere(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0;
+}
+
+Status KeepCopyAside(const std::string& path, std::string* copy) {
   struct stat info {};
   Status status;
   const int from = OpenRegularFile(path, info, status);
@@ -106,8 +111,8 @@ Status KeepCopyAside(const std::string& path) {
   // The copy takes its name only once it is complete: one cut short (by a
   // kill, a full disk) is a temporary the next start removes, never a copy
   // that looks whole and stays for good.
-  AtomicFile copy(0);
-  status = copy.Open(path + CopySuffix, AtomicFile::Existing::KeepAside);
+  AtomicFile aside(0);
+  status = aside.Open(path + CopySuffix, AtomicFile::Existing::KeepAside);
   char buffer[65536];
   while (status.ok()) {
     const ssize_t n = ::read(from, buffer, sizeof buffer);
@@ -115,12 +120,14 @@ Status KeepCopyAside(const std::string& path) {
     if (n < 0 && errno == EINTR) continue;
     if (n < 0)
       status = ErrnoStatus(errno, "cannot read " + path);
-    else if (!copy.Write(std::string_view(buffer, static_cast<std::size_t>(n))))
-      status = copy.status();
+    else if (!aside.Write(std::string_view(buffer, static_cast<std::size_t>(n))))
+      status = aside.status();
   }
   ::close(from);
-  if (status.ok() && !copy.SetMode(info.st_mode)) status = copy.status();
-  return status.ok() ? copy.Commit() : status;
+  if (status.ok() && !aside.SetMode(info.st_mode)) status = aside.status();
+  if (status.ok()) status = aside.Commit();
+  if (status.ok() && copy) *copy = aside.path();
+  return status;
 }
 
 Status MakeFolder(const std::string& path) {

@@ -26,13 +26,17 @@ Status ReadRegularFile(const std::string& path, std::size_t maxBytes, std::strin
 // The same, nullopt for whatever cannot be read.
 std::optional<std::string> ReadFilePrefix(const std::string& path, std::size_t maxBytes);
 
+// Whether there is anything at `path` (links followed); false as well when
+// a folder on the way cannot be searched, as nothing then can be seen.
+bool IsThere(const std::string& path);
+
 // Copies the regular file beside itself as "<path>.bad", or when that name
 // is taken as "<path>.bad.2", ".bad.3" and so on: the first free name,
 // claimed exclusively, so no copy kept before is ever replaced, not even by
 // a save running at the same moment. The copy is written as a temporary
 // file and takes that name only when it is complete, on disk and with the
-// file's mode.
-Status KeepCopyAside(const std::string& path);
+// file's mode. The name it took goes into *copy when given.
+Status KeepCopyAside(const std::string& path, std::string* copy = nullptr);
 
 // Creates the folder and its parents; an existing folder is no error.
 Status MakeFolder(const std::string& path);

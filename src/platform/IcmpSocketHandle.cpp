@@ -3,6 +3,7 @@
 #include <linux/errqueue.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -143,7 +144,20 @@ bool PrepareRaw(int fd, IpFamily family, std::uint16_t identifier) {
   return true;
 }
 
+// True when `fd` leaves the reserve of the current soft limit whole. A limit
+// that cannot be read, or has none, cuts nothing.
+bool OutsideReserve(int fd) {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return true;
+  const std::uint64_t soft = limit.rlim_cur;
+  return static_cast<std::uint64_t>(fd) + ReservedDescriptors(soft) < soft;
+}
+
 }  // namespace
+
+std::uint64_t ReservedDescriptors(std::uint64_t softLimit) {
+  return std::min<std::uint64_t>(64, softLimit / 4);
+}
 
 std::unique_ptr<IcmpSocketHandle> IcmpSocketHandle::Open(IpFamily family, IcmpRoad road) {
   if (road == IcmpRoad::None) return nullptr;
@@ -152,6 +166,11 @@ std::unique_ptr<IcmpSocketHandle> IcmpSocketHandle::Open(IpFamily family, IcmpRo
   const int protocol = v4 ? static_cast<int>(IPPROTO_ICMP) : static_cast<int>(IPPROTO_ICMPV6);
   const int fd = socket(v4 ? AF_INET : AF_INET6, type, protocol);
   if (fd < 0) return nullptr;
+  if (!OutsideReserve(fd)) {
+    close(fd);
+    errno = EMFILE;
+    return nullptr;
+  }
   // Echoes go out with the Don't-Fragment bit off, so large ones are
   // fragmented rather than refused. Every answer, and every error of the
   // error queue, carries the kernel's stamp of its arrival.

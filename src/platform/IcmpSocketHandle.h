@@ -16,13 +16,30 @@
 // CAP_NET_RAW and see all ICMP traffic, so they carry a kernel filter.
 enum class IcmpRoad : std::uint8_t { None, Datagram, Raw };
 
+// The descriptors of the open-file limit that echo sockets leave to the
+// rest of the program, for a soft limit of `softLimit`: 64, or a quarter of
+// a limit below 256. Three pools of 500 workers ask for more sockets than a
+// container's usual limit of 1,024 allows, and what must still work then
+// needs descriptors of its own: a save (its temporary, its folder, a copy
+// kept aside), a report, a started program's pipes (about ten), a message
+// box and the window system's connection, a single-instance hand-over. Each
+// takes a handful, and they may come at once; 64 covers them all with room
+// to spare. Under a small limit the cap keeps three quarters for the
+// workers, so that a page still runs.
+std::uint64_t ReservedDescriptors(std::uint64_t softLimit);
+
 // One worker's ICMP socket. The identifier is fixed for the handle's life
 // (chosen by the kernel on the datagram road, by a process-wide pool on the
 // raw road); every echo gets the next sequence number, so a late reply to an
 // echo that already timed out is told apart and skipped.
 class IcmpSocketHandle final : public IcmpEchoHandle {
  public:
-  // Null when the socket cannot be created or set up on that road.
+  // Null when the socket cannot be created or set up on that road. The
+  // kernel hands out the lowest free descriptor, so a socket numbered within
+  // the top ReservedDescriptors of the soft limit means that fewer than those
+  // are left: it is closed again and Open fails with errno EMFILE, as it would
+  // at the limit itself. The limit is read on every open, so a test (or
+  // prlimit from outside) that changes it is heeded at once.
   static std::unique_ptr<IcmpSocketHandle> Open(IpFamily family, IcmpRoad road);
   ~IcmpSocketHandle() override;
 

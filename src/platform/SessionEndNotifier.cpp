@@ -56,9 +56,12 @@ SessionEndNotifier::SessionEndNotifier(QObject* parent) : QObject(parent) {
 
 SessionEndNotifier::~SessionEndNotifier() {
   if (!installed_) return;
-  ::sigaction(SIGTERM, &oldTerm_, nullptr);
-  ::sigaction(SIGHUP, &oldHup_, nullptr);
-  ::sigaction(SIGINT, &oldInt_, nullptr);
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  ::sigaction(SIGTERM, announced_ ? &ignore : &oldTerm_, nullptr);
+  ::sigaction(SIGHUP, announced_ ? &ignore : &oldHup_, nullptr);
+  ::sigaction(SIGINT, announced_ ? &ignore : &oldInt_, nullptr);
   const int writeFd = signalWriteFd.exchange(-1);
   delete notifier_;
   ::close(readFd_);
@@ -70,5 +73,8 @@ void SessionEndNotifier::OnReadable() {
   ssize_t n;
   // Several signals may have queued up; each is announced once, in order.
   while ((n = ::read(readFd_, bytes, sizeof bytes)) > 0)
-    for (ssize_t i = 0; i < n; ++i) emit SessionEnding(bytes[i]);
+    for (ssize_t i = 0; i < n; ++i) {
+      announced_ = true;
+      emit SessionEnding(bytes[i]);
+    }
 }

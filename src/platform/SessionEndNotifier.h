@@ -12,7 +12,11 @@ class QSocketNotifier;
 // the event loop.
 //
 // At most one notifier is installed at a time; a second one stays inert.
-// Destroying it restores the handlers that were there before.
+// Destroying it restores the handlers that were there before, unless it has
+// announced a session end: the process is then on its way out, and a signal
+// repeated by an impatient session manager must not end it another way
+// (killed, instead of the exit status of its save), so the three signals
+// stay ignored until it exits.
 class SessionEndNotifier : public QObject {
   Q_OBJECT
 
@@ -31,6 +35,7 @@ class SessionEndNotifier : public QObject {
   void OnReadable();
 
   bool installed_ = false;
+  bool announced_ = false;
   int readFd_ = -1;
   QSocketNotifier* notifier_ = nullptr;
   struct sigaction oldTerm_ {};

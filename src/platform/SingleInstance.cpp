@@ -1,5 +1,6 @@
 #include "platform/SingleInstance.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -23,12 +24,23 @@ constexpr int ClientGraceMs = 5000;
 // of being written.
 constexpr qint64 UnreadableLockGraceMs = 2000;
 
+// Empty when there is no folder the lock can safely live in.
 QString DefaultFolder() {
   const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
   if (!runtime.isEmpty()) return runtime;
   // Without a runtime folder the temporary folder is shared by all users, so
-  // the user id goes into the folder name to keep one copy per user.
-  return QDir::tempPath() + QStringLiteral("/velquor-") + QString::number(::getuid());
+  // the user id goes into the folder name to keep one copy per user. Another
+  // user may have made a folder of that name first, to take the lock or the
+  // socket from us: only a folder that is ours and closed to everyone else
+  // is used. The sticky temporary folder keeps it ours once it is.
+  const QString shared = QDir::tempPath() + QStringLiteral("/velquor-") + QString::number(::getuid());
+  const QByteArray path = QFile::encodeName(shared);
+  ::mkdir(path.constData(), S_IRWXU);
+  struct stat made {};
+  if (::lstat(path.constData(), &made) != 0 || !S_ISDIR(made.st_mode) || made.st_uid != ::getuid() ||
+      (made.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+    return {};
+  return shared;
 }
 
 QString RealExecutablePath() {
@@ -53,6 +65,7 @@ QString SingleInstance::LockPath() const { return folder_ + QStringLiteral("/vel
 QString SingleInstance::SocketPath() const { return folder_ + QStringLiteral("/velquor.socket"); }
 
 SingleInstance::Role SingleInstance::Acquire() {
+  if (folder_.isEmpty()) return Role::Unguarded;
   QDir().mkpath(folder_);
   lock_ = std::make_unique<QLockFile>(LockPath());
   // Age never makes the lock stale: only an owner process that no longer

@@ -26,7 +26,9 @@ class SingleInstance : public QObject {
   };
 
   // `folder` holds the lock file and the socket; empty = the user's runtime
-  // folder. `ownPath` is this copy's executable path; empty = the real one.
+  // folder, else a private folder of the user's in the temporary folder;
+  // without either, Acquire runs unguarded. `ownPath` is this copy's
+  // executable path; empty = the real one.
   explicit SingleInstance(QString folder = {}, QString ownPath = {}, QObject* parent = nullptr);
   ~SingleInstance() override;
 

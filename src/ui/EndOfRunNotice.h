@@ -1,12 +1,16 @@
 #pragma once
 
+#include <string>
+
 #include "ui/OnceShownWarning.h"
 
-// Shows the first end-of-run action of a session that failed (a report not
-// saved, a program not started, a document not opened) over the window.
-// Runs end on their own, often while nobody watches, and may all fail the
-// same way: one message covers the session, and stderr keeps every failure.
-// While it lives it is the end-of-run actions' failure notice.
+// Shows the first failure of a session around a run over the window: a run
+// that could not have the threads it needs, or an end-of-run action that
+// failed (a report not saved, a program not started, a document not opened).
+// Runs start and end on their own, often while nobody watches, and may all
+// fail the same way: one message covers the session, and stderr keeps every
+// failure. While it lives it is both the engine's run failure notice and
+// the end-of-run actions' failure notice.
 class EndOfRunNotice {
  public:
   explicit EndOfRunNotice(QWidget* window);
@@ -15,5 +19,9 @@ class EndOfRunNotice {
   EndOfRunNotice& operator=(const EndOfRunNotice&) = delete;
 
  private:
+  // `when` places the failure in its run: "At the start of a run, %1." or
+  // "At the end of a run, %1.".
+  void Show(const QString& when, const std::string& failure);
+
   OnceShownWarning warning_;
 };

@@ -11,6 +11,7 @@
 #include "ui/MainWindowGeometry.h"
 #include "ui/OnceShownWarning.h"
 #include "ui/ReportSaveDialog.h"
+#include "ui/StartupFileNotice.h"
 
 class CopyMenus;
 class FrameLayout;
@@ -53,8 +54,7 @@ class TFormPing : public QMainWindow {
 
   // Empties the registries and resets the options, then builds the tabs.
   explicit TFormPing(Hooks hooks = {}, QWidget* parent = nullptr);
-  // Stops and clears every run, saves (after a completed start-up) and
-  // frees the pages.
+  // FinishSession, unless that was done, then frees the pages.
   ~TFormPing() override;
 
   // Loads the pages and settings and switches the timers and the tray icon
@@ -69,10 +69,21 @@ class TFormPing : public QMainWindow {
   // still cancel the end.
   void WMQueryEndSession();
   // SIGTERM, SIGHUP or SIGINT: save as above, then close and leave the
-  // event loop; that save is the exit's, and the destruction does not save
-  // again. Signals that follow (or a close that saved) find the exit saved:
-  // they only close and leave.
+  // event loop; that save, when it succeeds, is the exit's (FinishSession
+  // does not save again). After a close that saved it only closes and
+  // leaves; the signals that follow the first change nothing.
   void EndSessionAndQuit();
+  // The process ends without leaving the event loop: the toolkit lost its
+  // display and calls exit. The exit's save, if none was made yet, as the
+  // session is gone either way. UI thread only.
+  void SaveOnAbruptExit();
+  // The end of the session: stops and clears every run, then makes the
+  // exit's save after a completed start-up, unless a session end, the
+  // user's close or the user's choice made it already; a save that failed
+  // then is tried again now that the runs no longer hold descriptors. False
+  // when the session ends with its pages and settings unsaved. Once; the
+  // destructor calls it when nobody did.
+  bool FinishSession();
   // A later start of the same program asked to see the window.
   void WMShowMainWindow();
   // Any click on the tray icon.
@@ -116,13 +127,19 @@ class TFormPing : public QMainWindow {
   void ConnectHandlers();
   void LoadPagesOfAllModes();
   // `atExit`: the save the program ends with, when no one reads a message.
-  void SaveAll(bool atExit);
+  // True when it succeeded.
+  bool SaveAll(bool atExit);
   // The save itself, telling no one: the first failure.
   Status WriteAll();
   // The user's close saves while the window still shows; when that fails
   // the user retries, closes without saving or cancels (false).
   bool SaveBeforeClose();
   void ReportSaveFailure(const Status& failure, bool atExit);
+  // The stderr line of a failed save, once a session.
+  void LogSaveFailure(const Status& failure);
+  // The session ends: the save, and the close that follows passes without
+  // asking. True when it succeeded.
+  bool SaveForSessionEnd();
   void FormDestroy();
   bool FormCloseQuery();
   void FormClose();
@@ -134,11 +151,15 @@ class TFormPing : public QMainWindow {
   bool sessionEnding_ = false;
   bool closeConfirmed_ = false;
   // The exit's save is done (a signal's or the user's close), or the user
-  // chose to close without it: the destruction does not save.
+  // chose to close without it: the end of the session does not save.
   bool exitSaved_ = false;
+  // A signal has ended the session: the signals after it change nothing.
+  bool quitting_ = false;
+  bool finished_ = false;
   bool saveFailureLogged_ = false;
   OnceShownWarning saveFailureWarning_{this};
   EndOfRunNotice endOfRunNotice_{this};
+  StartupFileNotice startupFileNotice_{this};
   MainWindowGeometry geometry_;
   std::unique_ptr<CopyMenus> menus_;
   std::unique_ptr<TabViews> views_;

@@ -42,6 +42,8 @@ bool TFormPing::SaveBeforeClose() {
       exitSaved_ = true;
       break;
     }
+    // The question is for the user; the session's log keeps the failure too.
+    LogSaveFailure(failure);
     switch (AskUnsavedClose(this, failure)) {
       case UnsavedClose::Retry:
         break;

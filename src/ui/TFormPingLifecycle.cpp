@@ -89,6 +89,10 @@ Status TFormPing::FormCreate() {
     // as the report got, in its folder; which folder is known only now.
     RemoveReportLeftovers(options.ResultFolder);
     if (options.ResultFolder != defaultFolder) RemoveReportLeftovers(DefaultResultFolder());
+    // The files not read whole are kept aside last: a copy is a file
+    // written, and a start-up that fails writes none.
+    const std::vector<UnreadFile> unread = KeepUnreadFilesAside();
+    CatchAll([&] { startupFileNotice_.Tell(unread); });
 
     setWindowTitle(QStringLiteral("Velquor v3.0.0"));
     initialised_ = true;
@@ -131,19 +135,24 @@ Status TFormPing::WriteAll() {
   return failure.ok() ? config : failure;
 }
 
-void TFormPing::SaveAll(bool atExit) {
+bool TFormPing::SaveAll(bool atExit) {
   const Status failure = WriteAll();
   if (!failure.ok()) CatchAll([&] { ReportSaveFailure(failure, atExit); });
+  return failure.ok();
 }
 
-void TFormPing::ReportSaveFailure(const Status& failure, bool atExit) {
-  // Once a session on each channel: a Config folder that cannot be written
-  // stays so, and every save on the schedule would repeat the same news.
+void TFormPing::LogSaveFailure(const Status& failure) {
+  // Once a session: a Config folder that cannot be written stays so, and
+  // every save on the schedule would repeat the same news.
   if (!saveFailureLogged_)
     std::fprintf(stderr, "velquor: cannot save the pages and settings: %s\n", failure.message.c_str());
   saveFailureLogged_ = true;
-  // The message waits for a window the user sees; at exit no one is left to
-  // read it.
+}
+
+void TFormPing::ReportSaveFailure(const Status& failure, bool atExit) {
+  LogSaveFailure(failure);
+  // Once a session too. The message waits for a window the user sees; at
+  // exit no one is left to read it.
   if (atExit) return;
   saveFailureWarning_.Show(tr("The pages and settings cannot be saved:\n%1\n\nLater saves of this "
                               "session that fail are not reported.")
@@ -156,25 +165,27 @@ void TFormPing::TimerSaveTimer() {
   });
 }
 
+bool TFormPing::SaveForSessionEnd() {
+  closeConfirmed_ = true;
+  sessionEnding_ = true;
+  // Unlike the hourly save, this one does not stop later saves: a session
+  // end that is called off must not leave the program unable to save.
+  return initialised_ && SaveAll(true);
+}
+
 void TFormPing::WMQueryEndSession() {
-  CatchAll([this] {
-    closeConfirmed_ = true;
-    sessionEnding_ = true;
-    // Unlike the hourly save, this one does not stop later saves: a session
-    // end that is called off must not leave the program unable to save.
-    if (initialised_) SaveAll(true);
-  });
+  CatchAll([this] { SaveForSessionEnd(); });
 }
 
 void TFormPing::EndSessionAndQuit() {
   CatchAll([this] {
     // Nothing calls a signal off: the program leaves right away, and a second
     // save on the way out, or for a signal that follows, would only write the
-    // same files again.
-    if (!exitSaved_) {
-      WMQueryEndSession();
-      exitSaved_ = initialised_;
-    }
+    // same files again. A save that failed is tried once more when the runs
+    // have stopped (FinishSession): they may hold what it lacked.
+    if (quitting_) return;
+    quitting_ = true;
+    if (!exitSaved_) exitSaved_ = SaveForSessionEnd();
     close();
     // The window may be hidden in the tray, where closing it would not end
     // the event loop by itself.
@@ -182,7 +193,17 @@ void TFormPing::EndSessionAndQuit() {
   });
 }
 
-void TFormPing::FormDestroy() {
+void TFormPing::SaveOnAbruptExit() {
+  // Nothing may wait here: the runs are left as they are, and the process
+  // ends right after.
+  CatchAll([this] {
+    if (initialised_ && !exitSaved_) exitSaved_ = SaveAll(true);
+  });
+}
+
+bool TFormPing::FinishSession() {
+  if (finished_) return exitSaved_;
+  finished_ = true;
   CatchAll([this] {
     TimerStartup->stop();
     TimerTasks->stop();
@@ -193,10 +214,25 @@ void TFormPing::FormDestroy() {
         ClearPageResult(mode, i);
       }
     // Every run is told to stop; no thread may still reach a page when the
-    // pages are freed below.
+    // pages are freed.
     StopRunThreadsForShutdown();
-    // A start-up that failed must never overwrite the files it did not read.
-    if (initialised_ && !exitSaved_) SaveAll(true);
   });
+  // A start-up that failed must never overwrite the files it did not read:
+  // it has nothing to save.
+  if (!initialised_) return true;
+  CatchAll([this] {
+    if (exitSaved_) return;
+    // Said once the failure of the save before it was said: the user must
+    // not take the pages for lost.
+    const bool failedBefore = saveFailureLogged_;
+    exitSaved_ = SaveAll(true);
+    if (exitSaved_ && failedBefore)
+      std::fprintf(stderr, "velquor: the pages and settings were saved once the runs had stopped\n");
+  });
+  return exitSaved_;
+}
+
+void TFormPing::FormDestroy() {
+  FinishSession();
   CatchAll([] { ResetRegistries(); });
 }

@@ -1,7 +1,10 @@
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <thread>
 
+#include "platform/BrokenPipes.h"
 #include "platform/DesktopOpener.h"
 #include "platform/SessionEndNotifier.h"
 #include "platform/SingleInstance.h"
@@ -10,11 +13,43 @@
 #include "ui/TFormAutoTasks.h"
 #include "ui/TFormPing.h"
 
+namespace {
+
+// The window whose session runs, for a process that ends without leaving
+// the event loop: the toolkit calls exit when its display goes away.
+TFormPing* runningWindow = nullptr;
+std::thread::id windowThread;
+
+void SaveOnAbruptExit() {
+  // Only the window's own thread may read its editors; exit called on any
+  // other thread finds the window in use.
+  if (runningWindow && std::this_thread::get_id() == windowThread) runningWindow->SaveOnAbruptExit();
+}
+
+// Sets runningWindow for the life of the session.
+class RunningWindow {
+ public:
+  explicit RunningWindow(TFormPing& window) {
+    runningWindow = &window;
+    windowThread = std::this_thread::get_id();
+    // As late as can be: exit destroys what was made after a handler was
+    // registered before it runs the handler, and the save needs it all.
+    std::atexit(SaveOnAbruptExit);
+  }
+  ~RunningWindow() { runningWindow = nullptr; }
+  RunningWindow(const RunningWindow&) = delete;
+  RunningWindow& operator=(const RunningWindow&) = delete;
+};
+
+}  // namespace
+
 // One copy per user: a later start hands its path to the running copy and
 // ends. The running copy builds its window, and shows it only once start-up
 // has succeeded; a failed start-up says why on stderr and in a message, and
-// ends non-zero.
+// ends non-zero, as does a session whose pages and settings could not be
+// saved at its end.
 int main(int argc, char* argv[]) {
+  SurviveBrokenPipes();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Velquor"));
 
@@ -47,8 +82,10 @@ int main(int argc, char* argv[]) {
     TFormAutoTasks autoTasks(&window);
     QObject::connect(&sessionEnd, &SessionEndNotifier::SessionEnding, &window, &TFormPing::EndSessionAndQuit);
     QObject::connect(&instance, &SingleInstance::ShowRequested, &window, &TFormPing::WMShowMainWindow);
+    const RunningWindow running(window);
     window.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    return window.FinishSession() ? status : 1;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "velquor: %s\n", error.what());
   } catch (...) {

@@ -112,6 +112,25 @@ TEST_F(FinishActions, TheUsersProgramGetsThePathOfAWrittenReportOnly) {
   }
 }
 
+// A program asked for but left with nothing to start is told like one that
+// cannot be started: the user expects something to happen.
+TEST_F(FinishActions, APathLeftWithNothingToStartSaysSo) {
+  const std::string why = "velquor: nothing was started for the page \"p\": \"Path:\" ";
+  // SaveResult, "Path:", what stderr gets.
+  const std::tuple<bool, std::string, std::string> cases[] = {
+      {false, "%PATH", why + "names only the report, and none was written\n"},
+      {true, "", why + "is empty\n"},
+      {false, "sh", ""},
+  };
+  for (const auto& [saveResult, path, said] : cases) {
+    TPageCommon& page = FinishedPage(Mode::Ping);
+    page.SaveResult = saveResult, page.ExecuteProgram = true, page.ExecPath = path;
+    ::testing::internal::CaptureStderr();
+    Finish(Mode::Ping);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), said) << path;
+  }
+}
+
 // With the real writer: a missing result folder is made, runs of one page
 // name that end in the same second each keep their report, and a report that
 // cannot be written (root writes anywhere: a file stands where the folder

@@ -79,9 +79,9 @@ TEST_F(HopRun, TheTrimOfTheSelectedHopSendsTheGridToHopOne) {
   page.Hops = 4;
   page.RunId = RunIdAfter(page.RunId);  // a new page: nothing to cut or clear
   PatientTracePing::sleeping = 0;
-  ASSERT_TRUE(
-      LaunchController(page, std::make_unique<PatientTracePinger>(RunStamp{page.Id, page.RunId}, page.Host,
-                                                                  PrepareHopRows(page, nullptr))));
+  ASSERT_TRUE(LaunchController(TracerouteRegistry, page,
+                               std::make_unique<PatientTracePinger>(RunStamp{page.Id, page.RunId}, page.Host,
+                                                                    PrepareHopRows(page, nullptr))));
   page.SelectedHost = 2;  // the user looks at hop 3
   // Hop 3 claims the destination and has gone to sleep before hop 2 is heard.
   ASSERT_TRUE(SpinUntil([&] { return page.DestinationHop == 3 && (PatientTracePing::sleeping & 8u) != 0; }));

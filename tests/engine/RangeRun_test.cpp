@@ -91,9 +91,10 @@ TEST_F(RangeRun, AFullHostListDropsNewHostsWhileEveryAddressIsStillPinged) {
   page.Hosts.resize(3);
   page.Retries = 2;
   const std::size_t before = icmp_.Log().size();
-  ASSERT_TRUE(LaunchController(
-      page, std::make_unique<RangePinger>(RunStamp{page.Id, page.RunId}, 0x0A000001u, 0x0A000008u,
-                                          RangeRunSettingsOfPage(page, nullptr))));
+  ASSERT_TRUE(
+      LaunchController(RangePingRegistry, page,
+                       std::make_unique<RangePinger>(RunStamp{page.Id, page.RunId}, 0x0A000001u, 0x0A000008u,
+                                                     RangeRunSettingsOfPage(page, nullptr))));
   ASSERT_TRUE(WaitIdle(page));
   EXPECT_EQ(EchoOctets(icmp_, before).size(), 16u);
   ASSERT_EQ(page.HostCount, 3);

@@ -131,8 +131,8 @@ TEST_F(ThreadsTest, AControllerWhoseHandOffFailsLeavesNoDanglingController) {
     SCOPED_TRACE(failAt);
     FailingHandOffController::failures = 0;
     TPingPage& page = AddPage(Mode::Ping, "");
-    ASSERT_TRUE(
-        LaunchController(page, std::make_unique<FailingHandOffController>(RunStamp{page.Id, 0}, failAt)));
+    ASSERT_TRUE(LaunchController(PingRegistry, page,
+                                 std::make_unique<FailingHandOffController>(RunStamp{page.Id, 0}, failAt)));
     ASSERT_TRUE(SpinUntil([] { return FailingHandOffController::failures == 1; }));
     // A controller that gave up would be gone while the page still points at it.
     SpinUntil([] { return RunThread::LiveThreads() == 0; }, 300ms);

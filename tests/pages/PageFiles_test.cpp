@@ -4,11 +4,13 @@
 #include "pages/PageFiles.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QTemporaryDir>
 #include <algorithm>
 #include <climits>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <tuple>
 
@@ -356,6 +358,101 @@ TEST_F(PageFilesTest, AFileThatCouldNotBeReadIsNeverReplaced) {
   EXPECT_NE(saved.message.find("Permission denied"), std::string::npos) << saved.message;
   EXPECT_TRUE(Read("PingPages.dat") == bytes);
   EXPECT_EQ(Names(), std::set<std::string>{"PingPages.dat"});
+}
+
+auto Told(const UnreadFile& f) {
+  return std::make_tuple(f.path, f.why, f.readInPart, f.keptAs, f.keepFailure);
+}
+
+// At start-up each file its load did not read whole is kept aside at once,
+// under the first free name, and named with its copy; one that could not be
+// read is only named. The saves after it make no second copy and replace
+// no file that could not be read; files read whole, not regular, or not to
+// be seen at all (behind a folder that may not be searched) bring nothing.
+TEST_F(PageFilesTest, StartUpKeepsFilesNotReadWholeAsideOnceAndNamesThem) {
+  const std::string cut = FileOf(Mode::Ping, 3, 3).substr(0, 8 + 3 * 3656 - 1);
+  const struct Case {
+    const char* what;
+    Mode mode;
+    std::optional<std::string> bytes;  // none: a FIFO in its place
+    bool earlierCopy;
+    enum { Open, FileLocked, FolderLocked } lock;
+    const char* why;  // none: nothing to tell
+    const char* keptAs;
+  } cases[] = {
+      {"cut short", Mode::Ping, cut, false, Case::Open, "page record 3 of 3 is cut short", ".bad"},
+      {"another version", Mode::RangePing, Header(2, 1) + FileOf(Mode::RangePing, 1, 1).substr(8), true,
+       Case::Open, "not a page file of version 1", ".bad.2"},
+      {"unreadable", Mode::Traceroute, FileOf(Mode::Traceroute, 2, 2), false, Case::FileLocked,
+       "Permission denied", ""},
+      {"read whole", Mode::PathPing, FileOf(Mode::PathPing, 2, 2), false, Case::Open, nullptr, ""},
+      {"a FIFO", Mode::MultiPing, std::nullopt, false, Case::Open, nullptr, ""},
+      {"behind a locked folder", Mode::Ping, cut, false, Case::FolderLocked, nullptr, ""},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    SCOPED_TRACE(c.what);
+    const std::string folder = config_ + "/" + std::to_string(i);
+    const std::string path = folder + "/" + PageFileName(c.mode);
+    ASSERT_TRUE(MakeFolder(folder).ok());
+    ASSERT_TRUE(c.bytes ? WriteFileAtomically(path, *c.bytes).ok() : ::mkfifo(path.c_str(), 0600) == 0);
+    if (c.earlierCopy) {
+      ASSERT_TRUE(WriteFileAtomically(path + ".bad", "an earlier copy").ok());
+    }
+    const bool unreadable = c.lock != Case::Open;
+    if (unreadable) fs::permissions(c.lock == Case::FileLocked ? path : folder, fs::perms::owner_write);
+    TPingRegistry pings(c.mode);
+    TRangeRegistry ranges(c.mode);
+    std::vector<UnreadFile> told;
+    {
+      std::optional<PermissionBitsApply> asAnyUser;
+      if (unreadable) asAnyUser.emplace();
+      c.mode == Mode::RangePing ? LoadPages(ranges, folder) : LoadPages(pings, folder);
+      told = KeepUnreadPageFilesAside(folder);
+      EXPECT_TRUE(KeepUnreadPageFilesAside(folder).size() == told.size() - (c.keptAs[0] ? 1 : 0))
+          << "a file kept aside is kept once";
+    }
+    if (!c.why) {
+      EXPECT_TRUE(told.empty());
+      continue;
+    }
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(Told(told[0]), Told({path, c.why, !unreadable, c.keptAs[0] ? path + c.keptAs : "", ""}));
+    for (int save = 0; save < 2; ++save)
+      EXPECT_EQ(c.mode == Mode::RangePing ? SavePages(ranges, folder).ok() : SavePages(pings, folder).ok(),
+                !unreadable);
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    std::set<std::string> expected = {PageFileName(c.mode)};
+    if (c.earlierCopy) expected.insert(PageFileName(c.mode) + ".bad");
+    if (c.keptAs[0]) expected.insert(PageFileName(c.mode) + c.keptAs);
+    EXPECT_EQ(names, expected);
+    EXPECT_TRUE(ReadFilePrefix(c.keptAs[0] ? path + c.keptAs : path, 1 << 20) == c.bytes);
+  }
+}
+
+// A copy that cannot be made at start-up (here in a folder the program may
+// not write) is named with the reason, and the save tries again: it
+// replaces the file only once the copy is made.
+TEST_F(PageFilesTest, ACopyThatFailsAtStartUpIsMadeBeforeTheSave) {
+  const std::string bytes = FileOf(Mode::Ping, 2, 2) + "x";
+  ASSERT_TRUE(WriteFileAtomically(Path("PingPages.dat"), bytes).ok());
+  TPingRegistry registry(Mode::Ping);
+  EXPECT_FALSE(LoadPages(registry, config_).ok());
+  fs::permissions(config_, fs::perms::owner_read | fs::perms::owner_exec);
+  {
+    PermissionBitsApply asAnyUser;
+    const std::vector<UnreadFile> told = KeepUnreadPageFilesAside(config_);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].keptAs, "");
+    EXPECT_NE(told[0].keepFailure.find("Permission denied"), std::string::npos) << told[0].keepFailure;
+    EXPECT_FALSE(SavePages(registry, config_).ok());
+  }
+  fs::permissions(config_, fs::perms::owner_all);
+  EXPECT_TRUE(Read("PingPages.dat") == bytes);
+  ASSERT_TRUE(SavePages(registry, config_).ok() && SavePages(registry, config_).ok());
+  EXPECT_TRUE(Read("PingPages.dat.bad") == bytes);
+  EXPECT_EQ(Names(), (std::set<std::string>{"PingPages.dat", "PingPages.dat.bad"}));
 }
 
 // A save killed between creating its temporary and renaming it leaves the

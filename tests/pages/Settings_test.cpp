@@ -9,6 +9,8 @@
 #include <climits>
 #include <filesystem>
 #include <numeric>
+#include <optional>
+#include <set>
 
 #include "platform/FileIo.h"
 #include "platform/IniFile.h"
@@ -166,6 +168,58 @@ TEST_F(SettingsTest, AFileNotReadWholeIsKeptAsideBeforeItIsReplaced) {
   }
   EXPECT_EQ(ReadFilePrefix(path, 100), small);
   EXPECT_FALSE(std::filesystem::exists(path + ".bad.3"));
+}
+
+// At start-up a file too large is kept aside at once, under the first free
+// name, and the saves after it replace it without a second copy; one that
+// could not be read is only named, and no save replaces it while it cannot
+// be read. A file read whole, none, or a folder in its place bring nothing.
+TEST_F(SettingsTest, StartUpKeepsAFileTooLargeAsideOnceAndNamesIt) {
+  std::string large = "[MAIN]\nCsvType=0\n";
+  large.resize(IniFile::MaxFileBytes + 1, ';');
+  const struct {
+    const char* what;
+    std::optional<std::string> bytes;  // none: a folder in its place
+    bool unreadable;
+    const char* why;  // none: nothing to tell
+    const char* keptAs;
+  } cases[] = {
+      {"too large", large, false, "larger than a settings file may be, 1048576 bytes", ".bad.2"},
+      {"unreadable", "[MAIN]\nCsvType=0\n", true, "Permission denied", ""},
+      {"read whole", "[MAIN]\nCsvType=0\n", false, nullptr, ""},
+      {"a folder", std::nullopt, false, nullptr, ""},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    SCOPED_TRACE(c.what);
+    const std::string folderPath = folder.filePath(QString::number(i)).toStdString();
+    const std::string file = folderPath + "/config.ini";
+    ASSERT_TRUE(MakeFolder(c.bytes ? folderPath : file).ok());
+    ASSERT_TRUE(WriteFileAtomically(file + ".bad", "an earlier copy").ok());
+    if (c.bytes) {
+      ASSERT_TRUE(WriteFileAtomically(file, *c.bytes).ok());
+    }
+    if (c.unreadable) std::filesystem::permissions(file, std::filesystem::perms::owner_write);
+    std::optional<PermissionBitsApply> asAnyUser;
+    if (c.unreadable) asAnyUser.emplace();
+    LoadConfig(file, window, Layouts());
+    const std::optional<UnreadFile> told = KeepUnreadConfigAside();
+    EXPECT_FALSE(KeepUnreadConfigAside()) << "named twice";
+    ASSERT_EQ(told.has_value(), c.why != nullptr);
+    if (!told) continue;
+    EXPECT_EQ(std::tie(told->path, told->why, told->readInPart, told->keptAs, told->keepFailure),
+              std::make_tuple(file, std::string(c.why), !c.unreadable,
+                              c.keptAs[0] ? file + c.keptAs : std::string(), std::string()));
+    for (int save = 0; save < 2; ++save) EXPECT_EQ(SaveConfig(file, window, Layouts()).ok(), !c.unreadable);
+    asAnyUser.reset();
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folderPath))
+      names.insert(entry.path().filename().string());
+    std::set<std::string> expected = {"config.ini", "config.ini.bad"};
+    if (c.keptAs[0]) expected.insert(std::string("config.ini") + c.keptAs);
+    EXPECT_EQ(names, expected);
+    EXPECT_TRUE(ReadFilePrefix(c.keptAs[0] ? file + c.keptAs : file, 2 << 20) == c.bytes);
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <vector>
 
 #include "support/Waits.h"
@@ -13,13 +14,23 @@ volatile std::sig_atomic_t customHandlerRuns = 0;
 extern "C" void CustomHandler(int) { customHandlerRuns = customHandlerRuns + 1; }
 
 // Only one notifier is installed at a time; its signals arrive in order and
-// through the event loop; once it is gone the handlers before it are back.
-TEST(SessionEndNotifierTest, TermHangupAndInterruptArriveInOrderAndTheOldHandlersComeBack) {
+// through the event loop. Once it is gone, the handlers before it are back
+// if it announced nothing; after a session end the signals stay ignored, so
+// that a repeated one cannot kill a process that is saving on its way out.
+TEST(SessionEndNotifierTest, SignalsArriveInOrderAndAfterASessionEndStayIgnored) {
   EnsureTestApplication();
-  struct sigaction custom {
-  }, before{};
+  const int ending[] = {SIGTERM, SIGHUP, SIGINT};
+  struct sigaction custom {};
   custom.sa_handler = CustomHandler;
-  ASSERT_EQ(::sigaction(SIGTERM, &custom, &before), 0);
+  struct sigaction before[3]{};
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(::sigaction(ending[i], &custom, &before[i]), 0);
+  {
+    SessionEndNotifier quiet;
+    ASSERT_TRUE(quiet.Installed());
+  }
+  customHandlerRuns = 0;
+  ASSERT_EQ(::raise(SIGTERM), 0);
+  EXPECT_EQ(customHandlerRuns, 1) << "a notifier that announced nothing gives the old handler back";
   {
     SessionEndNotifier notifier, second;
     ASSERT_TRUE(notifier.Installed());
@@ -34,11 +45,13 @@ TEST(SessionEndNotifierTest, TermHangupAndInterruptArriveInOrderAndTheOldHandler
     ASSERT_TRUE(SpinUntil([&] { return seen.size() == 3; }));
     EXPECT_EQ(seen, (std::vector<int>{SIGTERM, SIGHUP, SIGINT}));
   }
+  for (const int number : ending) {
+    struct sigaction now {};
+    ASSERT_EQ(::sigaction(number, nullptr, &now), 0);
+    EXPECT_EQ(now.sa_handler, SIG_IGN) << sigabbrev_np(number);
+  }
   EXPECT_TRUE(SessionEndNotifier().Installed()) << "a fresh one installs once the first is gone";
-  customHandlerRuns = 0;
-  ASSERT_EQ(::raise(SIGTERM), 0);
-  EXPECT_EQ(customHandlerRuns, 1);
-  ::sigaction(SIGTERM, &before, nullptr);
+  for (int i = 0; i < 3; ++i) ::sigaction(ending[i], &before[i], nullptr);
 }
 
 }  // namespace

@@ -1,18 +1,24 @@
 #include "platform/SingleInstance.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
+#include "ScopedVariable.h"
 #include "support/Waits.h"
 
 using namespace std::chrono_literals;
@@ -110,6 +116,64 @@ TEST_F(SingleInstanceTest, NothingALaterStartSendsCanHangEitherCopy) {
   EXPECT_TRUE(SpinUntil([&] { return shown_ == 1; }));
   // A folder below a plain file cannot exist: run without hand-off.
   EXPECT_EQ(Acquire("/velquor.lock/sub"), Role::Unguarded);
+}
+
+// Without a runtime folder (XDG_RUNTIME_DIR unset, and the folder Qt falls
+// back to in the temporary folder taken by another user) the lock goes to a
+// folder named after the user in the shared temporary folder. One that
+// another user made first, that others may enter, or that is a link is
+// never used: the copy runs unguarded rather than put its lock and socket
+// where someone else controls them.
+TEST_F(SingleInstanceTest, TheSharedTemporaryFolderIsUsedOnlyThroughAPrivateFolderOfOurOwn) {
+  constexpr uid_t Stranger = 23456;
+  const passwd* self = ::getpwuid(::getuid());
+  ASSERT_NE(self, nullptr);
+  const QString taken = dir_.path() + "/runtime-" + QString::fromLocal8Bit(self->pw_name);
+  ASSERT_TRUE(QDir().mkdir(taken));
+  ASSERT_EQ(::chown(QFile::encodeName(taken).constData(), Stranger, Stranger), 0);
+  const ScopedVariable runtime("XDG_RUNTIME_DIR", std::nullopt);
+  const ScopedVariable temporary("TMPDIR", dir_.path().toStdString());
+  const QString shared = dir_.path() + "/velquor-" + QString::number(::getuid());
+  const QString elsewhere = dir_.path() + "/elsewhere";
+  ASSERT_TRUE(QDir().mkdir(elsewhere));
+  ASSERT_EQ(::chmod(QFile::encodeName(elsewhere).constData(), 0700), 0);
+
+  const struct {
+    const char* what;
+    std::function<void()> prepare;
+    Role role;
+  } cases[] = {
+      {"absent", [] {}, Role::Primary},
+      {"another user's",
+       [&] {
+         ASSERT_TRUE(QDir().mkdir(shared));
+         ASSERT_EQ(::chown(QFile::encodeName(shared).constData(), Stranger, Stranger), 0);
+         ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0700), 0);
+       },
+       Role::Unguarded},
+      {"open to others",
+       [&] {
+         ASSERT_TRUE(QDir().mkdir(shared));
+         ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0777), 0);
+       },
+       Role::Unguarded},
+      {"a link to a private folder", [&] { ASSERT_TRUE(QFile::link(elsewhere, shared)); }, Role::Unguarded},
+  };
+  for (const auto& c : cases) {
+    ASSERT_NO_FATAL_FAILURE(c.prepare()) << c.what;
+    {
+      SingleInstance instance({}, OwnPath);
+      EXPECT_EQ(instance.Acquire(), c.role) << c.what;
+      if (c.role == Role::Primary) {
+        EXPECT_EQ(instance.LockPath(), shared + "/velquor.lock") << c.what;
+        struct stat made {};
+        EXPECT_TRUE(::stat(QFile::encodeName(shared).constData(), &made) == 0 && (made.st_mode & 077) == 0)
+            << c.what << ": closed to others";
+      }
+      EXPECT_FALSE(QFileInfo::exists(elsewhere + "/velquor.lock")) << c.what;
+    }
+    ASSERT_TRUE(QFile::remove(shared) || QDir(shared).removeRecursively()) << c.what;
+  }
 }
 
 }  // namespace

@@ -75,6 +75,7 @@ const MenuCase Cases[] = {
     // Nine texts on Ping and Multi ping, two of them empty.
     {Mode::Ping, true, "Copy Line", "192.0.2.7", "3 26.12.07  10:11:12 Success 192.0.2.7 32 64 5  "},
     {Mode::MultiPing, false, "Copy IP Address", "2001:db8::7", "2001:db8::7"},
+    {Mode::MultiPing, false, "Copy Host Name", "192.0.2.7", "gw.example"},
     {Mode::MultiPing, false, "Copy Line", "192.0.2.7", "router 192.0.2.7 gw.example 3 1 2 (66%) 5 5 5 5"},
     {Mode::MultiPing, true, "Copy Line", "2001:db8::7", "3 26.12.07  10:11:12 Success 2001:db8::7 32 64 5  "},
     {Mode::RangePing, false, "Copy IP Address", "192.0.2.7", "192.0.2.7"},

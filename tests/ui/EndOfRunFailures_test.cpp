@@ -6,10 +6,12 @@
 
 #include "WindowTest.h"
 #include "engine/RunLifecycle.h"
+#include "engine/RunThread.h"
 #include "pages/Settings.h"
 #include "platform/DesktopOpener.h"
 #include "platform/FileIo.h"
 #include "reports/ReportNames.h"
+#include "ui/RunStart.h"
 
 namespace {
 
@@ -54,7 +56,7 @@ class EndOfRun : public WindowTest {
   }
   static QString Shown(const QString& failure) {
     return "At the end of a run, " + failure +
-           ".\n\nLater end-of-run actions of this session that fail are not reported here.";
+           ".\n\nLater failures at the start or end of a run in this session are not reported here.";
   }
 };
 
@@ -116,6 +118,28 @@ TEST_F(EndOfRun, OneMessageASessionWaitsForTheShownWindow) {
   EXPECT_EQ(End().size(), 1);
   ASSERT_EQ(Messages().size(), 1);
   EXPECT_TRUE(Messages()[0].contains(QString::fromStdString(gone)));
+}
+
+// A run that cannot have its thread shows the failure in its grid and takes
+// the session's one message; an end-of-run failure after it adds none.
+TEST_F(EndOfRun, ARunShortOfThreadsShowsInItsGridAndTakesTheOneMessage) {
+  w().show();
+  ShownPage(Mode::Ping).Name = "short";
+  ::testing::internal::CaptureStderr();
+  RunThread::LimitStarts(0);
+  StartPage(Mode::Ping, 0);
+  RunThread::LimitStarts(-1);
+  const QString failure =
+      QString("the page \"short\" of the Ping tab could not run: its thread could not be started (%1)")
+          .arg(std::strerror(EAGAIN));
+  EXPECT_EQ(QString::fromStdString(::testing::internal::GetCapturedStderr())
+                .split('\n')
+                .filter(QRegularExpression("^velquor:")),
+            QStringList{"velquor: " + failure});
+  EXPECT_EQ(RowCells(*Frame(Mode::Ping).HostView()->model(), 0).mid(0, 2), (QStringList{"1", "Ping error"}));
+  Finished("", Folder() + "/gone");
+  EXPECT_EQ(End().size(), 1);
+  EXPECT_EQ(Messages(), QStringList{Shown(failure).replace("At the end of a run", "At the start of a run")});
 }
 
 }  // namespace

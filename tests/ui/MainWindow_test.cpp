@@ -224,7 +224,7 @@ TEST_F(MainWindow, CloseAsksAndOnlyYesClosesALaterStartShowsTheWindow) {
 // without saving (the destruction then writes nothing either) or cancels
 // (also by the message's own close button), which keeps everything running
 // and asks the close question again next time. The once-a-session message
-// stays out of it.
+// stays out of it; stderr gets the failure's line once.
 TEST_F(MainWindow, AFailedSaveOnClosingAsksAndTheWindowStaysUntilTheUserChooses) {
   const QString config = QString::fromStdString(Folder() + "/Config");
   const QString why = config + ": Not a directory";
@@ -247,6 +247,7 @@ TEST_F(MainWindow, AFailedSaveOnClosingAsksAndTheWindowStaysUntilTheUserChooses)
     closeQuestions_ = 0;
     int answered = 0;
     bool closed = false;
+    ::testing::internal::CaptureStderr();
     const QStringList asked =
         MessagesOf([&] { closed = w().close(); },
                    [&](QMessageBox& box) {
@@ -258,6 +259,14 @@ TEST_F(MainWindow, AFailedSaveOnClosingAsksAndTheWindowStaysUntilTheUserChooses)
                        if (!click.isEmpty() && button->text() == click) return button->click();
                      box.close();  // also when the answer is missing, so that the test ends
                    });
+    // The log keeps the failure too, once however often the user retries.
+    const QStringList logged = QString::fromStdString(::testing::internal::GetCapturedStderr())
+                                   .split('\n')
+                                   .filter(QRegularExpression("^velquor:"));
+    EXPECT_EQ(logged.size(), 1) << label;
+    EXPECT_TRUE(logged.value(0).startsWith("velquor: cannot save the pages and settings: ") &&
+                logged.value(0).endsWith(why))
+        << logged.value(0).toStdString();
     EXPECT_EQ(closed, c.closed) << label;
     EXPECT_EQ(asked.size(), c.clicks.size()) << label;
     for (const QString& text : asked) EXPECT_TRUE(text.contains(why)) << text.toStdString();

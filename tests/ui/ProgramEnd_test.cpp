@@ -7,6 +7,8 @@
 
 #include "ProgramRunFixture.h"
 #include "pages/PageFiles.h"
+#include "pages/PageOperations.h"
+#include "ui/PageListHandlers.h"
 
 namespace {
 
@@ -15,9 +17,7 @@ namespace {
 // the settings are renamed into place once, and the program ends with 0.
 TEST_F(ProgramRun, EachSignalThatEndsTheSessionSavesOnceAndEndsCleanly) {
   ASSERT_TRUE(QDir(Folder()).mkdir("Config"));
-  QStringList files{"config.ini"};
-  for (const Mode mode : AllModes) files << QString::fromStdString(PageFileName(mode));
-  files.sort();
+  const QStringList files = SavedFiles();
   const std::vector<std::vector<int>> cases{
       {SIGINT}, {SIGTERM, SIGHUP}, {SIGINT, SIGINT}, {SIGHUP, SIGINT, SIGTERM}};
   for (const std::vector<int>& sent : cases) {
@@ -32,6 +32,43 @@ TEST_F(ProgramRun, EachSignalThatEndsTheSessionSavesOnceAndEndsCleanly) {
     for (const int number : sent) ::kill(static_cast<pid_t>(process->processId()), number);
     EXPECT_TRUE(EndsCleanly(*process)) << label << process->exitStatus() << " " << process->exitCode();
     EXPECT_EQ(saved.Names(), files) << label;
+  }
+}
+
+// A session manager that repeats itself: SIGTERM, then SIGHUP, SIGINT and
+// SIGTERM every few hundred microseconds until the process is gone, while
+// the save of a full Multi ping list (1,000 pages of 128 hosts) and all that
+// follows it run. The process ends with the save's status, never killed.
+TEST_F(ProgramRun, SignalsRepeatedDuringALargeSaveLeaveItsStatus) {
+  TPingRegistry pages(Mode::MultiPing);
+  std::unique_ptr<TPingPage> page = DefaultPingPage(Mode::MultiPing);
+  page->HostCount = MaxHosts;
+  for (int i = 0; i < MaxHosts; ++i)
+    page->Hosts[static_cast<std::size_t>(i)].Host = "host-" + std::to_string(i) + ".velquor.example.org";
+  for (int i = 0; i < MaxPages; ++i) {
+    page->Name = "page " + std::to_string(i);
+    ASSERT_TRUE(AddPage(pages, *page));
+  }
+  ASSERT_TRUE(SavePages(pages, (Folder() + "/Config").toStdString()).ok());
+
+  for (int round = 0; round < 3; ++round) {
+    ASSERT_TRUE(QDir(Folder() + "/Results").removeRecursively());
+    const FolderWatch saved(Folder() + "/Config");
+    auto process = Launch();
+    WaitFor(*process, "Results");
+    const auto pid = static_cast<pid_t>(process->processId());
+    ::kill(pid, SIGTERM);
+    const int burst[] = {SIGHUP, SIGINT, SIGTERM};
+    QDeadlineTimer deadline(ProgramTimeoutMs);
+    for (int sent = 0; process->state() != QProcess::NotRunning && !deadline.hasExpired(); ++sent) {
+      ::kill(pid, burst[sent % 3]);
+      process->waitForFinished(0);
+      ::usleep(300);
+    }
+    ASSERT_TRUE(process->state() == QProcess::NotRunning || process->waitForFinished(ProgramTimeoutMs));
+    EXPECT_EQ(process->exitStatus(), QProcess::NormalExit) << "round " << round;
+    EXPECT_EQ(process->exitCode(), 0) << "round " << round;
+    EXPECT_EQ(saved.Names().count("MultiPingPages.dat"), 1) << "round " << round;
   }
 }
 

@@ -17,14 +17,55 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cstdint>
+#include <fstream>
 #include <functional>
 #include <memory>
+#include <string>
+
+#include "pages/PageFiles.h"
+#include "pages/PageOperations.h"
+#include "ui/PageListHandlers.h"
 
 #ifndef VELQUOR_BINARY
 #error "VELQUOR_BINARY must name the program under test"
 #endif
 
 inline constexpr int ProgramTimeoutMs = 30000;
+
+// Every page file and the settings, sorted as FolderWatch sorts them.
+inline QStringList SavedFiles() {
+  QStringList files{"config.ini"};
+  for (const Mode mode : AllModes) files << QString::fromStdString(PageFileName(mode));
+  files.sort();
+  return files;
+}
+
+// Everything in `folder`, hidden names too, by name.
+inline QStringList Entries(const QString& folder) {
+  return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                QDir::Name);
+}
+
+// How many entries /proc holds for `pid` under `what`: "fd" its open
+// descriptors, "task" its threads.
+inline qsizetype ProcEntries(qint64 pid, const char* what) {
+  return QDir(QString("/proc/%1/%2").arg(pid).arg(what))
+      .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+      .size();
+}
+
+// Whether the process has its own handler for the signal, read from the
+// kernel's account of it: from then on the signal ends it the program's way.
+inline bool Catches(const QProcess& process, int signal) {
+  std::ifstream status("/proc/" + std::to_string(process.processId()) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.starts_with("SigCgt:")) return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1;
+  return false;
+}
+
+// Three IP range ping pools of 500 workers, which want 1,500 sockets under
+// a container's hard limit of 1,024 open files.
+inline constexpr int OpenFileLimit = 1024, Pools = 3, PoolWorkers = 500;
 
 // The names of the files that `events` (inotify's) touch in a folder while
 // this watches it; by default those renamed into it, one for every save that
@@ -94,9 +135,11 @@ class ProgramRun : public ::testing::Test {
     return process;
   }
 
-  static bool EndsCleanly(QProcess& process) {
+  // Ends by itself with `status`: 0 once the session is saved, 1 when its
+  // pages and settings could not be saved.
+  static bool EndsCleanly(QProcess& process, int status = 0) {
     return process.waitForFinished(ProgramTimeoutMs) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
+           process.exitCode() == status;
   }
 
   static void WaitUntil(QProcess& process, const std::function<bool()>& done) {
@@ -108,23 +151,53 @@ class ProgramRun : public ::testing::Test {
     WaitUntil(process, [&] { return QFileInfo::exists(Folder() + "/" + name); });
   }
 
-  static void EndBySigterm(QProcess& process) {
+  static void EndBySigterm(QProcess& process, int status = 0) {
     ASSERT_EQ(process.state(), QProcess::Running);
     ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
-    ASSERT_TRUE(EndsCleanly(process));
+    ASSERT_TRUE(EndsCleanly(process, status)) << process.exitCode();
   }
 
   // One session, ended by SIGTERM once start-up has made the result folder
   // and `name` exists; meanwhile a later start hands over to it and ends.
-  // What the program wrote to stderr.
-  QByteArray Session(const QString& name) {
+  // It must end with `status`. What the program wrote to stderr.
+  QByteArray Session(const QString& name, int status = 0) {
     EXPECT_TRUE(QDir(Folder() + "/Results").removeRecursively());
     auto process = Launch(QProcess::SeparateChannels);
     WaitFor(*process, "Results");
     EXPECT_TRUE(EndsCleanly(*Launch()));
     WaitFor(*process, name);
-    EndBySigterm(*process);
+    EndBySigterm(*process, status);
     return process->readAllStandardError();
+  }
+
+  // The pools as pages of the range file, started at start-up and still
+  // running a long while after; their sweeps stay in 127.0.0.0/8.
+  TRangeRegistry WritePools() const {
+    TRangeRegistry pages(Mode::RangePing);
+    for (int pool = 1; pool <= Pools; ++pool) {
+      auto page = DefaultRangePingPage();
+      const std::string net = "127." + std::to_string(pool);
+      page->Name = "sweep " + net;
+      page->From = net + ".0.0";
+      page->To = net + ".255.255";
+      page->Threads = PoolWorkers;
+      page->ResolveHostName = false;
+      page->ByMinutes = true;
+      page->Minutes = 30;
+      page->StartOnStartup = true;
+      EXPECT_TRUE(AddPage(pages, *page));
+    }
+    EXPECT_TRUE(SavePages(pages, (Folder() + "/Config").toStdString()).ok());
+    return pages;
+  }
+
+  // Until every pool worker's thread exists and the sockets have taken the
+  // descriptors up to where they have to stop.
+  static void WaitForFullPools(QProcess& process) {
+    const qint64 pid = process.processId();
+    WaitUntil(process, [&] {
+      return ProcEntries(pid, "task") > Pools * PoolWorkers && ProcEntries(pid, "fd") >= OpenFileLimit - 64;
+    });
   }
 
   // The lines of config.ini that hold a tab's pane height or column widths.

@@ -52,9 +52,7 @@ TEST_F(ProgramRun, StartUpPagesRunTheirActionsAndSessionsEndingBySigtermSaveEver
   EXPECT_TRUE(text.readAll().contains("127.0.0.1"));
 
   // Every page file and the settings, and no temporary left behind.
-  QStringList files{"config.ini"};
-  for (const Mode mode : AllModes) files << QString::fromStdString(PageFileName(mode));
-  files.sort();
+  const QStringList files = SavedFiles();
   EXPECT_EQ(QDir(Folder() + "/Config").entryList(QDir::Files, QDir::Name), files);
   // Each once: the session-end save stands for the exit that follows.
   EXPECT_EQ(saved.Names(), files);
@@ -79,14 +77,14 @@ TEST_F(ProgramRun, StartUpPagesRunTheirActionsAndSessionsEndingBySigtermSaveEver
 
 // A FIFO that nobody writes to, in place of a page file or the settings,
 // neither holds up the start (nor, through the single-instance lock, every
-// later start) nor is replaced by the saves.
+// later start) nor is replaced by the saves, which therefore fail.
 TEST_F(ProgramRun, FifosInPlaceOfThePageFilesAndSettingsNeitherBlockNorAreReplaced) {
   ASSERT_TRUE(QDir(Folder()).mkdir("Config"));
   const QStringList names{"PingPages.dat", "config.ini"};
   for (const QString& name : names)
     ASSERT_EQ(::mkfifo(QFile::encodeName(Folder() + "/Config/" + name).constData(), 0600), 0);
 
-  Session("Results");
+  Session("Results", 1);
   for (const QString& name : names) {
     struct stat info {};
     ASSERT_EQ(::lstat(QFile::encodeName(Folder() + "/Config/" + name).constData(), &info), 0);
@@ -131,11 +129,12 @@ TEST_F(ProgramRun, StartUpRemovesTheTemporariesOfKilledReports) {
   }
 }
 
-// Saves that fail say so once a session; at exit, on stderr alone.
+// Saves that fail say so once a session; at exit, on stderr alone, and in
+// the exit status.
 TEST_F(ProgramRun, ASessionWhoseSavesFailSaysSoOnceOnStderr) {
   ASSERT_TRUE(QFile(Folder() + "/Config").open(QIODevice::WriteOnly));  // in the way of the folder
   const QStringList said =
-      QString::fromUtf8(Session("Results")).split('\n').filter(QRegularExpression("^velquor:"));
+      QString::fromUtf8(Session("Results", 1)).split('\n').filter(QRegularExpression("^velquor:"));
   ASSERT_EQ(said.size(), 1) << said.join('\n').toStdString();
   EXPECT_TRUE(said[0].contains(Folder() + "/Config: Not a directory")) << said[0].toStdString();
 }

@@ -1,0 +1,48 @@
+#include "engine/RunFailureNotice.h"
+
+#include <array>
+#include <cstdio>
+#include <utility>
+
+namespace {
+
+RunFailureNotice& Notice() {
+  static RunFailureNotice notice;
+  return notice;
+}
+
+// The captions of the window's tabs, in mode order.
+const char* TabCaption(Mode mode) {
+  constexpr std::array<const char*, AllModes.size()> captions = {"Ping", "Multi ping", "IP range ping",
+                                                                 "Trace route", "Path ping"};
+  return captions[static_cast<std::size_t>(mode)];
+}
+
+std::string MissingThreads(const ThreadShortfall& shortfall) {
+  const std::string wanted = std::to_string(shortfall.wanted);
+  if (shortfall.started == 0 && shortfall.wanted == 1) return "its thread could not be started";
+  if (shortfall.started == 0) return "none of the " + wanted + " threads it needs could be started";
+  return std::to_string(shortfall.wanted - shortfall.started) + " of the " + wanted +
+         " threads it needs could not be started";
+}
+
+}  // namespace
+
+void SetRunFailureNotice(RunFailureNotice notice) { Notice() = std::move(notice); }
+
+void TellRunFailure(const std::string& failure) {
+  std::fprintf(stderr, "velquor: %s\n", failure.c_str());
+  // A copy: a notice that installs another one must not pull itself out
+  // from under this call.
+  if (const RunFailureNotice notice = Notice()) notice(failure);
+}
+
+std::string ThreadShortfallText(Mode mode, const std::string& pageName, const ThreadShortfall& shortfall,
+                                bool goesOn) {
+  const std::string page = "the page \"" + pageName + "\" of the " + TabCaption(mode) + " tab ";
+  const std::string why = " (" + shortfall.why + ")";
+  if (goesOn)
+    return page + "runs with " + std::to_string(shortfall.started) + " of its " +
+           std::to_string(shortfall.wanted) + " threads: the others could not be started" + why;
+  return page + "could not run: " + MissingThreads(shortfall) + why;
+}

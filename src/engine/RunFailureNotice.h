@@ -1,0 +1,29 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "engine/RunThread.h"
+#include "pages/PageTypes.h"
+
+// Runs that cannot have the threads they need, as the user learns of them.
+// Runs start with nobody at the screen as often as not (at start-up, on a
+// schedule), so each such run says so on stderr, and the notice the window
+// installs decides whether someone is there to be told. User-interface
+// thread only.
+
+// Told of each such run, after its line on stderr, in the same words without
+// the "velquor: " before them. None is installed at first.
+using RunFailureNotice = std::function<void(const std::string& failure)>;
+void SetRunFailureNotice(RunFailureNotice notice);
+
+// Writes "velquor: <failure>" to stderr, then tells the notice.
+void TellRunFailure(const std::string& failure);
+
+// The words for a run of page `pageName` on the mode's tab that got fewer
+// threads than it needs: 'the page "<name>" of the <tab> tab could not run:
+// 8 of the 10 threads it needs could not be started (<why>)', or, for a run
+// that goes on with the threads it got, '... runs with 2 of its 10 threads:
+// the others could not be started (<why>)'.
+std::string ThreadShortfallText(Mode mode, const std::string& pageName, const ThreadShortfall& shortfall,
+                                bool goesOn);

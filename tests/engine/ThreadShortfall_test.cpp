@@ -1,0 +1,136 @@
+// Runs that cannot have the threads they need: the run fails at once and
+// says so, or, on IP range ping, serves the whole range with the workers it
+// got. The system running out of threads is staged with RunThread's limit.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+
+#include "RunFixture.h"
+#include "engine/RunFailureNotice.h"
+
+namespace {
+
+class ShortOfThreads : public RunFixture {
+ protected:
+  void SetUp() override {
+    RunFixture::SetUp();
+    SetRunFailureNotice([this](const std::string& failure) { told_.push_back(failure); });
+  }
+  void TearDown() override {
+    RunThread::LimitStarts(-1);
+    SetRunFailureNotice(nullptr);
+    RunFixture::TearDown();
+  }
+
+  // The page's Start with `starts` threads left to the process; its
+  // controller and workers run until the page is idle. The lines the run
+  // wrote to stderr.
+  std::vector<std::string> StartShort(Mode mode, TPageCommon& page, int starts, bool launched) {
+    RunThread::LimitStarts(starts);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(Start(mode, page), launched);
+    EXPECT_TRUE(WaitIdle(page));
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    RunThread::LimitStarts(-1);
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, end; (end = said.find('\n', at)) != std::string::npos; at = end + 1)
+      lines.push_back(said.substr(at, end - at));
+    return lines;
+  }
+
+  static std::string Why() { return std::string(" (") + std::strerror(EAGAIN) + ")"; }
+
+  std::vector<std::string> told_;
+};
+
+// Three of everything the run needs threads for: addresses on Ping, entries
+// on Multi ping, hops on the hop tabs, pool workers on IP range ping. With
+// no start left even the controller is missing: Start itself fails. Either
+// way the page ends idle in psError, without end-of-run actions, its shown
+// rows rebuilt to show the failure, and says once on stderr and once to the
+// notice which page of which tab could not run and why.
+TEST_F(ShortOfThreads, ARunThatCannotStartEveryThreadItNeedsFailsAtOnceAndSaysSo) {
+  resolver_.hosts["three"] = {V4("10.1.0.1"), V4("10.1.0.2"), V6("fd00::3")};
+  const struct {
+    Mode mode;
+    int starts;  // the controller's, then its workers'
+    std::string tab, missing;
+  } rows[] = {
+      {Mode::Ping, 2, "Ping", "2 of the 3 threads it needs could not be started"},
+      {Mode::MultiPing, 3, "Multi ping", "1 of the 3 threads it needs could not be started"},
+      {Mode::RangePing, 1, "IP range ping", "none of the 3 threads it needs could be started"},
+      {Mode::Traceroute, 2, "Trace route", "2 of the 3 threads it needs could not be started"},
+      {Mode::PathPing, 1, "Path ping", "none of the 3 threads it needs could be started"},
+      {Mode::Ping, 0, "Ping", "its thread could not be started"},
+      {Mode::MultiPing, 0, "Multi ping", "its thread could not be started"},
+      {Mode::RangePing, 0, "IP range ping", "its thread could not be started"},
+      {Mode::Traceroute, 0, "Trace route", "its thread could not be started"},
+      {Mode::PathPing, 0, "Path ping", "its thread could not be started"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.tab + " " + std::to_string(row.starts));
+    told_.clear();
+    ViewOf(row.mode) = RecordingView{};
+    TPageCommon* page = nullptr;
+    if (row.mode == Mode::RangePing) {
+      page = &AddRangePage("10.0.0.1", "10.0.0.9", 3);
+    } else {
+      TPingPage& ping = AddPage(row.mode, "three");
+      ping.PingForAllIp = true;
+      while (row.mode == Mode::MultiPing && ping.HostCount < 3)
+        ping.Hosts[static_cast<std::size_t>(ping.HostCount++)].Host = "three";
+      page = &ping;
+    }
+    page->Name = "short of threads";
+
+    const std::vector<std::string> said = StartShort(row.mode, *page, row.starts, row.starts > 0);
+    const std::string failure =
+        "the page \"short of threads\" of the " + row.tab + " tab could not run: " + row.missing + Why();
+    EXPECT_EQ(said, std::vector<std::string>{"velquor: " + failure});
+    EXPECT_EQ(told_, std::vector<std::string>{failure});
+    EXPECT_EQ(page->ResultState, psError);
+    EXPECT_TRUE(Finished().empty());
+    const RecordingView& view = ViewOf(row.mode);
+    ASSERT_FALSE(view.running.empty());
+    EXPECT_FALSE(view.running.back());
+    EXPECT_GE(view.rowsRebuilt, 1);
+    if (row.mode == Mode::MultiPing) {
+      // The entry that got no worker; with no controller, every entry.
+      const auto& hosts = static_cast<TPingPage*>(page)->Hosts;
+      EXPECT_EQ(hosts[2].State, psError);
+      if (row.starts == 0) {
+        EXPECT_EQ(hosts[0].State, psError);
+        EXPECT_EQ(hosts[1].State, psError);
+      }
+    }
+    ASSERT_TRUE(WaitAllEnded());
+  }
+}
+
+// Workers start in slot order, so those that could be had serve the lowest
+// slots and nothing is handed to a slot without a worker: every address of
+// the range is still pinged once, and the run ends as runs end.
+TEST_F(ShortOfThreads, ARangeRunGoesOnWithTheWorkersItGotAndPingsEveryAddress) {
+  TRangePingPage& page = AddRangePage("10.0.0.1", "10.0.0.40", 6);
+  page.Name = "part of the pool";
+  const std::vector<std::string> said = StartShort(Mode::RangePing, page, 1 + 2, true);
+  const std::string failure =
+      "the page \"part of the pool\" of the IP range ping tab runs with 2 of its 6 threads: the others "
+      "could not be started" +
+      Why();
+  EXPECT_EQ(said, std::vector<std::string>{"velquor: " + failure});
+  EXPECT_EQ(told_, std::vector<std::string>{failure});
+  std::vector<int> octets;
+  for (const FakeIcmp::Sent& sent : icmp_.Log()) octets.push_back(ntohl(sent.request.ipv4) & 0xFF);
+  std::sort(octets.begin(), octets.end());
+  std::vector<int> everyAddress(40);
+  std::iota(everyAddress.begin(), everyAddress.end(), 1);
+  EXPECT_EQ(octets, everyAddress);
+  EXPECT_EQ(page.ResultState, psOk);
+  EXPECT_EQ(Finished().size(), 1u);
+}
+
+}  // namespace

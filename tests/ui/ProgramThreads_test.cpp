@@ -1,0 +1,138 @@
+// The real program under a thread limit: a pids cgroup of the test's own
+// lets a page that starts at start-up have fewer threads than its run needs.
+
+#include <fcntl.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "ProgramRunFixture.h"
+#include "pages/PageFiles.h"
+#include "pages/PageOperations.h"
+#include "ui/PageListHandlers.h"
+
+namespace {
+
+constexpr const char* PidsRoot = "/sys/fs/cgroup/pids";
+
+bool WriteControl(const QString& path, const QByteArray& text) {
+  const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool written = ::write(fd, text.constData(), static_cast<size_t>(text.size())) == text.size();
+  return ::close(fd) == 0 && written;
+}
+
+QByteArray ReadControl(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray();
+}
+
+// A pids cgroup made for one test and removed with it; whatever still runs
+// in it goes back to the root group first, so that it can be removed.
+class PidsGroup {
+ public:
+  PidsGroup() : path_(QString("%1/velquor-test-%2").arg(PidsRoot).arg(::getpid())) {
+    made_ = QDir().mkdir(path_);
+    EXPECT_TRUE(made_) << path_.toStdString() << ": " << std::strerror(errno);
+  }
+  ~PidsGroup() {
+    if (!made_) return;
+    for (const QByteArray& pid : ReadControl(path_ + "/cgroup.procs").split('\n'))
+      if (!pid.isEmpty()) WriteControl(QString(PidsRoot) + "/cgroup.procs", pid);
+    EXPECT_TRUE(QDir().rmdir(path_)) << std::strerror(errno);
+  }
+  PidsGroup(const PidsGroup&) = delete;
+  PidsGroup& operator=(const PidsGroup&) = delete;
+
+  bool Move(qint64 pid) const {
+    return made_ && WriteControl(path_ + "/cgroup.procs", QByteArray::number(pid));
+  }
+  int Tasks() const { return ReadControl(path_ + "/pids.current").toInt(); }
+  // "max" lifts the limit.
+  bool Limit(const QByteArray& most) const { return made_ && WriteControl(path_ + "/pids.max", most); }
+
+ private:
+  QString path_;
+  bool made_ = false;
+};
+
+class ProgramThreads : public ProgramRun {
+ protected:
+  // The only page of the mode: it starts when the program does, saves its
+  // report when its run ends, and pings 127.0.0.1 (Multi ping: 127.0.0.1 to
+  // 127.0.0.<hosts>) twice; Trace route probes 10 hops.
+  void WritePage(Mode mode, int hosts) const {
+    std::unique_ptr<TPingPage> page = DefaultPingPage(mode);
+    page->Name = "loop back";
+    page->Host = "127.0.0.1";
+    page->Hops = 10;
+    page->Retries = 2;
+    page->Delay = 100;
+    page->ResolveHostName = false;
+    page->StartOnStartup = page->SaveResult = true;
+    for (int i = 0; mode == Mode::MultiPing && i < hosts; ++i)
+      page->Hosts[static_cast<std::size_t>(page->HostCount++)].Host = "127.0.0." + std::to_string(i + 1);
+    TPingRegistry pages(mode);
+    ASSERT_TRUE(AddPage(pages, *page));
+    ASSERT_TRUE(QDir(Folder() + "/Config").removeRecursively());
+    ASSERT_TRUE(SavePages(pages, (Folder() + "/Config").toStdString()).ok());
+  }
+  QStringList Reports() const { return QDir(Folder() + "/Results").entryList(QDir::Files | QDir::Hidden); }
+};
+
+// Once "Results" exists the start-up page has not started yet (its timer
+// fires half a second after the window's start): the program goes into the
+// group, which then allows `spare` more threads than it has. The run that
+// cannot have the rest says so on stderr, naming its page and tab, and
+// leaves no report that could pass for a finished run.
+TEST_F(ProgramThreads, ARunShortOfThreadsSaysSoAndSavesNoReport) {
+  ASSERT_TRUE(QFileInfo(PidsRoot).isDir()) << "the pids controller of cgroup v1 is not mounted";
+  const struct {
+    Mode mode;
+    int hosts;
+    int spare;  // threads beyond those the program has: its run's controller, then workers
+    const char* said;
+  } rows[] = {
+      {Mode::Ping, 1, 0,
+       "velquor: the page \"loop back\" of the Ping tab could not run: its thread "
+       "could not be started ("},
+      {Mode::MultiPing, 10, 3, "velquor: the page \"loop back\" of the Multi ping tab could not run: "},
+      {Mode::Traceroute, 1, 1,
+       "velquor: the page \"loop back\" of the Trace route tab could not run: none "
+       "of the 10 threads it needs could be started ("},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(ModeWord(row.mode));
+    WritePage(row.mode, row.hosts);
+    ASSERT_TRUE(QDir(Folder() + "/Results").removeRecursively());
+    const PidsGroup group;
+    auto process = Launch(QProcess::SeparateChannels);
+    WaitFor(*process, "Results");
+    ASSERT_TRUE(group.Move(process->processId()));
+    ASSERT_TRUE(group.Limit(QByteArray::number(group.Tasks() + row.spare)));
+
+    // Up to the end of its first line of its own, or to a report.
+    QByteArray said;
+    const auto told = [&] {
+      const qsizetype at = said.indexOf("velquor:");
+      return at >= 0 && said.indexOf('\n', at) > at;
+    };
+    QDeadlineTimer deadline(10000);
+    while (!told() && Reports().isEmpty() && !deadline.hasExpired()) {
+      process->waitForReadyRead(50);
+      said += process->readAllStandardError();
+    }
+    ASSERT_TRUE(group.Limit("max"));
+    EndBySigterm(*process);
+    said += process->readAllStandardError();
+
+    const QStringList lines = QString::fromUtf8(said).split('\n').filter(QRegularExpression("^velquor:"));
+    EXPECT_EQ(lines.size(), 1) << said.toStdString();
+    const QString line = lines.value(0);
+    EXPECT_TRUE(line.startsWith(row.said)) << line.toStdString();
+    EXPECT_TRUE(line.endsWith(QString("(%1)").arg(std::strerror(EAGAIN)))) << line.toStdString();
+    EXPECT_EQ(Reports(), QStringList());
+  }
+}
+
+}  // namespace

@@ -1,0 +1,98 @@
+#pragma once
+
+// An X server of the test's own (Xvfb, with no window manager), for the
+// real program on a real display, and the clients that drive it as a user
+// would.
+
+#include <signal.h>
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <optional>
+
+#ifndef VELQUOR_X_CLOSE_REQUEST
+#error "VELQUOR_X_CLOSE_REQUEST must name the tool that asks a window to close"
+#endif
+
+class XServer {
+ public:
+  // The server picks a display number nobody uses and writes it to the
+  // descriptor -displayfd names once it accepts connections, so tests
+  // running side by side neither collide nor have to poll.
+  XServer() {
+    server_.setStandardErrorFile(QProcess::nullDevice());
+    server_.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"});
+    QDeadlineTimer deadline(StartMs);
+    QByteArray said;
+    while (!said.endsWith('\n') && !deadline.hasExpired() && server_.state() != QProcess::NotRunning) {
+      server_.waitForReadyRead(100);
+      said += server_.readAllStandardOutput();
+    }
+    bool number = false;
+    said.trimmed().toInt(&number);
+    if (number && server_.state() == QProcess::Running) display_ = ":" + QString::fromLatin1(said.trimmed());
+  }
+  ~XServer() { Stop(); }
+  XServer(const XServer&) = delete;
+  XServer& operator=(const XServer&) = delete;
+
+  bool Running() const { return !display_.isEmpty() && server_.state() == QProcess::Running; }
+
+  // What a Qt program needs to show its windows here.
+  QProcessEnvironment Variables() const {
+    QProcessEnvironment variables;
+    variables.insert("QT_QPA_PLATFORM", "xcb");
+    variables.insert("DISPLAY", display_);
+    return variables;
+  }
+
+  // Ends the server as a crash of the display would: every client's
+  // connection is cut. SIGTERM rather than SIGKILL so the server still
+  // removes its lock file and socket.
+  void Stop() {
+    if (server_.state() == QProcess::NotRunning) return;
+    if (server_.processId() > 0) ::kill(static_cast<pid_t>(server_.processId()), SIGTERM);
+    if (!server_.waitForFinished(StartMs)) server_.kill();
+    server_.waitForFinished(StartMs);
+  }
+
+  // Runs an X client on this display; its output when it succeeds.
+  std::optional<QString> Run(const QString& program, const QStringList& arguments) const {
+    QProcess client;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display_);
+    client.setProcessEnvironment(env);
+    client.start(program, arguments);
+    if (!client.waitForFinished(StartMs) || client.exitStatus() != QProcess::NormalExit ||
+        client.exitCode() != 0)
+      return std::nullopt;
+    return QString::fromUtf8(client.readAllStandardOutput());
+  }
+
+  // The ids of the mapped windows whose title matches `title`, a regular
+  // expression; none when there are none yet.
+  QStringList Windows(const QString& title) const {
+    return Run("xdotool", {"search", "--onlyvisible", "--name", title})
+        .value_or(QString())
+        .split('\n', Qt::SkipEmptyParts);
+  }
+
+  // Asks the window to close, as clicking its title bar's close button does.
+  bool RequestClose(const QString& window) const {
+    return Run(VELQUOR_X_CLOSE_REQUEST, {window}).has_value();
+  }
+
+  // The window that has the keyboard's focus; none before one takes it.
+  QString FocusedWindow() const { return Run("xdotool", {"getwindowfocus"}).value_or(QString()).trimmed(); }
+
+  // A key pressed on the keyboard: it goes to the window that has the focus.
+  bool PressKey(const QString& key) const { return Run("xdotool", {"key", key}).has_value(); }
+
+ private:
+  static constexpr int StartMs = 20000;
+
+  QProcess server_;
+  QString display_;
+};
