@@ -1,10 +1,10 @@
 #include "automation/FinishActions.h"
 
-#include <cstdio>
 #include <type_traits>
 #include <utility>
 
 #include "automation/ProgramCommand.h"
+#include "engine/RunFailureNotice.h"
 #include "engine/RunLifecycle.h"
 #include "pages/ModePages.h"
 #include "pages/TextHelpers.h"
@@ -18,20 +18,6 @@ namespace {
 FinishActionServices& Services() {
   static FinishActionServices services;
   return services;
-}
-
-FinishFailureNotice& Notice() {
-  static FinishFailureNotice notice;
-  return notice;
-}
-
-// A run may end with nobody at the screen, and a dialog would hold up every
-// run after it: each failure goes where the session's log is kept, and the
-// notice decides whether someone is there to be told.
-void TellFailure(const std::string& failure) {
-  std::fprintf(stderr, "velquor: %s\n", failure.c_str());
-  // A copy, for the same reason as the services' in RunFinishActionsOf.
-  if (const FinishFailureNotice notice = Notice()) notice(failure);
 }
 
 // "Path:" taken as a program: one that can be started, and one meant as a
@@ -65,7 +51,7 @@ std::string SaveReport(Mode mode, int pageIndex, const TPageCommon& page, const 
   const Status saved =
       s.SaveReport(mode, page.ResultFormat != 0, name, pageIndex, AutomaticReportMode(page), written);
   if (saved.ok()) return written;
-  TellFailure("the report " + name + " was not saved: " + saved.message);
+  TellRunFailure(RunMoment::End, "the report " + name + " was not saved: " + saved.message);
   return {};
 }
 
@@ -75,24 +61,25 @@ void StartUserProgram(const TPageCommon& page, const std::string& reportPath, co
   if (program.empty()) {
     // The user asked for a program and gets none: as much a failure as one
     // that cannot be started.
-    TellFailure("nothing was started for the page \"" + page.Name + "\": \"Path:\" " +
-                (page.ExecPath.empty() ? "is empty" : "names only the report, and none was written"));
+    TellRunFailure(RunMoment::End,
+                   "nothing was started for the page \"" + page.Name + "\": \"Path:\" " +
+                       (page.ExecPath.empty() ? "is empty" : "names only the report, and none was written"));
     return;
   }
   if (StartsAsProgram(program)) {
     if (!s.StartProgram) return;
     const Status started = s.StartProgram(program, ProgramArguments(page.ExecParam, reportPath));
-    if (!started.ok()) TellFailure("the program " + program + " was not started: " + started.message);
+    if (!started.ok())
+      TellRunFailure(RunMoment::End, "the program " + program + " was not started: " + started.message);
   } else if (s.OpenDocument && !s.OpenDocument(program)) {
-    TellFailure("the document " + program + " was not opened: no application on this desktop opens it");
+    TellRunFailure(RunMoment::End,
+                   "the document " + program + " was not opened: no application on this desktop opens it");
   }
 }
 
 }  // namespace
 
 void SetFinishActionServices(FinishActionServices services) { Services() = std::move(services); }
-
-void SetFinishFailureNotice(FinishFailureNotice notice) { Notice() = std::move(notice); }
 
 void RunFinishActionsOf(Mode mode, int pageIndex) noexcept {
   try {

@@ -16,7 +16,8 @@
 // for it. User-interface thread only, synchronously. A report that cannot be
 // written, a program that cannot be started, a document nothing opens and a
 // "Path:" left with nothing to start (empty, or the report's alone when none
-// was written) each say why on stderr, and are told to the failure notice.
+// was written) each say why through TellRunFailure: on stderr, and to the
+// window's notice.
 
 // The services the actions use. The defaults are the real ones; tests put
 // in their own to see what would be written or started.
@@ -34,13 +35,6 @@ struct FinishActionServices {
 };
 
 void SetFinishActionServices(FinishActionServices services);
-
-// Told of each action that failed, after its line on stderr, in the same
-// words without the "velquor: " before them: "the report <file> was not
-// saved: <why>". The window installs one to show the user; none is installed at
-// first.
-using FinishFailureNotice = std::function<void(const std::string& failure)>;
-void SetFinishFailureNotice(FinishFailureNotice notice);
 
 // The actions of page `pageIndex` of the mode's registry; nothing for an
 // index that is no page. Runs that end in the same second under one page

@@ -140,7 +140,7 @@ void RangePinger::SyncLimitPool() {
   // Workers start in slot order, so the slots from workerCount_ on have none.
   for (int slot = workerCount_; slot < settings_.Threads; ++slot)
     shared_->Slots.MarkUnusable(page->Dispatch, slot, 0);
-  if (!Terminated()) TellRunFailure(ThreadShortfallText(Mode::RangePing, page->Name, shortfall_, true));
+  if (!Terminated()) TellRunFailure(RunMoment::Start, ThreadShortfallText(Mode::RangePing, page->Name, shortfall_, true));
 }
 
 void RangePinger::SyncDispatchAddress() {

@@ -1,6 +1,5 @@
 #include "engine/RunFailureNotice.h"
 
-#include <array>
 #include <cstdio>
 #include <utility>
 
@@ -9,13 +8,6 @@ namespace {
 RunFailureNotice& Notice() {
   static RunFailureNotice notice;
   return notice;
-}
-
-// The captions of the window's tabs, in mode order.
-const char* TabCaption(Mode mode) {
-  constexpr std::array<const char*, AllModes.size()> captions = {"Ping", "Multi ping", "IP range ping",
-                                                                 "Trace route", "Path ping"};
-  return captions[static_cast<std::size_t>(mode)];
 }
 
 std::string MissingThreads(const ThreadShortfall& shortfall) {
@@ -30,16 +22,16 @@ std::string MissingThreads(const ThreadShortfall& shortfall) {
 
 void SetRunFailureNotice(RunFailureNotice notice) { Notice() = std::move(notice); }
 
-void TellRunFailure(const std::string& failure) {
+void TellRunFailure(RunMoment when, const std::string& failure) {
   std::fprintf(stderr, "velquor: %s\n", failure.c_str());
   // A copy: a notice that installs another one must not pull itself out
   // from under this call.
-  if (const RunFailureNotice notice = Notice()) notice(failure);
+  if (const RunFailureNotice notice = Notice()) notice(when, failure);
 }
 
 std::string ThreadShortfallText(Mode mode, const std::string& pageName, const ThreadShortfall& shortfall,
                                 bool goesOn) {
-  const std::string page = "the page \"" + pageName + "\" of the " + TabCaption(mode) + " tab ";
+  const std::string page = "the page \"" + pageName + "\" of the " + ModeCaption(mode) + " tab ";
   const std::string why = " (" + shortfall.why + ")";
   if (goesOn)
     return page + "runs with " + std::to_string(shortfall.started) + " of its " +

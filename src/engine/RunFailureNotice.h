@@ -6,19 +6,22 @@
 #include "engine/RunThread.h"
 #include "pages/PageTypes.h"
 
-// Runs that cannot have the threads they need, as the user learns of them.
-// Runs start with nobody at the screen as often as not (at start-up, on a
-// schedule), so each such run says so on stderr, and the notice the window
-// installs decides whether someone is there to be told. User-interface
-// thread only.
+// What fails around a run, as the user learns of it: a run that cannot have
+// the threads it needs as it starts, an end-of-run action as it ends. Runs
+// start and end with nobody at the screen as often as not (at start-up, on a
+// schedule), and a dialog would hold up every run after them: each failure
+// says so on stderr, and the notice the window installs decides whether
+// someone is there to be told. User-interface thread only.
 
-// Told of each such run, after its line on stderr, in the same words without
+enum class RunMoment { Start, End };
+
+// Told of each failure, after its line on stderr, in the same words without
 // the "velquor: " before them. None is installed at first.
-using RunFailureNotice = std::function<void(const std::string& failure)>;
+using RunFailureNotice = std::function<void(RunMoment when, const std::string& failure)>;
 void SetRunFailureNotice(RunFailureNotice notice);
 
 // Writes "velquor: <failure>" to stderr, then tells the notice.
-void TellRunFailure(const std::string& failure);
+void TellRunFailure(RunMoment when, const std::string& failure);
 
 // The words for a run of page `pageName` on the mode's tab that got fewer
 // threads than it needs: 'the page "<name>" of the <tab> tab could not run:

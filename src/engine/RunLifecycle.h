@@ -89,7 +89,7 @@ void FailRunOfPage(const TPageRegistry<Page>& registry, Page& page, const std::s
   }
   page.RunId = RunIdAfter(page.RunId);
   page.EndTime = LocalTimeNow();
-  TellRunFailure(failure);
+  TellRunFailure(RunMoment::Start, failure);
 }
 
 // Gives the page its new controller and starts it (ResumeController). When

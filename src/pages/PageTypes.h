@@ -27,6 +27,13 @@ inline const char* ModeWord(Mode mode) {
                                                               "PathPing"};
   return words[static_cast<std::size_t>(mode)];
 }
+// The caption of the mode's tab: "Ping", "Multi ping", "IP range ping",
+// "Trace route", "Path ping".
+inline const char* ModeCaption(Mode mode) {
+  constexpr std::array<const char*, AllModes.size()> captions = {"Ping", "Multi ping", "IP range ping",
+                                                                 "Trace route", "Path ping"};
+  return captions[static_cast<std::size_t>(mode)];
+}
 
 enum TPageResultState : std::int32_t {
   psPending = -1,

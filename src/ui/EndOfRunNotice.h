@@ -1,7 +1,5 @@
 #pragma once
 
-#include <string>
-
 #include "ui/OnceShownWarning.h"
 
 // Shows the first failure of a session around a run over the window: a run
@@ -9,8 +7,7 @@
 // failed (a report not saved, a program not started, a document not opened).
 // Runs start and end on their own, often while nobody watches, and may all
 // fail the same way: one message covers the session, and stderr keeps every
-// failure. While it lives it is both the engine's run failure notice and
-// the end-of-run actions' failure notice.
+// failure. While it lives it is the run failure notice (RunFailureNotice.h).
 class EndOfRunNotice {
  public:
   explicit EndOfRunNotice(QWidget* window);
@@ -19,9 +16,5 @@ class EndOfRunNotice {
   EndOfRunNotice& operator=(const EndOfRunNotice&) = delete;
 
  private:
-  // `when` places the failure in its run: "At the start of a run, %1." or
-  // "At the end of a run, %1.".
-  void Show(const QString& when, const std::string& failure);
-
   OnceShownWarning warning_;
 };

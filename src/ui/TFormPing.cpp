@@ -124,11 +124,12 @@ void TFormPing::BuildTabs() {
   FrameTraceroute1 = new TFrameTraceroute;
   FramePathPingPages = new TFramePages;
   FramePathPing1 = new TFramePathPing;
-  PageControl1->addTab(MeasuringTab(FramePingPages, FramePing1), tr("Ping"));
-  PageControl1->addTab(MeasuringTab(FrameMultiPingPages, FrameMultiPing1), tr("Multi ping"));
-  PageControl1->addTab(MeasuringTab(FrameRangePingPages, FrameRangePing1), tr("IP range ping"));
-  PageControl1->addTab(MeasuringTab(FrameTraceroutePages, FrameTraceroute1), tr("Trace route"));
-  PageControl1->addTab(MeasuringTab(FramePathPingPages, FramePathPing1), tr("Path ping"));
+  PageControl1->addTab(MeasuringTab(FramePingPages, FramePing1), tr(ModeCaption(Mode::Ping)));
+  PageControl1->addTab(MeasuringTab(FrameMultiPingPages, FrameMultiPing1), tr(ModeCaption(Mode::MultiPing)));
+  PageControl1->addTab(MeasuringTab(FrameRangePingPages, FrameRangePing1), tr(ModeCaption(Mode::RangePing)));
+  PageControl1->addTab(MeasuringTab(FrameTraceroutePages, FrameTraceroute1),
+                       tr(ModeCaption(Mode::Traceroute)));
+  PageControl1->addTab(MeasuringTab(FramePathPingPages, FramePathPing1), tr(ModeCaption(Mode::PathPing)));
   TabSheetOptions = new OptionsTab;
   PageControl1->addTab(TabSheetOptions, tr("Options"));
   TabSheetHomePage = new HomePageTab;

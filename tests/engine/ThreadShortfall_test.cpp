@@ -17,7 +17,10 @@ class ShortOfThreads : public RunFixture {
  protected:
   void SetUp() override {
     RunFixture::SetUp();
-    SetRunFailureNotice([this](const std::string& failure) { told_.push_back(failure); });
+    SetRunFailureNotice([this](RunMoment when, const std::string& failure) {
+      EXPECT_EQ(when, RunMoment::Start);
+      told_.push_back(failure);
+    });
   }
   void TearDown() override {
     RunThread::LimitStarts(-1);
