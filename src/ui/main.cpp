@@ -9,6 +9,7 @@
 #include "platform/SessionEndNotifier.h"
 #include "platform/SingleInstance.h"
 #include "ui/DesktopServicesOpener.h"
+#include "ui/DrawingThreads.h"
 #include "ui/StartupFailureMessage.h"
 #include "ui/TFormAutoTasks.h"
 #include "ui/TFormPing.h"
@@ -50,6 +51,11 @@ class RunningWindow {
 // saved at its end.
 int main(int argc, char* argv[]) {
   SurviveBrokenPipes();
+  // Without its drawing threads no message can be drawn either: stderr only.
+  if (const Status drawing = KeepDrawingThreads(); !drawing.ok()) {
+    std::fprintf(stderr, "velquor: %s\n", drawing.message.c_str());
+    return 1;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Velquor"));
 

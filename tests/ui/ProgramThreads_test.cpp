@@ -44,6 +44,11 @@ class PidsGroup {
   PidsGroup(const PidsGroup&) = delete;
   PidsGroup& operator=(const PidsGroup&) = delete;
 
+  // A command that joins the group and then becomes the program, so that it
+  // starts under the group's limit.
+  QStringList Joining() const {
+    return {"sh", "-c", QString("echo $$ > %1/cgroup.procs && exec \"$0\"").arg(path_)};
+  }
   bool Move(qint64 pid) const {
     return made_ && WriteControl(path_ + "/cgroup.procs", QByteArray::number(pid));
   }
@@ -133,6 +138,26 @@ TEST_F(ProgramThreads, ARunShortOfThreadsSaysSoAndSavesNoReport) {
     EXPECT_TRUE(line.endsWith(QString("(%1)").arg(std::strerror(EAGAIN)))) << line.toStdString();
     EXPECT_EQ(Reports(), QStringList());
   }
+}
+
+// Started where it may not have a single thread besides its own, it cannot
+// draw a window without the toolkit waiting forever for the pieces of its
+// paints: it says so and ends before it has read or written a file.
+TEST_F(ProgramThreads, WithoutThreadsToDrawWithItSaysSoAndEndsAtOnce) {
+  ASSERT_TRUE(QFileInfo(PidsRoot).isDir()) << "the pids controller of cgroup v1 is not mounted";
+  WritePage(Mode::Ping, 1);
+  ASSERT_TRUE(QDir(Folder() + "/Results").removeRecursively());
+  const QStringList saved = Entries(Folder() + "/Config");
+  const PidsGroup group;
+  ASSERT_TRUE(group.Limit("1"));
+  auto process = Launch(QProcess::SeparateChannels, group.Joining());
+  ASSERT_TRUE(EndsCleanly(*process, 1));
+  const QString said = QString::fromUtf8(process->readAllStandardError());
+  EXPECT_TRUE(said.contains(QRegularExpression(
+      "(^|\n)velquor: cannot start: only 0 of the \\d+ threads the window draws with could be started\n")))
+      << said.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(Folder() + "/Results"));
+  EXPECT_EQ(Entries(Folder() + "/Config"), saved);
 }
 
 }  // namespace
