@@ -31,7 +31,8 @@ Status KeepDrawingThreads() {
   // Shared with the pieces, which may run after this returns.
   auto gathering = std::make_shared<Gathering>();
   // A thread the system refuses leaves no trace but a warning, while one it
-  // grants shows in the process's task list as soon as it exists.
+  // grants shows in the process's task list as soon as it exists. Without a
+  // task list (no /proc), every thread is waited for, within a bound.
   const int before = ThreadsOfThisProcess();
   for (int i = 0; i < wanted; ++i)
     pool->start([gathering] {
@@ -40,12 +41,12 @@ Status KeepDrawingThreads() {
       gathering->changed.notify_all();
       gathering->changed.wait(lock, [&] { return gathering->released; });
     });
-  const int started = ThreadsOfThisProcess() - before;
+  const int started = before > 0 ? ThreadsOfThisProcess() - before : wanted;
 
   std::unique_lock lock(gathering->mutex);
   // Started threads arrive at once; the bound only keeps a stalled system
   // from holding the start-up forever.
-  const bool gathered = gathering->changed.wait_for(lock, std::chrono::seconds(60),
+  const bool gathered = gathering->changed.wait_for(lock, std::chrono::seconds(before > 0 ? 60 : 10),
                                                     [&] { return gathering->arrived >= started; });
   gathering->released = true;
   gathering->changed.notify_all();
