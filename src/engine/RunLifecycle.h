@@ -43,21 +43,31 @@ using RunFinishActionsHook = void (*)(Mode mode, int pageIndex);
 void SetRunFinishActions(RunFinishActionsHook actions);
 void RunFinishActions(Mode mode, int pageIndex);
 
-// What a controller's finish callback does to its page once the callback
-// rule let it through: the controller (the caller itself) told to end and
+// What every end of a run does to its page: the controller told to end and
 // forgotten, the shown page's Start and Stop buttons back to idle (the view
-// reads the idle page), the run id moved on, so that no late result of this
-// run can change the page, the end time stamped, and last the end-of-run
-// actions, which thus see the finished run.
+// reads the idle page), the run id moved on, so that no late result of the
+// run can change the page, and the end time stamped. The shown page's view,
+// if any.
 template <class Page>
-void EndRunOfPage(const TPageRegistry<Page>& registry, Page& page) {
+PageView* CloseRunOfPage(const TPageRegistry<Page>& registry, Page& page) {
   if (page.Worker) {
     page.Worker->Terminate();
     page.Worker = nullptr;
   }
-  if (PageView* view = ViewIfShown(registry, page)) view->SetRunning(false);
+  PageView* view = ViewIfShown(registry, page);
+  if (view) view->SetRunning(false);
   page.RunId = RunIdAfter(page.RunId);
   page.EndTime = LocalTimeNow();
+  return view;
+}
+
+// What a controller's finish callback does to its page once the callback
+// rule let it through: the run closed (CloseRunOfPage; the controller is the
+// caller itself), and last the end-of-run actions, which thus see the
+// finished run.
+template <class Page>
+void EndRunOfPage(const TPageRegistry<Page>& registry, Page& page) {
+  CloseRunOfPage(registry, page);
   RunFinishActions(registry.mode, registry.IndexOfId(page.Id));
 }
 
@@ -68,27 +78,16 @@ inline void MarkUnreachedEntries(TRangePingPage&) {}
 
 // What a run that cannot have the threads it needs does to its page, once
 // the callback rule let it through (or at once, for a controller that never
-// started): the controller, if any, told to end and forgotten, the result
-// failed (psError, and on Multi ping the entries it never reached), the
-// shown page's buttons back to idle and its rows rebuilt to show the
-// failure, the run id moved on and the end time stamped, then `failure` told
-// (TellRunFailure). No end-of-run actions: the run covered less than the page
-// asks for, and neither a report nor the user's program may take it for a
-// finished run.
+// started): the result failed (psError, and on Multi ping the entries it
+// never reached), the run closed (CloseRunOfPage) with the shown page's rows
+// rebuilt to show the failure, then `failure` told (TellRunFailure). No
+// end-of-run actions: the run covered less than the page asks for, and
+// neither a report nor the user's program may take it for a finished run.
 template <class Page>
 void FailRunOfPage(const TPageRegistry<Page>& registry, Page& page, const std::string& failure) {
-  if (page.Worker) {
-    page.Worker->Terminate();
-    page.Worker = nullptr;
-  }
   page.ResultState = psError;
   if (registry.mode == Mode::MultiPing) MarkUnreachedEntries(page);
-  if (PageView* view = ViewIfShown(registry, page)) {
-    view->SetRunning(false);
-    view->ResultRowsChanged();
-  }
-  page.RunId = RunIdAfter(page.RunId);
-  page.EndTime = LocalTimeNow();
+  if (PageView* view = CloseRunOfPage(registry, page)) view->ResultRowsChanged();
   TellRunFailure(RunMoment::Start, failure);
 }
 

@@ -118,12 +118,11 @@ std::vector<UnreadFile> KeepUnreadPageFilesAside(const std::string& folder) {
       if (std::optional<UnreadFile> file = LeaveUnread(path, unread.why)) told.push_back(std::move(*file));
       continue;
     }
-    bool gone = false;
-    UnreadFile file = KeepReadInPartAside(path, unread.why.message, gone);
+    std::optional<UnreadFile> file = KeepReadInPartAside(path, unread.why.message);
     // Kept now, or gone: the save has nothing left to keep. A copy that
     // failed is the save's to try again.
-    if (file.keepFailure.empty() || gone) unread = {};
-    if (!gone) told.push_back(std::move(file));
+    if (!file || file->keepFailure.empty()) unread = {};
+    if (file) told.push_back(std::move(*file));
   }
   return told;
 }

@@ -157,11 +157,9 @@ std::optional<UnreadFile> KeepUnreadConfigAside() {
   // Only a file too large was read at all; one that could not be read
   // cannot be copied either.
   if (why.kind != Status::Kind::Invalid) return LeaveUnread(path, why);
-  bool gone = false;
-  UnreadFile file = KeepReadInPartAside(
-      path, "larger than a settings file may be, " + std::to_string(IniFile::MaxFileBytes) + " bytes", gone);
-  if (gone) return std::nullopt;
-  if (file.keepFailure.empty()) configKeptAside = path;
+  std::optional<UnreadFile> file = KeepReadInPartAside(
+      path, "larger than a settings file may be, " + std::to_string(IniFile::MaxFileBytes) + " bytes");
+  if (file && file->keepFailure.empty()) configKeptAside = path;
   return file;
 }
 

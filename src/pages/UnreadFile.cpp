@@ -2,12 +2,12 @@
 
 #include "platform/FileIo.h"
 
-UnreadFile KeepReadInPartAside(const std::string& path, std::string why, bool& gone) {
+std::optional<UnreadFile> KeepReadInPartAside(const std::string& path, std::string why) {
   UnreadFile file;
   file.path = path;
   file.why = std::move(why);
   const Status kept = KeepCopyAside(path, &file.keptAs);
-  gone = kept.kind == Status::Kind::NotFound;
+  if (kept.kind == Status::Kind::NotFound) return std::nullopt;
   if (!kept.ok()) file.keepFailure = kept.message;
   return file;
 }

@@ -23,9 +23,9 @@ struct UnreadFile {
 };
 
 // Keeps the file read in part aside (KeepCopyAside) and says where, or why
-// it could not. `gone` is set instead when the file is no longer there:
-// there is nothing left to keep, nor to tell.
-UnreadFile KeepReadInPartAside(const std::string& path, std::string why, bool& gone);
+// it could not. None when the file is no longer there: there is nothing
+// left to keep, nor to tell.
+std::optional<UnreadFile> KeepReadInPartAside(const std::string& path, std::string why);
 // A file nothing could be read of: `readFailure` is the reader's status.
 // None when it cannot even be seen (its folder may not be searched, or is a
 // loop of links): it may not be there at all, and the saves, which fail in

@@ -49,7 +49,7 @@ bool IsProgramFile(const std::string& path) {
 
 bool LooksLikeProgram(const std::string& path) {
   if (path.empty()) return false;
-  if (!QFileInfo::exists(QString::fromStdString(path))) return true;
+  if (!IsThere(path)) return true;
   const std::optional<std::string> start = ReadFilePrefix(path, 4);
   return start && (start->starts_with("#!") || *start == "\177ELF");
 }

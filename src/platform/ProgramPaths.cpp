@@ -41,6 +41,9 @@ std::string UserFolder(const char* variable, const char* fallback) {
   return home.empty() ? std::string() : home + "/" + fallback + "/velquor";
 }
 
+// Called with folderMutex held.
+std::string ProgramFolderLocked() { return overrideFolder.empty() ? ExecutableFolder() : overrideFolder; }
+
 // One test of the program's folder decides both, so that the pages and the
 // reports never end up on different sides of it. A user without a home has
 // no folder of their own: both stay in the program's folder, where every
@@ -48,7 +51,7 @@ std::string UserFolder(const char* variable, const char* fallback) {
 // Called with folderMutex held.
 const ChosenFolders& Chosen() {
   if (chosen) return *chosen;
-  const std::string program = overrideFolder.empty() ? ExecutableFolder() : overrideFolder;
+  const std::string program = ProgramFolderLocked();
   if (!Writable(program)) {
     const std::string config = UserFolder("XDG_CONFIG_HOME", ".config");
     const std::string results = UserFolder("XDG_DATA_HOME", ".local/share");
@@ -90,11 +93,8 @@ void SetProgramFolderOverride(const std::string& folder) {
 }
 
 std::string ProgramFolder() {
-  {
-    std::lock_guard lock(folderMutex);
-    if (!overrideFolder.empty()) return overrideFolder;
-  }
-  return ExecutableFolder();
+  std::lock_guard lock(folderMutex);
+  return ProgramFolderLocked();
 }
 
 std::string ConfigFolder() {
