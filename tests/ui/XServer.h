@@ -1,15 +1,18 @@
 #pragma once
 
-// An X server of the test's own (Xvfb, with no window manager), for the
-// real program on a real display, and the clients that drive it as a user
-// would.
+// An X server of the test's own (Xvfb, with no window manager until a test
+// starts one), for the real program on a real display, and the clients that
+// drive it as a user would.
 
 #include <signal.h>
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <QThread>
 #include <optional>
 
 #ifndef VELQUOR_X_CLOSE_REQUEST
@@ -34,7 +37,10 @@ class XServer {
     said.trimmed().toInt(&number);
     if (number && server_.state() == QProcess::Running) display_ = ":" + QString::fromLatin1(said.trimmed());
   }
-  ~XServer() { Stop(); }
+  ~XServer() {
+    StopWindowManager();
+    Stop();
+  }
   XServer(const XServer&) = delete;
   XServer& operator=(const XServer&) = delete;
 
@@ -56,6 +62,31 @@ class XServer {
     if (server_.processId() > 0) ::kill(static_cast<pid_t>(server_.processId()), SIGTERM);
     if (!server_.waitForFinished(StartMs)) server_.kill();
     server_.waitForFinished(StartMs);
+  }
+
+  // Starts a window manager on this display, as a desktop has one: frames
+  // with title bars around top-level windows, and placement by its rules.
+  // It is ready once it has run its start-up command, which only happens
+  // after it has taken over the screen. It joins no session manager of its
+  // own accord.
+  bool StartWindowManager() {
+    if (!Running() || !managerFolder_.isValid()) return false;
+    const QString ready = managerFolder_.filePath("ready");
+    manager_.setProcessEnvironment(Variables());
+    manager_.setStandardOutputFile(QProcess::nullDevice());
+    manager_.setStandardErrorFile(QProcess::nullDevice());
+    manager_.start("openbox", {"--sm-disable", "--startup", "touch " + ready});
+    QDeadlineTimer deadline(StartMs);
+    while (!QFileInfo::exists(ready) && !deadline.hasExpired() && manager_.state() != QProcess::NotRunning)
+      QThread::msleep(20);
+    return QFileInfo::exists(ready) && manager_.state() == QProcess::Running;
+  }
+
+  void StopWindowManager() {
+    if (manager_.state() == QProcess::NotRunning) return;
+    manager_.terminate();
+    if (!manager_.waitForFinished(StartMs)) manager_.kill();
+    manager_.waitForFinished(StartMs);
   }
 
   // Runs an X client on this display; its output when it succeeds.
@@ -95,4 +126,6 @@ class XServer {
 
   QProcess server_;
   QString display_;
+  QProcess manager_;
+  QTemporaryDir managerFolder_;
 };
