@@ -16,10 +16,11 @@ std::string PathOf(Mode mode, const std::string& folder) { return folder + "/" +
 
 // Per mode, the page file whose last load did not take in every page: it was
 // rejected, stopped part way, held more pages than the list keeps or more
-// bytes than its header counts, or could not be read at all. Its pages are
-// on no other disk and in no registry, so it is kept aside at start-up, or
-// failing that by the save that would replace it; one that could not be
-// read cannot be copied either, and is never replaced in this session.
+// bytes than its header counts, or could not be read at all, as a FIFO,
+// device or folder in its place cannot. Its pages are on no other disk and
+// in no registry, so it is kept aside at start-up, or failing that by the
+// save that would replace it; one that could not be read cannot be copied
+// either, and is never replaced in this session.
 struct UnreadPageFile {
   std::string path;  // empty once every page was taken in, or the file is kept
   Status why;
@@ -57,13 +58,13 @@ Status Load(TPageRegistry<Page>& registry, const std::string& folder) {
   unread = {};
   // Nothing past the largest file the reader accepts is ever read but one
   // byte, which tells a longer file, not read whole, from one of that size:
-  // the decoder finds it after the records. A missing file holds no pages,
-  // and what is not a regular file the writer will not replace either:
-  // neither needs keeping.
+  // the decoder finds it after the records. A missing file holds no pages.
+  // Whatever else stands there unread, a file the user may not read or a
+  // FIFO, device or folder the reader refuses, is the user's: every save of
+  // the session would fail on it, so start-up names it.
   std::string bytes;
   if (Status read = ReadRegularFile(path, MaxPageFileSize(registry.mode) + 1, bytes); !read.ok()) {
-    if (read.kind != Status::Kind::NotFound && read.kind != Status::Kind::Unsupported)
-      unread = {path, read, false};
+    if (read.kind != Status::Kind::NotFound) unread = {path, read, false};
     return read;
   }
   Status status = DecodePageFile(bytes, registry);

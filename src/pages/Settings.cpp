@@ -139,8 +139,9 @@ Status LoadConfig(const std::string& path, WindowGeometry& window, const ModeLay
   Status status;
   const IniFile ini = IniFile::FromFile(path, &status);
   unreadConfig = {};
-  if (!status.ok() && status.kind != Status::Kind::NotFound && status.kind != Status::Kind::Unsupported)
-    unreadConfig = {path, status};
+  // Anything there but unread, a FIFO, device or folder too, is named at
+  // start-up: the saves will not replace it.
+  if (!status.ok() && status.kind != Status::Kind::NotFound) unreadConfig = {path, status};
   if (!status.ok()) return status;
   LoadOptions(ini);
   LoadWindow(ini, window);

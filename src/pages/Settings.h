@@ -49,9 +49,9 @@ Status LoadConfig(WindowGeometry& window, const ModeLayouts& layouts);
 Status LoadConfig(const std::string& path, WindowGeometry& window, const ModeLayouts& layouts);
 
 // At start-up, after LoadConfig: the file that load found too large is kept
-// aside now (KeepCopyAside), once; one it could not read is only named, and
-// the saves go on refusing to replace it while it cannot be read. Nothing
-// when the file was applied, missing, or not a regular file.
+// aside now (KeepCopyAside), once; one it could not read, or that is not a
+// regular file, is only named, and the saves go on refusing to replace it
+// while it cannot be read. Nothing when the file was applied or missing.
 std::optional<UnreadFile> KeepUnreadConfigAside();
 
 // Writes the options, the window's normal rectangle and the tabs' pane

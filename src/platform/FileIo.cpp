@@ -19,8 +19,9 @@ namespace {
 // What KeepCopyAside adds to a file's name for the first copy.
 constexpr const char* CopySuffix = ".bad";
 
+// Named before the reason, as the system's failures are.
 Status NotRegular(const std::string& path) {
-  return Status::Failure(Status::Kind::Unsupported, path + " is not a regular file");
+  return Status::Failure(Status::Kind::Unsupported, path + ": not a regular file");
 }
 
 // A FIFO without a writer holds open() for ever, and a device may never end,

@@ -4,7 +4,6 @@
 #include "pages/PageFiles.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <QTemporaryDir>
 #include <algorithm>
@@ -13,11 +12,13 @@
 #include <optional>
 #include <set>
 #include <tuple>
+#include <variant>
 
 #include "pages/PageFileCodec.h"
 #include "pages/PageOperations.h"
 #include "platform/FileIo.h"
 #include "platform/ProgramPaths.h"
+#include "support/NotAFile.h"
 #include "support/PermissionBits.h"
 
 namespace {
@@ -366,15 +367,16 @@ auto Told(const UnreadFile& f) {
 
 // At start-up each file its load did not read whole is kept aside at once,
 // under the first free name, and named with its copy; one that could not be
-// read is only named. The saves after it make no second copy and replace
-// no file that could not be read; files read whole, not regular, or not to
-// be seen at all (behind a folder that may not be searched) bring nothing.
+// read, or that is no regular file and so is never read, is only named. The
+// saves after it make no second copy and replace no file that could not be
+// read; files read whole, or not to be seen at all (behind a folder that may
+// not be searched), bring nothing.
 TEST_F(PageFilesTest, StartUpKeepsFilesNotReadWholeAsideOnceAndNamesThem) {
   const std::string cut = FileOf(Mode::Ping, 3, 3).substr(0, 8 + 3 * 3656 - 1);
   const struct Case {
     const char* what;
     Mode mode;
-    std::optional<std::string> bytes;  // none: a FIFO in its place
+    std::variant<std::string, NotAFile> made;  // the file's bytes, or what stands in its place
     bool earlierCopy;
     enum { Open, FileLocked, FolderLocked } lock;
     const char* why;  // none: nothing to tell
@@ -386,7 +388,9 @@ TEST_F(PageFilesTest, StartUpKeepsFilesNotReadWholeAsideOnceAndNamesThem) {
       {"unreadable", Mode::Traceroute, FileOf(Mode::Traceroute, 2, 2), false, Case::FileLocked,
        "Permission denied", ""},
       {"read whole", Mode::PathPing, FileOf(Mode::PathPing, 2, 2), false, Case::Open, nullptr, ""},
-      {"a FIFO", Mode::MultiPing, std::nullopt, false, Case::Open, nullptr, ""},
+      {"a FIFO", Mode::MultiPing, NotAFile::Fifo, false, Case::Open, "not a regular file", ""},
+      {"a folder", Mode::RangePing, NotAFile::Folder, false, Case::Open, "not a regular file", ""},
+      {"a link to a device", Mode::Ping, NotAFile::DeviceLink, false, Case::Open, "not a regular file", ""},
       {"behind a locked folder", Mode::Ping, cut, false, Case::FolderLocked, nullptr, ""},
   };
   for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -395,18 +399,20 @@ TEST_F(PageFilesTest, StartUpKeepsFilesNotReadWholeAsideOnceAndNamesThem) {
     const std::string folder = config_ + "/" + std::to_string(i);
     const std::string path = folder + "/" + PageFileName(c.mode);
     ASSERT_TRUE(MakeFolder(folder).ok());
-    ASSERT_TRUE(c.bytes ? WriteFileAtomically(path, *c.bytes).ok() : ::mkfifo(path.c_str(), 0600) == 0);
+    const std::string* bytes = std::get_if<std::string>(&c.made);
+    ASSERT_TRUE(bytes ? WriteFileAtomically(path, *bytes).ok()
+                      : MakeNotAFile(std::get<NotAFile>(c.made), path));
     if (c.earlierCopy) {
       ASSERT_TRUE(WriteFileAtomically(path + ".bad", "an earlier copy").ok());
     }
-    const bool unreadable = c.lock != Case::Open;
-    if (unreadable) fs::permissions(c.lock == Case::FileLocked ? path : folder, fs::perms::owner_write);
+    const bool locked = c.lock != Case::Open, unreadable = locked || !bytes;
+    if (locked) fs::permissions(c.lock == Case::FileLocked ? path : folder, fs::perms::owner_write);
     TPingRegistry pings(c.mode);
     TRangeRegistry ranges(c.mode);
     std::vector<UnreadFile> told;
     {
       std::optional<PermissionBitsApply> asAnyUser;
-      if (unreadable) asAnyUser.emplace();
+      if (locked) asAnyUser.emplace();
       c.mode == Mode::RangePing ? LoadPages(ranges, folder) : LoadPages(pings, folder);
       told = KeepUnreadPageFilesAside(folder);
       EXPECT_TRUE(KeepUnreadPageFilesAside(folder).size() == told.size() - (c.keptAs[0] ? 1 : 0))
@@ -427,7 +433,8 @@ TEST_F(PageFilesTest, StartUpKeepsFilesNotReadWholeAsideOnceAndNamesThem) {
     if (c.earlierCopy) expected.insert(PageFileName(c.mode) + ".bad");
     if (c.keptAs[0]) expected.insert(PageFileName(c.mode) + c.keptAs);
     EXPECT_EQ(names, expected);
-    EXPECT_TRUE(ReadFilePrefix(c.keptAs[0] ? path + c.keptAs : path, 1 << 20) == c.bytes);
+    EXPECT_TRUE(ReadFilePrefix(c.keptAs[0] ? path + c.keptAs : path, 1 << 20).value_or("(unread)") ==
+                (bytes ? *bytes : "(unread)"));
   }
 }
 

@@ -11,9 +11,11 @@
 #include <numeric>
 #include <optional>
 #include <set>
+#include <variant>
 
 #include "platform/FileIo.h"
 #include "platform/IniFile.h"
+#include "support/NotAFile.h"
 #include "support/PermissionBits.h"
 
 namespace {
@@ -172,14 +174,15 @@ TEST_F(SettingsTest, AFileNotReadWholeIsKeptAsideBeforeItIsReplaced) {
 
 // At start-up a file too large is kept aside at once, under the first free
 // name, and the saves after it replace it without a second copy; one that
-// could not be read is only named, and no save replaces it while it cannot
-// be read. A file read whole, none, or a folder in its place bring nothing.
+// could not be read, or a folder or device in its place, is only named, and
+// no save replaces it while it cannot be read. A file read whole brings
+// nothing.
 TEST_F(SettingsTest, StartUpKeepsAFileTooLargeAsideOnceAndNamesIt) {
   std::string large = "[MAIN]\nCsvType=0\n";
   large.resize(IniFile::MaxFileBytes + 1, ';');
   const struct {
     const char* what;
-    std::optional<std::string> bytes;  // none: a folder in its place
+    std::variant<std::string, NotAFile> made;  // the file's bytes, or what stands in its place
     bool unreadable;
     const char* why;  // none: nothing to tell
     const char* keptAs;
@@ -187,18 +190,19 @@ TEST_F(SettingsTest, StartUpKeepsAFileTooLargeAsideOnceAndNamesIt) {
       {"too large", large, false, "larger than a settings file may be, 1048576 bytes", ".bad.2"},
       {"unreadable", "[MAIN]\nCsvType=0\n", true, "Permission denied", ""},
       {"read whole", "[MAIN]\nCsvType=0\n", false, nullptr, ""},
-      {"a folder", std::nullopt, false, nullptr, ""},
+      {"a folder", NotAFile::Folder, false, "not a regular file", ""},
+      {"a link to a device", NotAFile::DeviceLink, false, "not a regular file", ""},
   };
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const auto& c = cases[i];
     SCOPED_TRACE(c.what);
     const std::string folderPath = folder.filePath(QString::number(i)).toStdString();
     const std::string file = folderPath + "/config.ini";
-    ASSERT_TRUE(MakeFolder(c.bytes ? folderPath : file).ok());
+    const std::string* bytes = std::get_if<std::string>(&c.made);
+    ASSERT_TRUE(MakeFolder(folderPath).ok());
     ASSERT_TRUE(WriteFileAtomically(file + ".bad", "an earlier copy").ok());
-    if (c.bytes) {
-      ASSERT_TRUE(WriteFileAtomically(file, *c.bytes).ok());
-    }
+    ASSERT_TRUE(bytes ? WriteFileAtomically(file, *bytes).ok()
+                      : MakeNotAFile(std::get<NotAFile>(c.made), file));
     if (c.unreadable) std::filesystem::permissions(file, std::filesystem::perms::owner_write);
     std::optional<PermissionBitsApply> asAnyUser;
     if (c.unreadable) asAnyUser.emplace();
@@ -207,10 +211,11 @@ TEST_F(SettingsTest, StartUpKeepsAFileTooLargeAsideOnceAndNamesIt) {
     EXPECT_FALSE(KeepUnreadConfigAside()) << "named twice";
     ASSERT_EQ(told.has_value(), c.why != nullptr);
     if (!told) continue;
+    const bool unread = c.unreadable || !bytes;
     EXPECT_EQ(std::tie(told->path, told->why, told->readInPart, told->keptAs, told->keepFailure),
-              std::make_tuple(file, std::string(c.why), !c.unreadable,
+              std::make_tuple(file, std::string(c.why), !unread,
                               c.keptAs[0] ? file + c.keptAs : std::string(), std::string()));
-    for (int save = 0; save < 2; ++save) EXPECT_EQ(SaveConfig(file, window, Layouts()).ok(), !c.unreadable);
+    for (int save = 0; save < 2; ++save) EXPECT_EQ(SaveConfig(file, window, Layouts()).ok(), !unread);
     asAnyUser.reset();
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folderPath))
@@ -218,7 +223,8 @@ TEST_F(SettingsTest, StartUpKeepsAFileTooLargeAsideOnceAndNamesIt) {
     std::set<std::string> expected = {"config.ini", "config.ini.bad"};
     if (c.keptAs[0]) expected.insert(std::string("config.ini") + c.keptAs);
     EXPECT_EQ(names, expected);
-    EXPECT_TRUE(ReadFilePrefix(c.keptAs[0] ? file + c.keptAs : file, 2 << 20) == c.bytes);
+    EXPECT_TRUE(ReadFilePrefix(c.keptAs[0] ? file + c.keptAs : file, 2 << 20).value_or("(unread)") ==
+                (bytes ? *bytes : "(unread)"));
   }
 }
 

@@ -7,6 +7,7 @@
 #include "pages/PageFiles.h"
 #include "pages/PageOperations.h"
 #include "platform/FileIo.h"
+#include "support/NotAFile.h"
 #include "ui/PageListHandlers.h"
 
 namespace {
@@ -77,14 +78,38 @@ TEST_F(ProgramRun, StartUpPagesRunTheirActionsAndSessionsEndingBySigtermSaveEver
 
 // A FIFO that nobody writes to, in place of a page file or the settings,
 // neither holds up the start (nor, through the single-instance lock, every
-// later start) nor is replaced by the saves, which therefore fail.
-TEST_F(ProgramRun, FifosInPlaceOfThePageFilesAndSettingsNeitherBlockNorAreReplaced) {
+// later start) nor is replaced by the saves, which therefore fail. Start-up
+// names each while the session runs, before any save, so the user does not
+// learn of it only at the end.
+TEST_F(ProgramRun, FifosInPlaceOfThePageFilesAndSettingsAreNamedAtStartUpAndLeftAlone) {
   ASSERT_TRUE(QDir(Folder()).mkdir("Config"));
   const QStringList names{"PingPages.dat", "config.ini"};
-  for (const QString& name : names)
-    ASSERT_EQ(::mkfifo(QFile::encodeName(Folder() + "/Config/" + name).constData(), 0600), 0);
+  QStringList expected;
+  for (const QString& name : names) {
+    const QString path = Folder() + "/Config/" + name;
+    ASSERT_TRUE(MakeNotAFile(NotAFile::Fifo, path.toStdString()));
+    expected << "velquor: " + path +
+                    " could not be read (not a regular file); it is left as it is and not replaced.";
+  }
 
-  Session("Results", 1);
+  auto process = Launch(QProcess::SeparateChannels);
+  // Our complete lines, those of the toolkit left out.
+  const auto lines = [](const QByteArray& said) {
+    return QString::fromUtf8(said.left(said.lastIndexOf('\n') + 1))
+        .split('\n')
+        .filter(QRegularExpression("^velquor:"));
+  };
+  QByteArray said;
+  WaitUntil(*process, [&] {
+    said += process->readAllStandardError();
+    return lines(said).size() >= expected.size();
+  });
+  EXPECT_EQ(lines(said), expected);
+  EXPECT_TRUE(EndsCleanly(*Launch()));
+  EndBySigterm(*process, 1);
+  const QStringList atExit = lines(said.mid(said.lastIndexOf('\n') + 1) + process->readAllStandardError());
+  EXPECT_TRUE(atExit.size() == 1 && atExit[0].startsWith("velquor: cannot save the pages and settings: "))
+      << atExit.join('\n').toStdString();
   for (const QString& name : names) {
     struct stat info {};
     ASSERT_EQ(::lstat(QFile::encodeName(Folder() + "/Config/" + name).constData(), &info), 0);

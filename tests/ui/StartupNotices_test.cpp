@@ -2,17 +2,17 @@
 // the user learns of them: a line each on stderr, one message for all of
 // them over the window once it shows, and what became of each file.
 
-#include <sys/stat.h>
-
 #include <QMessageBox>
 #include <filesystem>
 #include <optional>
 #include <set>
+#include <variant>
 
 #include "WindowTest.h"
 #include "pages/PageFileCodec.h"
 #include "platform/FileIo.h"
 #include "platform/IniFile.h"
+#include "support/NotAFile.h"
 #include "support/PermissionBits.h"
 
 namespace {
@@ -85,10 +85,12 @@ TEST_F(StartupNotices, EachFileNotReadWholeIsNamedOnceWithWhatBecameOfIt) {
 
   struct Damaged {
     const char* name;
-    std::string bytes;
+    std::variant<std::string, NotAFile> made;  // the file's bytes, or what stands in its place
     const char* said;  // <file>: the file's path; <copy>: its copy's; none for an earlier copy
     const char* copy;  // the name the copy takes, if one is made
   };
+  const char* notRegular =
+      "<file> could not be read (not a regular file); it is left as it is and not replaced.";
   const Damaged cutPing{"PingPages.dat", cut,
                         "<file> was not read whole (page record 3 of 3 is cut short); it is kept as <copy>.",
                         "PingPages.dat.bad"};
@@ -100,8 +102,7 @@ TEST_F(StartupNotices, EachFileNotReadWholeIsNamedOnceWithWhatBecameOfIt) {
     const char* what;
     std::vector<Damaged> files;
     bool unreadable;  // the last file may not be read by the starting thread
-    // Beside them: page files and a settings file read whole, a folder and
-    // a FIFO in place of page files (left alone, loaded as missing).
+    // Beside them: a page file and a settings file read whole.
     bool othersAround = false;
   } cases[] = {
       {"a cut-short Ping page file", {cutPing}, false},
@@ -117,8 +118,10 @@ TEST_F(StartupNotices, EachFileNotReadWholeIsNamedOnceWithWhatBecameOfIt) {
        true},
       {"an oversized config.ini", {largeConfig}, false},
       {"two at once", {cutPing, largeConfig}, false},
-      {"one among files read whole, missing or not files",
-       {{"PathPingPages.dat", PageFile(Mode::PathPing, 1) + "xyz",
+      {"a folder and a FIFO beside files read whole, missing and cut short",
+       {{"MultiPingPages.dat", NotAFile::Folder, notRegular, nullptr},
+        {"TraceroutePages.dat", NotAFile::Fifo, notRegular, nullptr},
+        {"PathPingPages.dat", PageFile(Mode::PathPing, 1) + "xyz",
          "<file> was not read whole (3 bytes follow the last of 1 page records); it is kept as <copy>.",
          "PathPingPages.dat.bad"}},
        false,
@@ -127,10 +130,14 @@ TEST_F(StartupNotices, EachFileNotReadWholeIsNamedOnceWithWhatBecameOfIt) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     fs::remove_all(Config());
+    ASSERT_TRUE(MakeFolder(Config()).ok());
     QStringList expected;
     std::set<std::string> copies;
     for (const Damaged& file : c.files) {
-      Put(file.name, file.bytes);
+      if (const std::string* bytes = std::get_if<std::string>(&file.made))
+        Put(file.name, *bytes);
+      else
+        ASSERT_TRUE(MakeNotAFile(std::get<NotAFile>(file.made), PathOf(file.name)));
       if (file.copy) copies.insert(file.copy);
       if (!file.said) copies.insert(file.name);
       if (file.said)
@@ -142,8 +149,6 @@ TEST_F(StartupNotices, EachFileNotReadWholeIsNamedOnceWithWhatBecameOfIt) {
     if (c.othersAround) {
       Put("PingPages.dat", PageFile(Mode::Ping, 2));
       Put("config.ini", "[MAIN]\nCsvType=0\n");
-      ASSERT_TRUE(fs::create_directory(PathOf("MultiPingPages.dat")));
-      ASSERT_EQ(::mkfifo(PathOf("TraceroutePages.dat").c_str(), 0600), 0);
     }
 
     const QStringList said = StartSaying(c.unreadable);
@@ -163,8 +168,10 @@ TEST_F(StartupNotices, EachFileNotReadWholeIsNamedOnceWithWhatBecameOfIt) {
     // kept aside, and none that could not be read.
     for (const Damaged& file : c.files) {
       if (!file.said) continue;
-      EXPECT_TRUE(!file.copy || Bytes(file.copy) == file.bytes) << file.copy;
-      EXPECT_EQ(Bytes(file.name) == file.bytes, !file.copy) << file.name;
+      const std::string* bytes = std::get_if<std::string>(&file.made);
+      const std::string was = bytes ? *bytes : "(none)";
+      EXPECT_TRUE(!file.copy || Bytes(file.copy) == was) << file.copy;
+      EXPECT_EQ(Bytes(file.name) == was, !file.copy) << file.name;
     }
   }
 }
