@@ -76,6 +76,8 @@ class XServer {
     manager_.setStandardOutputFile(QProcess::nullDevice());
     manager_.setStandardErrorFile(QProcess::nullDevice());
     manager_.start("openbox", {"--sm-disable", "--startup", "touch " + ready});
+    // Until then its state stays Starting, whatever the process does.
+    if (!manager_.waitForStarted(StartMs)) return false;
     QDeadlineTimer deadline(StartMs);
     while (!QFileInfo::exists(ready) && !deadline.hasExpired() && manager_.state() != QProcess::NotRunning)
       QThread::msleep(20);
