@@ -12,7 +12,7 @@ packages=(
   iproute2 nftables iputils-ping procps
   libglib2.0-bin  # gio: the tests start the log-in entry as a desktop does
   qt6-qpa-plugins xvfb xdotool libxcb1-dev  # the tests run the program on an X server of their own
-  openbox x11-session-utils  # ... under a window manager and a session manager, as on a desktop
+  openbox x11-session-utils x11-xserver-utils  # ... under a window manager and a session manager (which needs iceauth), as on a desktop
 )
 
 install_missing() {

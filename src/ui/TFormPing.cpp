@@ -169,11 +169,34 @@ void TFormPing::ConnectHandlers() {
   connect(TrayIcon1, &QSystemTrayIcon::activated, this, [this] { TrayIcon1MouseUp(); });
   connect(PageControl1, &QTabWidget::currentChanged, this,
           [this] { CatchAll([this] { menus_->PageControl1Change(); }); });
-  // A desktop session that ends asks the application to commit its data
-  // first; that is the session end of this window.
-  if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-    connect(app, &QGuiApplication::commitDataRequest, this,
-            [this](QSessionManager&) { WMQueryEndSession(); });
+  // An X session manager asks for a save at a checkpoint and at a log-out
+  // alike; only its "die" that may follow ends the session (eventFilter).
+  // The pages and settings are the data a request of the global kind asks
+  // to commit. One of the local kind asks for what a restart would need:
+  // the program keeps no such state, and starting at log-in is its own
+  // option, so it saves nothing then (a manager asks so of every client
+  // that joins it), and the manager is told, at every request, never to
+  // start the program again.
+  if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+    connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+      manager.setRestartHint(QSessionManager::RestartNever);
+      SaveForSessionManager();
+    });
+    connect(app, &QGuiApplication::saveStateRequest, this,
+            [](QSessionManager& manager) { manager.setRestartHint(QSessionManager::RestartNever); });
+    app->installEventFilter(this);
+  }
+}
+
+bool TFormPing::eventFilter(QObject* watched, QEvent* event) {
+  // The session manager's "die" reaches the application as a whole, as its
+  // quit, and the toolkit would answer it by closing every window, which
+  // asks the user's question and waits; a user's close reaches this window
+  // alone. The session ends here first, as a signal ends it. A quit after a
+  // confirmed close, or the one EndSessionAndQuit makes itself, goes on.
+  if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit && !closeConfirmed_)
+    EndSessionAndQuit();
+  return QMainWindow::eventFilter(watched, event);
 }
 
 ModeLayouts TFormPing::Layouts() const {

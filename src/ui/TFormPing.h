@@ -64,14 +64,16 @@ class TFormPing : public QMainWindow {
 
   // The hourly save: editors into the pages, page files, settings file.
   void TimerSaveTimer();
-  // The session ends: save now and let the close that follows pass without
-  // asking. Saving goes on working afterwards, as the session manager may
-  // still cancel the end.
-  void WMQueryEndSession();
-  // SIGTERM, SIGHUP or SIGINT: save as above, then close and leave the
-  // event loop; that save, when it succeeds, is the exit's (FinishSession
-  // does not save again). After a close that saved it only closes and
-  // leaves; the signals that follow the first change nothing.
+  // The session manager asks the program to commit its data: a checkpoint,
+  // or the first step of a log-out. Saved as the hourly save is, at once:
+  // the session may go on, so the close question and the later saves stay.
+  void SaveForSessionManager();
+  // The session ends: SIGTERM, SIGHUP or SIGINT, or the application's quit
+  // that the session manager's "die" becomes. Saves, lets the close that
+  // follows pass without asking, then closes and leaves the event loop; that
+  // save, when it succeeds, is the exit's (FinishSession does not save
+  // again). After a close that saved it only closes and leaves; the ends
+  // that follow the first change nothing.
   void EndSessionAndQuit();
   // The process ends without leaving the event loop: the toolkit lost its
   // display and calls exit. The exit's save, if none was made yet, as the
@@ -121,6 +123,8 @@ class TFormPing : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  // Watches the application for its quit (ConnectHandlers).
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildTabs();

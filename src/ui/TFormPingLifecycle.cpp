@@ -1,6 +1,6 @@
 // The main window's life from start-up to destruction: loading, the saves
-// (hourly, session end, destruction; the user's close: TFormPingClose.cpp)
-// and the tear-down of the runs.
+// (hourly, the session manager's, session end, destruction; the user's
+// close: TFormPingClose.cpp) and the tear-down of the runs.
 
 #include <QCoreApplication>
 #include <QSystemTrayIcon>
@@ -165,24 +165,27 @@ void TFormPing::TimerSaveTimer() {
   });
 }
 
+void TFormPing::SaveForSessionManager() {
+  CatchAll([this] {
+    // After the session's end, or a close the user confirmed, the exit's
+    // save stands for this one.
+    if (initialised_ && !closeConfirmed_) SaveAll(false);
+  });
+}
+
 bool TFormPing::SaveForSessionEnd() {
   closeConfirmed_ = true;
   sessionEnding_ = true;
-  // Unlike the hourly save, this one does not stop later saves: a session
-  // end that is called off must not leave the program unable to save.
   return initialised_ && SaveAll(true);
-}
-
-void TFormPing::WMQueryEndSession() {
-  CatchAll([this] { SaveForSessionEnd(); });
 }
 
 void TFormPing::EndSessionAndQuit() {
   CatchAll([this] {
-    // Nothing calls a signal off: the program leaves right away, and a second
-    // save on the way out, or for a signal that follows, would only write the
-    // same files again. A save that failed is tried once more when the runs
-    // have stopped (FinishSession): they may hold what it lacked.
+    // Nothing calls a signal or the manager's "die" off: the program leaves
+    // right away, and a second save on the way out, or for an end that
+    // follows, would only write the same files again. A save that failed is
+    // tried once more when the runs have stopped (FinishSession): they may
+    // hold what it lacked.
     if (quitting_) return;
     quitting_ = true;
     if (!exitSaved_) exitSaved_ = SaveForSessionEnd();

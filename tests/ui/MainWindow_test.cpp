@@ -146,20 +146,15 @@ TEST_F(FirstStart, AfterAFailedOneShowsOneNewPagePerTabCentredAndNothingIsWritte
   EXPECT_TRUE(ConfigFiles(Folder()).isEmpty());
 }
 
-TEST_F(MainWindow, SavesHourlyAtSessionEndAndWhenDestroyedStoppingEveryRun) {
+TEST_F(MainWindow, SavesHourlyAtTheSessionManagersRequestAndWhenDestroyedStoppingEveryRun) {
   QLineEdit* host = w().FramePing1->EditHost;
   host->setText("hourly");
   w().TimerSaveTimer();
   EXPECT_EQ(ReadPingFile(Mode::Ping)->At(0)->Host, "hourly");
 
-  host->setText("session end");
-  w().WMQueryEndSession();
-  EXPECT_EQ(ReadPingFile(Mode::Ping)->At(0)->Host, "session end");
-  // A session end that is called off leaves later saves working, and the
-  // close that follows it asks nothing.
-  w().show();
-  EXPECT_TRUE(w().close());
-  EXPECT_EQ(closeQuestions_, 0);
+  host->setText("checkpoint");
+  w().SaveForSessionManager();
+  EXPECT_EQ(ReadPingFile(Mode::Ping)->At(0)->Host, "checkpoint");
 
   host->setText("destroyed");
   RecordingWorker ping, range, path;
@@ -174,16 +169,17 @@ TEST_F(MainWindow, SavesHourlyAtSessionEndAndWhenDestroyedStoppingEveryRun) {
 }
 
 // Saves that fail say so once a session, in a message that blocks nothing
-// and waits for the window to be shown; the session-end save, the last the
-// user could see, shows none (it says so on stderr: ProgramRun).
+// and waits for the window to be shown; the session manager's, which may
+// be a checkpoint that the session outlives, too. The session end's save,
+// the last the user could see, shows none (it says so on stderr: ProgramRun).
 TEST_F(MainWindow, FailedSavesShowOneMessageOnlyWhileTheWindowIsShown) {
   ASSERT_TRUE(QFile(QString::fromStdString(Folder() + "/Config")).open(QIODevice::WriteOnly));
   struct Case {
-    bool shown, sessionEnd;
+    bool shown, sessionManager;
     int messages, messagesOnceShown;
   };
-  for (const auto& [shown, sessionEnd, messages, messagesOnceShown] :
-       {Case{true, false, 1, 1}, Case{false, false, 0, 1}, Case{true, true, 0, 1}}) {
+  for (const auto& [shown, sessionManager, messages, messagesOnceShown] :
+       {Case{true, false, 1, 1}, Case{false, false, 0, 1}, Case{true, true, 1, 1}}) {
     const auto shownMessages = [&] {
       int count = 0;
       for (const QMessageBox* box : w().findChildren<QMessageBox*>()) {
@@ -194,11 +190,11 @@ TEST_F(MainWindow, FailedSavesShowOneMessageOnlyWhileTheWindowIsShown) {
       return count;
     };
     Start().setVisible(shown);
-    sessionEnd ? w().WMQueryEndSession() : w().TimerSaveTimer();
-    EXPECT_EQ(shownMessages(), messages) << shown << sessionEnd;
+    sessionManager ? w().SaveForSessionManager() : w().TimerSaveTimer();
+    EXPECT_EQ(shownMessages(), messages) << shown << sessionManager;
     w().show();
     w().TimerSaveTimer();
-    EXPECT_EQ(shownMessages(), messagesOnceShown) << shown << sessionEnd;
+    EXPECT_EQ(shownMessages(), messagesOnceShown) << shown << sessionManager;
   }
 }
 

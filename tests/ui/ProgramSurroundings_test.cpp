@@ -1,6 +1,7 @@
 // The real program when what surrounds it gives way: a stderr nobody reads
-// any more, a display that goes away, descriptors taken up to the limit.
-// None of it may cost the user's pages and settings.
+// any more, a display that goes away, descriptors taken up to the limit, a
+// session manager that logs the user out. None of it may cost the user's
+// pages and settings.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -17,7 +18,8 @@ class ProgramOnDisplay : public ProgramRun {
     ASSERT_TRUE(x_.Running());
   }
 
-  std::unique_ptr<QProcess> LaunchOnDisplay(const QStringList& through = {}) {
+  std::unique_ptr<QProcess> LaunchOnDisplay(const QStringList& through = {},
+                                            const QProcessEnvironment& more = {}) {
     // The desktop bus library the toolkit loads on X keeps an allocation to
     // the end on purpose; the leak checker of a sanitizer build is told so.
     const QString suppressions = Folder() + "/leaks.supp";
@@ -25,6 +27,7 @@ class ProgramOnDisplay : public ProgramRun {
     EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write("leak:libdbus-1.so\n") > 0);
     QProcessEnvironment variables = x_.Variables();
     variables.insert("LSAN_OPTIONS", "suppressions=" + suppressions);
+    variables.insert(more);
     return Launch(QProcess::SeparateChannels, through, variables);
   }
 
@@ -123,6 +126,135 @@ TEST_F(ProgramOnDisplay, ClosingTheWindowWhileRunsHoldEveryDescriptorAsksAndSave
                                      << process->exitCode() << "\n"
                                      << process->readAllStandardError().toStdString();
   EXPECT_EQ(saved.Names(), SavedFiles());
+}
+
+// The program as a desktop log-in starts it: under a window manager, by
+// the X session manager xsm, which runs the commands of the start-up file
+// in its home folder. Each session is the first of its home, and of the
+// program, whose Config folder starts empty: the pages and settings exist
+// only in memory until the program saves them.
+class ProgramInSession : public ProgramOnDisplay {
+ protected:
+  static constexpr int LogOutMs = 10000;
+
+  void SetUp() override {
+    ProgramOnDisplay::SetUp();
+    ASSERT_TRUE(x_.StartWindowManager());
+  }
+
+  QString Home() const { return Folder() + "/home"; }
+  // Where the program's exit status is written when it ends.
+  QString StatusFile() const { return Folder() + "/velquor.status"; }
+
+  // Starts xsm, which starts the program through a shell that keeps its
+  // exit status; the program's window is up once this returns. The
+  // manager's stderr carries the program's.
+  std::unique_ptr<QProcess> StartSession(bool writableConfig = true) {
+    EXPECT_TRUE(QDir(Home()).removeRecursively() && QDir().mkpath(Home()));
+    QFile::remove(StatusFile());
+    // A file in the way of the Config folder makes every save fail.
+    QFile config(Folder() + "/Config");
+    QDir(config.fileName()).removeRecursively();
+    config.remove();
+    EXPECT_TRUE(writableConfig ? QDir(Folder()).mkdir("Config") : config.open(QIODevice::WriteOnly));
+    config.close();
+    QFile startup(Home() + "/.xsmstartup");
+    EXPECT_TRUE(startup.open(QIODevice::WriteOnly) &&
+                startup.write("sh -c '\"$PROGRAM\"; echo $? > \"$PROGRAM.status\"'\n") > 0);
+    startup.close();
+    QProcessEnvironment home;
+    home.insert("HOME", Home());
+    auto manager = LaunchOnDisplay({"sh", "-c", "export PROGRAM=\"$0\"; exec xsm"}, home);
+    window_ = WaitForWindow(*manager, "^Velquor");
+    return manager;
+  }
+
+  // The program's exit status; -1 while it runs.
+  int ExitStatus() const {
+    QFile status(StatusFile());
+    bool number = false;
+    const int value = status.open(QIODevice::ReadOnly) ? status.readAll().trimmed().toInt(&number) : -1;
+    return number ? value : -1;
+  }
+
+  // What the manager's saved sessions hold, each of which a later log-in
+  // may start again.
+  QString SavedSessions() const {
+    QString saved;
+    for (const QFileInfo& file : QDir(Home()).entryInfoList({".XSM-*"}, QDir::Files | QDir::Hidden)) {
+      QFile session(file.filePath());
+      if (session.open(QIODevice::ReadOnly)) saved += QString::fromUtf8(session.readAll());
+    }
+    return saved;
+  }
+
+  QString window_;
+};
+
+// The session manager's log-out (xsm's, when it is sent SIGTERM: a save of
+// the local kind, then "die") ends the program within seconds and never
+// puts the close question on the screen. The pages and settings are saved
+// once, at the session's end, with no temporary left behind; when they
+// cannot be, the program says so once on stderr and ends with 1. The
+// manager is told not to start the program again at the next log-in.
+TEST_F(ProgramInSession, ALogOutSavesAndEndsTheProgramWithoutAsking) {
+  for (const bool writable : {true, false}) {
+    auto manager = StartSession(writable);
+    const FolderWatch saved(Folder() + "/Config");
+    ::kill(static_cast<pid_t>(manager->processId()), SIGTERM);
+    bool asked = false;
+    QDeadlineTimer deadline(LogOutMs);
+    while (ExitStatus() < 0 && !deadline.hasExpired()) asked |= !x_.Windows("^Confirm$").isEmpty();
+    EXPECT_FALSE(asked) << writable;
+    ASSERT_EQ(ExitStatus(), writable ? 0 : 1) << writable;
+    ASSERT_TRUE(manager->waitForFinished(ProgramTimeoutMs));
+    const QString said = QString::fromUtf8(manager->readAllStandardError());
+    if (writable) {
+      EXPECT_EQ(saved.Names(), SavedFiles()) << said.toStdString();
+      EXPECT_EQ(QDir(Folder() + "/Config").entryList(QDir::Files | QDir::Hidden, QDir::Name), SavedFiles());
+    } else {
+      EXPECT_EQ(said.count("velquor: cannot save the pages and settings: cannot create " + Folder() +
+                           "/Config: Not a directory\n"),
+                1)
+          << said.toStdString();
+    }
+    const QString sessions = SavedSessions();
+    EXPECT_FALSE(sessions.isEmpty()) << writable;
+    EXPECT_FALSE(sessions.contains(Folder() + "/velquor")) << sessions.toStdString();
+  }
+}
+
+// A checkpoint is no end. The save xsm's Checkpoint button asks for (of
+// both kinds) writes every page file and the settings once; the user's
+// close afterwards still asks, and its "Yes" still ends the program with 0.
+TEST_F(ProgramInSession, ACheckpointSavesAndTheUsersCloseStillAsks) {
+  auto manager = StartSession();
+  const FolderWatch saved(Folder() + "/Config");
+  // xsm's main window is a grid of four buttons, Checkpoint at the bottom
+  // left; its dialog asks a new session for a name.
+  const QString xsm = WaitForWindow(*manager, "^xsm: ");
+  const QSize size = x_.Size(xsm).value_or(QSize());
+  ASSERT_TRUE(x_.Click(xsm, QPoint(12, size.height() - 12)));
+  const QString dialog = WaitForWindow(*manager, "^Checkpoint$");
+  WaitUntil(*manager, [&] { return x_.FocusedWindow() == dialog; });
+  ASSERT_TRUE(x_.Type("checked") && x_.PressKey("Return"));
+  // The manager writes its session down once every client has saved.
+  WaitUntil(*manager, [&] { return !SavedSessions().isEmpty(); });
+  EXPECT_EQ(saved.Names(), SavedFiles());
+
+  ASSERT_TRUE(x_.RequestClose(window_));
+  QStringList question;
+  WaitUntil(*manager, [&] { return !(question = x_.Windows("^Confirm$")).isEmpty() || ExitStatus() >= 0; });
+  ASSERT_FALSE(question.isEmpty()) << "closed without asking";
+  WaitUntil(*manager, [&] { return x_.FocusedWindow() == question.front(); });
+  ASSERT_TRUE(x_.PressKey("Return"));
+  WaitUntil(*manager, [&] { return ExitStatus() >= 0; });
+  EXPECT_EQ(ExitStatus(), 0);
+  const QString sessions = SavedSessions();
+  EXPECT_FALSE(sessions.isEmpty());
+  EXPECT_FALSE(sessions.contains(Folder() + "/velquor")) << sessions.toStdString();
+  ::kill(static_cast<pid_t>(manager->processId()), SIGTERM);
+  EXPECT_TRUE(manager->waitForFinished(ProgramTimeoutMs));
 }
 
 }  // namespace

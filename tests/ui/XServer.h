@@ -8,8 +8,11 @@
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
+#include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QSize>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QThread>
@@ -76,6 +79,8 @@ class XServer {
     manager_.setStandardOutputFile(QProcess::nullDevice());
     manager_.setStandardErrorFile(QProcess::nullDevice());
     manager_.start("openbox", {"--sm-disable", "--startup", "touch " + ready});
+    // Until then its state stays Starting, whatever the process does.
+    if (!manager_.waitForStarted(StartMs)) return false;
     QDeadlineTimer deadline(StartMs);
     while (!QFileInfo::exists(ready) && !deadline.hasExpired() && manager_.state() != QProcess::NotRunning)
       QThread::msleep(20);
@@ -120,6 +125,29 @@ class XServer {
 
   // A key pressed on the keyboard: it goes to the window that has the focus.
   bool PressKey(const QString& key) const { return Run("xdotool", {"key", key}).has_value(); }
+
+  // Text typed on the keyboard, into the window that has the focus.
+  bool Type(const QString& text) const { return Run("xdotool", {"type", text}).has_value(); }
+
+  // The window's size; none when it is gone.
+  std::optional<QSize> Size(const QString& window) const {
+    const QStringList lines =
+        Run("xdotool", {"getwindowgeometry", "--shell", window}).value_or(QString()).split('\n');
+    const auto value = [&](const QString& name) {
+      const QStringList found = lines.filter(QRegularExpression("^" + name + "=\\d+$"));
+      return found.isEmpty() ? -1 : found.front().section('=', 1).toInt();
+    };
+    const QSize size(value("WIDTH"), value("HEIGHT"));
+    return size.isValid() ? std::optional(size) : std::nullopt;
+  }
+
+  // A click of the first mouse button at `at` inside the window, once the
+  // window manager has raised it: another window may cover that point.
+  bool Click(const QString& window, QPoint at) const {
+    return Run("xdotool", {"windowactivate", "--sync", window, "mousemove", "--window", window,
+                           QString::number(at.x()), QString::number(at.y()), "click", "1"})
+        .has_value();
+  }
 
  private:
   static constexpr int StartMs = 20000;
