@@ -22,7 +22,8 @@ HopController::HopController(Mode mode, RunStamp stamp, std::string host, const 
     : stamp_(stamp),
       settings_(settings.Clamped()),
       registry_(*PingModeRegistry(mode)),
-      host_(std::move(host)) {}
+      host_(std::move(host)),
+      sockets_(std::make_shared<HopSocketTally>()) {}
 
 HopController::~HopController() = default;
 
@@ -39,17 +40,20 @@ bool HopController::Run() {
   if (target_.ResolveStatus != psOk) return false;
   StartWorkers();
   if (shortfall_.Short()) return false;
-  return AwaitWorkers([this] {
+  const bool allEnded = AwaitWorkers([this] {
     SyncCheckDone();
-    return allDone_;
+    return allDone_ || withoutSocket_ > 0;
   });
+  return allEnded && withoutSocket_ == 0;
 }
 
 void HopController::StartWorkers() {
   // Every worker exists before any starts, so that all hops begin together.
   std::vector<std::unique_ptr<HopWorker>> created;
-  for (int hop = 1; hop <= settings_.Hops; ++hop)
+  for (int hop = 1; hop <= settings_.Hops; ++hop) {
     created.push_back(MakeWorker(hop, target_.Ipv4, target_.Ipv6));
+    created.back()->CountSocketIn(sockets_);
+  }
 
   workers_ = StartAll(created);
   workerCount_ = static_cast<int>(workers_.size());
@@ -71,6 +75,9 @@ void HopController::SyncShowTarget() {
 }
 
 void HopController::SyncCheckDone() {
+  // A worker notes its open before it reports its end, so a run whose
+  // workers have all ended has its count of hops without a socket.
+  withoutSocket_ = std::max(sockets_->MissingOnceTried(workerCount_), 0);
   TPingPage* page = PageOfRun(registry_, stamp_);
   if (page && page->FinishedWorkers >= workerCount_) allDone_ = true;
 }
@@ -94,5 +101,11 @@ void HopController::SyncTrimHops() {
 }
 
 void HopController::SyncFinished() {
-  if (TPingPage* page = PageForCallback(registry_, *this, stamp_)) FinishRunOfPage(registry_, *page);
+  TPingPage* page = PageForCallback(registry_, *this, stamp_);
+  if (!page) return;
+  if (withoutSocket_ > 0)
+    FailRunOfPage(registry_, *page,
+                  HopSocketShortfallText(registry_.mode, page->Name, withoutSocket_, workerCount_));
+  else
+    FinishRunOfPage(registry_, *page);
 }

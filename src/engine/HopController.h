@@ -5,11 +5,10 @@
 #include <vector>
 
 #include "engine/HopEcho.h"
+#include "engine/HopWorker.h"
 #include "engine/HostResolution.h"
 #include "engine/RunCallback.h"
 #include "engine/RunController.h"
-
-class HopWorker;
 
 // The controller of a Trace route or Path ping run: resolves the page's host
 // to one target, starts one worker per hop 1..Hops at once, waits until all
@@ -18,6 +17,10 @@ class HopWorker;
 // it idles after its run until someone terminates it (its own finish
 // callback, Stop, a new Start, shutdown). A terminated controller ends its
 // workers and skips the trim and the finish callback.
+//
+// A hop without an echo socket fails the run as soon as every hop has tried
+// for one, as a run short of threads fails: a report would show the hop as
+// a router that did not answer.
 class HopController : public RunController {
  public:
   ~HopController() override;
@@ -49,8 +52,11 @@ class HopController : public RunController {
 
   TPingRegistry& registry_;
   const std::string host_;
+  const std::shared_ptr<HopSocketTally> sockets_;
   SingleTarget target_;              // written before SyncShowTarget reads it
   std::vector<HopWorker*> workers_;  // valid until terminated: workers idle until then
   int workerCount_ = 0;
-  bool allDone_ = false;  // written by SyncCheckDone while this thread waits for it
+  // Written by SyncCheckDone while this thread waits for it.
+  bool allDone_ = false;
+  int withoutSocket_ = 0;  // hops that got no socket, once every hop has tried
 };

@@ -22,12 +22,19 @@ HopWorker::HopWorker(Mode mode, RunStamp stamp, int hop, std::uint32_t ipv4, con
 HopWorker::~HopWorker() = default;
 
 void HopWorker::Execute() {
+  const std::unique_ptr<IcmpEchoHandle> handle = OpenHandle();
+  // After the row: a run that fails for want of sockets fails once every
+  // hop's row shows whether it got one. Noted also when the row failed, so
+  // that the controller still learns of the hop.
+  bool noted = false;
+  const auto note = [&] {
+    if (sockets_ && !noted) sockets_->Note(handle != nullptr);
+    noted = true;
+  };
   try {
-    std::unique_ptr<IcmpEchoHandle> handle = EngineIcmp().Open(ipv4_ != 0 ? IpFamily::V4 : IpFamily::V6);
-    if (!handle) {
-      UpdateHop(HopUpdate::NoHandle);
-    } else {
-      UpdateHop(HopUpdate::Waiting);
+    UpdateHop(handle ? HopUpdate::Waiting : HopUpdate::NoHandle);
+    note();
+    if (handle) {
       CheckBeyondDestination();
       Probe(*handle);
     }
@@ -35,7 +42,17 @@ void HopWorker::Execute() {
     // A failing hop still ends its lookup and reports its end, so that the
     // controller never waits for it.
   }
+  note();
   Finish();
+}
+
+std::unique_ptr<IcmpEchoHandle> HopWorker::OpenHandle() {
+  try {
+    return EngineIcmp().Open(ipv4_ != 0 ? IpFamily::V4 : IpFamily::V6);
+  } catch (...) {
+    // An open that throws leaves the hop without a socket, as one that fails.
+    return nullptr;
+  }
 }
 
 void HopWorker::Finish() {

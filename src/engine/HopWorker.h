@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,6 +20,27 @@ enum class HopUpdate : std::uint8_t {
   NoHandle,     // no ICMP handle for the target's family; the row shows "Error"
 };
 
+// Whether the hops of one run got their echo sockets. The controller and its
+// workers share it: a worker that was told to end may still reach its open
+// after its controller is gone.
+class HopSocketTally {
+ public:
+  // Worker thread, once per hop, after its open and its row.
+  void Note(bool opened) {
+    // The missing count first, so that whoever sees every hop tried also
+    // sees every hop that failed.
+    if (!opened) ++missing_;
+    ++tried_;
+  }
+  // Any thread: how many of the run's `hops` got no socket, once all of them
+  // have tried for one; -1 before.
+  int MissingOnceTried(int hops) const { return tried_.load() < hops ? -1 : missing_.load(); }
+
+ private:
+  std::atomic<int> tried_{0};
+  std::atomic<int> missing_{0};
+};
+
 // The worker of one hop of a Trace route or Path ping run: the frame both
 // modes share, their callbacks and the destination rule. Hop h works on row
 // h - 1 of the page. Made suspended and self-freeing by its controller;
@@ -35,6 +57,8 @@ class HopWorker : public RunThread {
 
   int HostSlot() const { return hostSlot_; }
   int Hop() const { return hop_; }
+  // Before Resume: the tally of the run, told whether this hop got its socket.
+  void CountSocketIn(std::shared_ptr<HopSocketTally> tally) { sockets_ = std::move(tally); }
 
  protected:
   // hop is clamped to 1..MaxHosts and the row is hop - 1; ipv4 0 means the
@@ -72,6 +96,8 @@ class HopWorker : public RunThread {
   const HopRunSettings settings_;
 
  private:
+  // The hop's echo handle, null when it has none.
+  std::unique_ptr<IcmpEchoHandle> OpenHandle();
   // Ends the echoes' part of the run: the lookup, the end report, the
   // destination checks, the idling.
   void Finish();
@@ -92,4 +118,5 @@ class HopWorker : public RunThread {
   // Written by a callback; read by this thread after the hand-off returned.
   bool beyondDestination_ = false;
   std::unique_ptr<ResolveHostThread> lookup_;
+  std::shared_ptr<HopSocketTally> sockets_;
 };

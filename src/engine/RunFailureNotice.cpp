@@ -18,6 +18,10 @@ std::string MissingThreads(const ThreadShortfall& shortfall) {
          " threads it needs could not be started";
 }
 
+std::string PageOfTab(Mode mode, const std::string& pageName) {
+  return "the page \"" + pageName + "\" of the " + ModeCaption(mode) + " tab ";
+}
+
 }  // namespace
 
 void SetRunFailureNotice(RunFailureNotice notice) { Notice() = std::move(notice); }
@@ -31,10 +35,22 @@ void TellRunFailure(RunMoment when, const std::string& failure) {
 
 std::string ThreadShortfallText(Mode mode, const std::string& pageName, const ThreadShortfall& shortfall,
                                 bool goesOn) {
-  const std::string page = "the page \"" + pageName + "\" of the " + ModeCaption(mode) + " tab ";
+  const std::string page = PageOfTab(mode, pageName);
   const std::string why = " (" + shortfall.why + ")";
   if (goesOn)
     return page + "runs with " + std::to_string(shortfall.started) + " of its " +
            std::to_string(shortfall.wanted) + " threads: the others could not be started" + why;
   return page + "could not run: " + MissingThreads(shortfall) + why;
+}
+
+std::string HopSocketShortfallText(Mode mode, const std::string& pageName, int missing, int hops) {
+  const std::string all = std::to_string(hops);
+  std::string which;
+  if (hops == 1)
+    which = "its hop could not open an echo socket";
+  else if (missing >= hops)
+    which = "none of its " + all + " hops could open an echo socket";
+  else
+    which = std::to_string(missing) + " of its " + all + " hops could not open an echo socket";
+  return PageOfTab(mode, pageName) + "could not run: " + which;
 }

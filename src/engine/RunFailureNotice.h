@@ -7,11 +7,12 @@
 #include "pages/PageTypes.h"
 
 // What fails around a run, as the user learns of it: a run that cannot have
-// the threads it needs as it starts, an end-of-run action as it ends. Runs
-// start and end with nobody at the screen as often as not (at start-up, on a
-// schedule), and a dialog would hold up every run after them: each failure
-// says so on stderr, and the notice the window installs decides whether
-// someone is there to be told. User-interface thread only.
+// the threads or the echo sockets it needs as it starts, an end-of-run
+// action as it ends. Runs start and end with nobody at the screen as often
+// as not (at start-up, on a schedule), and a dialog would hold up every run
+// after them: each failure says so on stderr, and the notice the window
+// installs decides whether someone is there to be told. User-interface
+// thread only.
 
 enum class RunMoment { Start, End };
 
@@ -30,3 +31,8 @@ void TellRunFailure(RunMoment when, const std::string& failure);
 // the others could not be started (<why>)'.
 std::string ThreadShortfallText(Mode mode, const std::string& pageName, const ThreadShortfall& shortfall,
                                 bool goesOn);
+
+// The words for a Trace route or Path ping run of page `pageName` of which
+// `missing` of its `hops` hops got no echo socket: 'the page "<name>" of the
+// <tab> tab could not run: 3 of its 30 hops could not open an echo socket'.
+std::string HopSocketShortfallText(Mode mode, const std::string& pageName, int missing, int hops);

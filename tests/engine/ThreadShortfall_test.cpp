@@ -1,6 +1,7 @@
-// Runs that cannot have the threads they need: the run fails at once and
-// says so, or, on IP range ping, serves the whole range with the workers it
-// got. The system running out of threads is staged with RunThread's limit.
+// Runs that cannot have the threads or the echo sockets they need: the run
+// fails at once and says so, or, on IP range ping, serves the whole range
+// with the workers it got. The system running out of threads is staged with
+// RunThread's limit, out of sockets with the fake echo's refused opens.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
@@ -134,6 +135,60 @@ TEST_F(ShortOfThreads, ARangeRunGoesOnWithTheWorkersItGotAndPingsEveryAddress) {
   EXPECT_EQ(octets, everyAddress);
   EXPECT_EQ(page.ResultState, psOk);
   EXPECT_EQ(Finished().size(), 1u);
+}
+
+using ShortOfSockets = ShortOfThreads;
+
+// Hops whose open fails or throws: once every hop has tried for its socket,
+// the run fails as a run short of threads does and says how many hops had
+// none. It does so while the hops that have one are still held at their
+// first echo, and runs no end-of-run action.
+TEST_F(ShortOfSockets, AHopRunWhoseHopsCannotAllOpenASocketFailsAtOnceAndSaysHowMany) {
+  const struct {
+    Mode mode;
+    int hops, refused;
+    bool throws;
+    std::string tab, missing;
+  } rows[] = {
+      {Mode::Traceroute, 3, 1, false, "Trace route", "1 of its 3 hops could not open an echo socket"},
+      {Mode::PathPing, 3, 2, true, "Path ping", "2 of its 3 hops could not open an echo socket"},
+      {Mode::Traceroute, 3, 3, true, "Trace route", "none of its 3 hops could open an echo socket"},
+      {Mode::PathPing, 1, 1, false, "Path ping", "its hop could not open an echo socket"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.tab + " " + row.missing);
+    told_.clear();
+    ViewOf(row.mode) = RecordingView{};
+    icmp_.refuse.clear();
+    for (int k = 0; k < row.refused; ++k) icmp_.refuse.insert(icmp_.Opens() + k);
+    icmp_.refuseThrows = row.throws;
+    icmp_.gate.Close();
+    TPingPage& page = AddPage(row.mode, "target4");
+    page.Name = "short of sockets";
+    page.Hops = row.hops;
+
+    const std::vector<std::string> said = StartShort(row.mode, page, -1, true);
+    const std::string failure =
+        "the page \"short of sockets\" of the " + row.tab + " tab could not run: " + row.missing;
+    EXPECT_EQ(said, std::vector<std::string>{"velquor: " + failure});
+    EXPECT_EQ(told_, std::vector<std::string>{failure});
+    EXPECT_EQ(page.ResultState, psError);
+    EXPECT_TRUE(Finished().empty());
+    // Every hop's row came first.
+    const auto hops = Rows(row.mode, page);
+    const auto rowsIn = [&](int state) {
+      return std::count_if(hops.begin(), hops.end(),
+                           [&](const THostResult* hop) { return hop->State == state; });
+    };
+    EXPECT_EQ(rowsIn(2), row.refused);             // "Error"
+    EXPECT_EQ(rowsIn(1), row.hops - row.refused);  // "*"
+    const RecordingView& view = ViewOf(row.mode);
+    ASSERT_FALSE(view.running.empty());
+    EXPECT_FALSE(view.running.back());
+    EXPECT_GE(view.rowsRebuilt, 1);
+    icmp_.gate.Open();
+    ASSERT_TRUE(WaitAllEnded());
+  }
 }
 
 }  // namespace

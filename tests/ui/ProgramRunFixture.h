@@ -200,6 +200,37 @@ class ProgramRun : public ::testing::Test {
     });
   }
 
+  // `page` as the only page of its mode, in a Config folder of nothing else.
+  void WriteOnlyPage(Mode mode, const TPingPage& page) const {
+    TPingRegistry pages(mode);
+    ASSERT_TRUE(AddPage(pages, page));
+    ASSERT_TRUE(QDir(Folder() + "/Config").removeRecursively());
+    ASSERT_TRUE(SavePages(pages, (Folder() + "/Config").toStdString()).ok());
+  }
+
+  QStringList Reports() const { return QDir(Folder() + "/Results").entryList(QDir::Files | QDir::Hidden); }
+
+  // What the program writes to stderr up to the end of its first line of
+  // its own, or until a report is written or `waitMs` have passed.
+  QByteArray StderrUntilToldOrReported(QProcess& process, int waitMs = 10000) const {
+    QByteArray said;
+    const auto told = [&] {
+      const qsizetype at = said.indexOf("velquor:");
+      return at >= 0 && said.indexOf('\n', at) > at;
+    };
+    QDeadlineTimer deadline(waitMs);
+    while (!told() && Reports().isEmpty() && !deadline.hasExpired()) {
+      process.waitForReadyRead(50);
+      said += process.readAllStandardError();
+    }
+    return said;
+  }
+
+  // The lines of stderr that the program wrote of its own.
+  static QStringList OwnLines(const QByteArray& said) {
+    return QString::fromUtf8(said).split('\n').filter(QRegularExpression("^velquor:"));
+  }
+
   // The lines of config.ini that hold a tab's pane height or column widths.
   QStringList LayoutLines() const {
     QFile ini(Folder() + "/Config/config.ini");

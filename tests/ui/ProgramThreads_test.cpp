@@ -77,12 +77,8 @@ class ProgramThreads : public ProgramRun {
     page->StartOnStartup = page->SaveResult = true;
     for (int i = 0; mode == Mode::MultiPing && i < hosts; ++i)
       page->Hosts[static_cast<std::size_t>(page->HostCount++)].Host = "127.0.0." + std::to_string(i + 1);
-    TPingRegistry pages(mode);
-    ASSERT_TRUE(AddPage(pages, *page));
-    ASSERT_TRUE(QDir(Folder() + "/Config").removeRecursively());
-    ASSERT_TRUE(SavePages(pages, (Folder() + "/Config").toStdString()).ok());
+    WriteOnlyPage(mode, *page);
   }
-  QStringList Reports() const { return QDir(Folder() + "/Results").entryList(QDir::Files | QDir::Hidden); }
 };
 
 // Once "Results" exists the start-up page has not started yet (its timer
@@ -116,22 +112,12 @@ TEST_F(ProgramThreads, ARunShortOfThreadsSaysSoAndSavesNoReport) {
     ASSERT_TRUE(group.Move(process->processId()));
     ASSERT_TRUE(group.Limit(QByteArray::number(group.Tasks() + row.spare)));
 
-    // Up to the end of its first line of its own, or to a report.
-    QByteArray said;
-    const auto told = [&] {
-      const qsizetype at = said.indexOf("velquor:");
-      return at >= 0 && said.indexOf('\n', at) > at;
-    };
-    QDeadlineTimer deadline(10000);
-    while (!told() && Reports().isEmpty() && !deadline.hasExpired()) {
-      process->waitForReadyRead(50);
-      said += process->readAllStandardError();
-    }
+    QByteArray said = StderrUntilToldOrReported(*process);
     ASSERT_TRUE(group.Limit("max"));
     EndBySigterm(*process);
     said += process->readAllStandardError();
 
-    const QStringList lines = QString::fromUtf8(said).split('\n').filter(QRegularExpression("^velquor:"));
+    const QStringList lines = OwnLines(said);
     EXPECT_EQ(lines.size(), 1) << said.toStdString();
     const QString line = lines.value(0);
     EXPECT_TRUE(line.startsWith(row.said)) << line.toStdString();
