@@ -71,9 +71,8 @@ int main(int argc, char* argv[]) {
       break;
   }
 
-  // From here on SIGTERM, SIGHUP and SIGINT only queue up; they are acted on
-  // once the event loop runs, so a signal during start-up still ends in a
-  // clean save.
+  // SIGTERM, SIGHUP and SIGINT end a start-up at once; once the event loop
+  // runs, they end the session with a clean save.
   SessionEndNotifier sessionEnd;
   SetDesktopOpener(OpenThroughDesktopServices);
   try {
