@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
+#include <QTimer>
 #include <atomic>
 #include <cerrno>
 
@@ -39,7 +40,29 @@ SessionEndNotifier::SessionEndNotifier(QObject* parent) : QObject(parent) {
     return;
   }
   readFd_ = fds[0];
+  notifier_ = new QSocketNotifier(readFd_, QSocketNotifier::Read, this);
+  connect(notifier_, &QSocketNotifier::activated, this, &SessionEndNotifier::OnReadable);
+  // Posted, so it runs on the loop's first turn and not before.
+  QTimer::singleShot(0, this, &SessionEndNotifier::InstallHandlers);
+}
 
+SessionEndNotifier::~SessionEndNotifier() {
+  if (readFd_ < 0) return;
+  if (installed_) {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGTERM, announced_ ? &ignore : &oldTerm_, nullptr);
+    ::sigaction(SIGHUP, announced_ ? &ignore : &oldHup_, nullptr);
+    ::sigaction(SIGINT, announced_ ? &ignore : &oldInt_, nullptr);
+  }
+  const int writeFd = signalWriteFd.exchange(-1);
+  delete notifier_;
+  ::close(readFd_);
+  ::close(writeFd);
+}
+
+void SessionEndNotifier::InstallHandlers() {
   struct sigaction action {};
   action.sa_handler = ForwardSignal;
   sigemptyset(&action.sa_mask);
@@ -48,24 +71,7 @@ SessionEndNotifier::SessionEndNotifier(QObject* parent) : QObject(parent) {
   ::sigaction(SIGTERM, &action, &oldTerm_);
   ::sigaction(SIGHUP, &action, &oldHup_);
   ::sigaction(SIGINT, &action, &oldInt_);
-
-  notifier_ = new QSocketNotifier(readFd_, QSocketNotifier::Read, this);
-  connect(notifier_, &QSocketNotifier::activated, this, &SessionEndNotifier::OnReadable);
   installed_ = true;
-}
-
-SessionEndNotifier::~SessionEndNotifier() {
-  if (!installed_) return;
-  struct sigaction ignore {};
-  ignore.sa_handler = SIG_IGN;
-  sigemptyset(&ignore.sa_mask);
-  ::sigaction(SIGTERM, announced_ ? &ignore : &oldTerm_, nullptr);
-  ::sigaction(SIGHUP, announced_ ? &ignore : &oldHup_, nullptr);
-  ::sigaction(SIGINT, announced_ ? &ignore : &oldInt_, nullptr);
-  const int writeFd = signalWriteFd.exchange(-1);
-  delete notifier_;
-  ::close(readFd_);
-  ::close(writeFd);
 }
 
 void SessionEndNotifier::OnReadable() {

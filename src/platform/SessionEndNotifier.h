@@ -11,6 +11,13 @@ class QSocketNotifier;
 // writes the signal number into a socket pair; everything else happens in
 // the event loop.
 //
+// The handlers go in only once that thread's event loop first runs. Until
+// then the signals keep the action they had, by default to end the process
+// at once. A signal queued for a loop that has not run yet would wait for
+// all of start-up, which the toolkit can hold up for good (a desktop bus
+// that never answers, a thread it cannot have); start-up has changed
+// nothing a save would keep, and what it writes goes to a temporary first.
+//
 // At most one notifier is installed at a time; a second one stays inert.
 // Destroying it restores the handlers that were there before, unless it has
 // announced a session end: the process is then on its way out, and a signal
@@ -24,7 +31,7 @@ class SessionEndNotifier : public QObject {
   explicit SessionEndNotifier(QObject* parent = nullptr);
   ~SessionEndNotifier() override;
 
-  // True when the handlers are in place.
+  // True once the handlers are in place.
   bool Installed() const { return installed_; }
 
  signals:
@@ -32,6 +39,7 @@ class SessionEndNotifier : public QObject {
   void SessionEnding(int signalNumber);
 
  private:
+  void InstallHandlers();
   void OnReadable();
 
   bool installed_ = false;

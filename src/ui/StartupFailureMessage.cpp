@@ -45,8 +45,8 @@ void ShowStartupFailure(const std::string& why, SessionEndNotifier& sessionEnd) 
   QMessageBox message(QMessageBox::Critical, QObject::tr("Velquor"),
                       QString::fromStdString(StartupFailureText(why, noIcmpSocket, ExecutablePath())),
                       QMessageBox::Ok);
-  // A signal that came during start-up is already queued and closes the
-  // message as soon as it is up.
+  // The message's event loop is the first to run: from then on a session
+  // end closes it.
   QObject::connect(&sessionEnd, &SessionEndNotifier::SessionEnding, &message, &QMessageBox::reject);
   message.exec();
 }

@@ -13,6 +13,7 @@
 #include "ui/StartupFailureMessage.h"
 #include "ui/TFormAutoTasks.h"
 #include "ui/TFormPing.h"
+#include "ui/ToolkitThreadWatch.h"
 
 namespace {
 
@@ -56,6 +57,7 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "velquor: %s\n", drawing.message.c_str());
     return 1;
   }
+  ToolkitThreadWatch toolkitThreads;
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Velquor"));
 
@@ -71,9 +73,8 @@ int main(int argc, char* argv[]) {
       break;
   }
 
-  // From here on SIGTERM, SIGHUP and SIGINT only queue up; they are acted on
-  // once the event loop runs, so a signal during start-up still ends in a
-  // clean save.
+  // SIGTERM, SIGHUP and SIGINT end a start-up at once; once the event loop
+  // runs, they end the session with a clean save.
   SessionEndNotifier sessionEnd;
   SetDesktopOpener(OpenThroughDesktopServices);
   try {
@@ -90,6 +91,7 @@ int main(int argc, char* argv[]) {
     QObject::connect(&instance, &SingleInstance::ShowRequested, &window, &TFormPing::WMShowMainWindow);
     const RunningWindow running(window);
     window.show();
+    toolkitThreads.EndOnceTheEventLoopRuns();
     const int status = QApplication::exec();
     return window.FinishSession() ? status : 1;
   } catch (const std::exception& error) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <csignal>
 #include <cstring>
 #include <vector>
@@ -26,14 +27,14 @@ TEST(SessionEndNotifierTest, SignalsArriveInOrderAndAfterASessionEndStayIgnored)
   for (int i = 0; i < 3; ++i) ASSERT_EQ(::sigaction(ending[i], &custom, &before[i]), 0);
   {
     SessionEndNotifier quiet;
-    ASSERT_TRUE(quiet.Installed());
+    ASSERT_TRUE(SpinUntil([&] { return quiet.Installed(); }));
   }
   customHandlerRuns = 0;
   ASSERT_EQ(::raise(SIGTERM), 0);
   EXPECT_EQ(customHandlerRuns, 1) << "a notifier that announced nothing gives the old handler back";
   {
     SessionEndNotifier notifier, second;
-    ASSERT_TRUE(notifier.Installed());
+    ASSERT_TRUE(SpinUntil([&] { return notifier.Installed(); }));
     EXPECT_FALSE(second.Installed());
     std::vector<int> seen;
     QObject::connect(&notifier, &SessionEndNotifier::SessionEnding, [&](int s) { seen.push_back(s); });
@@ -50,8 +51,33 @@ TEST(SessionEndNotifierTest, SignalsArriveInOrderAndAfterASessionEndStayIgnored)
     ASSERT_EQ(::sigaction(number, nullptr, &now), 0);
     EXPECT_EQ(now.sa_handler, SIG_IGN) << sigabbrev_np(number);
   }
-  EXPECT_TRUE(SessionEndNotifier().Installed()) << "a fresh one installs once the first is gone";
+  const SessionEndNotifier fresh;
+  EXPECT_TRUE(SpinUntil([&] { return fresh.Installed(); })) << "a fresh one installs once the first is gone";
   for (int i = 0; i < 3; ++i) ::sigaction(ending[i], &before[i], nullptr);
+}
+
+// Until the event loop has run, a signal meets the handler that was there
+// before (by default the end of the process), and nothing is queued for the
+// loop: a start-up that never reaches it can still be ended.
+TEST(SessionEndNotifierTest, UntilTheEventLoopRunsTheHandlersBeforeItStay) {
+  EnsureTestApplication();
+  struct sigaction custom {};
+  custom.sa_handler = CustomHandler;
+  struct sigaction before {};
+  ASSERT_EQ(::sigaction(SIGTERM, &custom, &before), 0);
+  {
+    SessionEndNotifier notifier;
+    int seen = 0;
+    QObject::connect(&notifier, &SessionEndNotifier::SessionEnding, [&] { ++seen; });
+    customHandlerRuns = 0;
+    ASSERT_EQ(::raise(SIGTERM), 0);
+    EXPECT_EQ(customHandlerRuns, 1);
+    EXPECT_FALSE(notifier.Installed());
+    ASSERT_TRUE(SpinUntil([&] { return notifier.Installed(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(seen, 0) << "a signal from before the loop ran is not acted on later";
+  }
+  ::sigaction(SIGTERM, &before, nullptr);
 }
 
 }  // namespace

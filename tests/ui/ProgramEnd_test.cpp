@@ -1,11 +1,15 @@
-// How the real program ends when signals end its session: started as a user
-// would, in a folder of its own.
+// How the real program ends when signals end its session, or its start-up:
+// started as a user would, in a folder of its own.
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "ProgramRunFixture.h"
+#include "ProgramOnDisplay.h"
 #include "pages/PageFiles.h"
 #include "pages/PageOperations.h"
 #include "ui/PageListHandlers.h"
@@ -23,12 +27,9 @@ TEST_F(ProgramRun, EachSignalThatEndsTheSessionSavesOnceAndEndsCleanly) {
   for (const std::vector<int>& sent : cases) {
     std::string label;
     for (const int number : sent) label += std::string(sigabbrev_np(number)) + " ";
-    // The result folder comes after the signal handlers: once it is there,
-    // a signal can no longer kill the program outright.
-    ASSERT_TRUE(QDir(Folder() + "/Results").removeRecursively());
     const FolderWatch saved(Folder() + "/Config");
     auto process = Launch();
-    WaitFor(*process, "Results");
+    WaitUntil(*process, [&] { return Catches(*process, SIGTERM); });
     for (const int number : sent) ::kill(static_cast<pid_t>(process->processId()), number);
     EXPECT_TRUE(EndsCleanly(*process)) << label << process->exitStatus() << " " << process->exitCode();
     EXPECT_EQ(saved.Names(), files) << label;
@@ -52,10 +53,9 @@ TEST_F(ProgramRun, SignalsRepeatedDuringALargeSaveLeaveItsStatus) {
   ASSERT_TRUE(SavePages(pages, (Folder() + "/Config").toStdString()).ok());
 
   for (int round = 0; round < 3; ++round) {
-    ASSERT_TRUE(QDir(Folder() + "/Results").removeRecursively());
     const FolderWatch saved(Folder() + "/Config");
     auto process = Launch();
-    WaitFor(*process, "Results");
+    WaitUntil(*process, [&] { return Catches(*process, SIGTERM); });
     const auto pid = static_cast<pid_t>(process->processId());
     ::kill(pid, SIGTERM);
     const int burst[] = {SIGHUP, SIGINT, SIGTERM};
@@ -70,6 +70,42 @@ TEST_F(ProgramRun, SignalsRepeatedDuringALargeSaveLeaveItsStatus) {
     EXPECT_EQ(process->exitCode(), 0) << "round " << round;
     EXPECT_EQ(saved.Names().count("MultiPingPages.dat"), 1) << "round " << round;
   }
+}
+
+// A desktop bus that takes the connection and never answers holds the
+// start-up up where the window's accessibility is set up, before the event
+// loop runs. A session end then ends the program at once, by its signal,
+// before it has written a file: there was nothing to save.
+TEST_F(ProgramOnDisplay, ASessionEndDuringAStartUpHeldUpEndsItAtOnce) {
+  const QByteArray path = QFile::encodeName(Folder() + "/bus");
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(static_cast<std::size_t>(path.size()), sizeof address.sun_path);
+  std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+  const int bus = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_EQ(::bind(bus, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(bus, 4), 0);
+  QProcessEnvironment variables;
+  for (const char* name : {"DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS"})
+    variables.insert(name, "unix:path=" + QFile::decodeName(path));
+  ASSERT_TRUE(QDir(Folder()).mkdir("Config"));
+
+  for (const int number : {SIGTERM, SIGHUP, SIGINT}) {
+    SCOPED_TRACE(sigabbrev_np(number));
+    const FolderWatch saved(Folder() + "/Config");
+    auto process = LaunchOnDisplay({}, variables);
+    // Held up once its connection waits to be taken.
+    pollfd connecting{bus, POLLIN, 0};
+    WaitUntil(*process, [&] { return ::poll(&connecting, 1, 0) == 1; });
+    ::kill(static_cast<pid_t>(process->processId()), number);
+    ASSERT_TRUE(process->waitForFinished(5000)) << "a session end left the start-up held up";
+    EXPECT_EQ(process->exitStatus(), QProcess::CrashExit);
+    EXPECT_EQ(process->exitCode(), number);
+    EXPECT_EQ(saved.Names(), QStringList());
+    EXPECT_FALSE(QFileInfo::exists(Folder() + "/Results"));
+    ::close(::accept4(bus, nullptr, nullptr, SOCK_CLOEXEC));
+  }
+  ::close(bus);
 }
 
 }  // namespace

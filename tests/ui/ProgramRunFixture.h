@@ -151,7 +151,10 @@ class ProgramRun : public ::testing::Test {
     WaitUntil(process, [&] { return QFileInfo::exists(Folder() + "/" + name); });
   }
 
+  // A session end: the program catches the signal once its event loop
+  // runs; before, the signal ends its start-up outright.
   static void EndBySigterm(QProcess& process, int status = 0) {
+    WaitUntil(process, [&] { return Catches(process, SIGTERM); });
     ASSERT_EQ(process.state(), QProcess::Running);
     ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
     ASSERT_TRUE(EndsCleanly(process, status)) << process.exitCode();

@@ -1,12 +1,15 @@
 // The real program under a thread limit: a pids cgroup of the test's own
-// lets a page that starts at start-up have fewer threads than its run needs.
+// lets a page that starts at start-up have fewer threads than its run needs,
+// or the start-up itself fewer than its window needs.
 
 #include <fcntl.h>
 
+#include <QSet>
+#include <QThread>
 #include <cerrno>
 #include <cstring>
 
-#include "ProgramRunFixture.h"
+#include "ProgramOnDisplay.h"
 #include "pages/PageFiles.h"
 #include "pages/PageOperations.h"
 #include "ui/PageListHandlers.h"
@@ -144,6 +147,55 @@ TEST_F(ProgramThreads, WithoutThreadsToDrawWithItSaysSoAndEndsAtOnce) {
       << said.toStdString();
   EXPECT_FALSE(QFileInfo::exists(Folder() + "/Results"));
   EXPECT_EQ(Entries(Folder() + "/Config"), saved);
+}
+
+// On X the toolkit wants two threads of its own beside those the window
+// draws with: the reader of the display's events, then, while the window is
+// built, the one for the desktop bus. Under limits around what the program
+// needs (its first thread, the drawing threads and those two), each start
+// either shows its window and saves at a session end, or says on stderr
+// which threads it could not have and ends with status 1, having written
+// nothing. It never waits for a thread it did not get.
+TEST_F(ProgramOnDisplay, UnderATaskLimitAStartShowsItsWindowOrSaysSoAndNeverHangs) {
+  ASSERT_TRUE(QFileInfo(PidsRoot).isDir()) << "the pids controller of cgroup v1 is not mounted";
+  const QRegularExpression refused(
+      QString("^velquor: cannot start: (only \\d+ of the \\d+ threads the window draws with could be started|"
+              "a thread the toolkit needs for the window could not be started \\(%1\\))$")
+          .arg(std::strerror(EAGAIN)));
+  QSet<QString> endings;
+  // Tasks allowed beyond the first thread and the drawing threads.
+  for (const int beyond : {-1, 0, 1, 2, 3}) {
+    const int limit = 1 + QThread::idealThreadCount() + beyond;
+    SCOPED_TRACE(limit);
+    ASSERT_TRUE(QDir(Folder() + "/Config").removeRecursively() && QDir(Folder()).mkdir("Config"));
+    const FolderWatch saved(Folder() + "/Config");
+    const PidsGroup group;
+    ASSERT_TRUE(group.Limit(QByteArray::number(limit)));
+    auto process = LaunchOnDisplay(group.Joining());
+    QDeadlineTimer deadline(ProgramTimeoutMs);
+    bool shown = false;
+    while (!(shown = !x_.Windows("^Velquor").isEmpty()) && !process->waitForFinished(50))
+      ASSERT_FALSE(deadline.hasExpired()) << "neither a window nor an end";
+
+    if (shown) {
+      EndBySigterm(*process);
+      EXPECT_EQ(saved.Names(), SavedFiles());
+      endings << "shown";
+      continue;
+    }
+    const QString stderrText = QString::fromUtf8(process->readAllStandardError());
+    EXPECT_TRUE(process->exitStatus() == QProcess::NormalExit && process->exitCode() == 1)
+        << process->exitStatus() << " " << process->exitCode() << "\n"
+        << stderrText.toStdString();
+    const QStringList said = stderrText.split('\n').filter(QRegularExpression("^velquor:"));
+    ASSERT_EQ(said.size(), 1) << said.join('\n').toStdString();
+    const QRegularExpressionMatch told = refused.match(said[0]);
+    EXPECT_TRUE(told.hasMatch()) << said[0].toStdString();
+    endings << (told.captured(1).contains("toolkit") ? "toolkit" : "drawing");
+    EXPECT_EQ(saved.Names(), QStringList());
+  }
+  // Each way a start can end, seen at least once.
+  EXPECT_EQ(endings, (QSet<QString>{"drawing", "toolkit", "shown"}));
 }
 
 }  // namespace

@@ -1,0 +1,37 @@
+#pragma once
+
+// The real program on an X server of the test's own, as on a desktop.
+
+#include "ProgramRunFixture.h"
+#include "XServer.h"
+
+class ProgramOnDisplay : public ProgramRun {
+ protected:
+  void SetUp() override {
+    ProgramRun::SetUp();
+    ASSERT_TRUE(x_.Running());
+  }
+
+  // `variables` come on top of those the display needs.
+  std::unique_ptr<QProcess> LaunchOnDisplay(const QStringList& through = {},
+                                            const QProcessEnvironment& variables = {}) {
+    // The desktop bus library the toolkit loads on X keeps an allocation to
+    // the end on purpose; the leak checker of a sanitizer build is told so.
+    const QString suppressions = Folder() + "/leaks.supp";
+    QFile file(suppressions);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write("leak:libdbus-1.so\n") > 0);
+    QProcessEnvironment all = x_.Variables();
+    all.insert("LSAN_OPTIONS", "suppressions=" + suppressions);
+    all.insert(variables);
+    return Launch(QProcess::SeparateChannels, through, all);
+  }
+
+  // The first mapped window whose title matches `title`, once there is one.
+  QString WaitForWindow(QProcess& process, const QString& title) const {
+    QStringList windows;
+    WaitUntil(process, [&] { return !(windows = x_.Windows(title)).isEmpty(); });
+    return windows.value(0);
+  }
+
+  XServer x_;
+};
