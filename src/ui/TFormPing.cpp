@@ -233,6 +233,7 @@ bool TFormPing::FormCloseQuery() {
 }
 
 void TFormPing::FormClose() {
+  emit SessionClosing();
   TimerSave->stop();
   TimerTasks->stop();
   TrayIcon1->hide();

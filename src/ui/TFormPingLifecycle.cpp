@@ -185,6 +185,7 @@ void TFormPing::EndSessionAndQuit() {
     // have stopped (FinishSession): they may hold what it lacked.
     if (quitting_) return;
     quitting_ = true;
+    emit SessionClosing();
     if (!exitSaved_) exitSaved_ = SaveForSessionEnd();
     close();
     // The window may be hidden in the tray, where closing it would not end
@@ -205,6 +206,7 @@ bool TFormPing::FinishSession() {
   if (finished_) return exitSaved_;
   finished_ = true;
   CatchAll([this] {
+    emit SessionClosing();
     TimerStartup->stop();
     TimerTasks->stop();
     TimerSave->stop();
