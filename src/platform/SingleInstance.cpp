@@ -1,120 +1,246 @@
 #include "platform/SingleInstance.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
-#include <QThread>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <utility>
 
 namespace {
 
 // A later start that connects but never finishes its line must not keep a
 // socket open for the rest of the session.
 constexpr int ClientGraceMs = 5000;
-// How long a lock file without a readable owner is taken to be in the middle
-// of being written.
-constexpr qint64 UnreadableLockGraceMs = 2000;
-
-// Empty when there is no folder the lock can safely live in.
-QString DefaultFolder() {
-  const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-  if (!runtime.isEmpty()) return runtime;
-  // Without a runtime folder the temporary folder is shared by all users, so
-  // the user id goes into the folder name to keep one copy per user. Another
-  // user may have made a folder of that name first, to take the lock or the
-  // socket from us: only a folder that is ours and closed to everyone else
-  // is used. The sticky temporary folder keeps it ours once it is.
-  const QString shared = QDir::tempPath() + QStringLiteral("/velquor-") + QString::number(::getuid());
-  const QByteArray path = QFile::encodeName(shared);
-  ::mkdir(path.constData(), S_IRWXU);
-  struct stat made {};
-  if (::lstat(path.constData(), &made) != 0 || !S_ISDIR(made.st_mode) || made.st_uid != ::getuid() ||
-      (made.st_mode & (S_IRWXG | S_IRWXO)) != 0)
-    return {};
-  return shared;
-}
+// Between two tries of a later start.
+constexpr std::chrono::milliseconds RetryPause{50};
+// How long the running copy stops accepting when the system refuses it a
+// descriptor: the connection waits in the queue, and trying again at once
+// would only spin.
+constexpr int AcceptPauseMs = 200;
+constexpr int Backlog = 16;
+// The running copy's answer once it has a later start's path.
+constexpr char Answer = '+';
 
 QString RealExecutablePath() {
   if (QCoreApplication::instance()) return QCoreApplication::applicationFilePath();
   return QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
 }
 
+// The socket's address: its path when that fits an address (107 bytes),
+// else the same file reached through this process's descriptor of the
+// folder, which is short whatever the folder's path is.
+bool AddressOf(const FolderLock& lock, sockaddr_un& address) {
+  std::string path = lock.Folder() + "/" + SingleInstance::SocketName;
+  if (path.size() >= sizeof address.sun_path) {
+    if (lock.FolderFd() < 0) return false;
+    path = "/proc/self/fd/" + std::to_string(lock.FolderFd()) + "/" + SingleInstance::SocketName;
+  }
+  address = {};
+  address.sun_family = AF_UNIX;
+  std::copy(path.begin(), path.end(), address.sun_path);
+  return true;
+}
+
+// Whether the process at the other end runs as this user, or as root, who
+// could do anything it might do anyway.
+bool Trusted(int fd) {
+  ucred peer{};
+  socklen_t size = sizeof peer;
+  return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+         (peer.uid == ::geteuid() || peer.uid == 0);
+}
+
+// Waits for `events` on `fd` until the deadline; false when they never came.
+bool WaitFor(int fd, short events, const QDeadlineTimer& deadline) {
+  pollfd ready{fd, events, 0};
+  int n;
+  while ((n = ::poll(&ready, 1, static_cast<int>(std::max<qint64>(0, deadline.remainingTime())))) < 0 &&
+         errno == EINTR) {
+  }
+  return n > 0;
+}
+
+bool Send(int fd, const QByteArray& message, const QDeadlineTimer& deadline) {
+  for (qsizetype sent = 0; sent < message.size();) {
+    const ssize_t n =
+        ::send(fd, message.constData() + sent, static_cast<std::size_t>(message.size() - sent), MSG_NOSIGNAL);
+    if (n > 0)
+      sent += n;
+    else if (n < 0 && errno == EINTR)
+      continue;
+    else if (n < 0 && errno == EAGAIN && WaitFor(fd, POLLOUT, deadline))
+      continue;
+    else
+      return false;
+  }
+  return true;
+}
+
 }  // namespace
 
-SingleInstance::SingleInstance(QString folder, QString ownPath, QObject* parent)
+SingleInstance::SingleInstance(std::string folder, QString ownPath, QObject* parent)
     : QObject(parent),
-      folder_(folder.isEmpty() ? DefaultFolder() : std::move(folder)),
+      lock_(std::move(folder)),
       ownPath_(ownPath.isEmpty() ? RealExecutablePath() : std::move(ownPath)) {}
 
-SingleInstance::~SingleInstance() {
-  if (server_) server_->close();
-  if (lock_) lock_->unlock();
+SingleInstance::~SingleInstance() { StopAccepting(); }
+
+QString SingleInstance::LockPath() const { return QString::fromStdString(lock_.LockPath()); }
+
+QString SingleInstance::SocketPath() const {
+  return QString::fromStdString(lock_.Folder()) + '/' + QLatin1String(SocketName);
 }
 
-QString SingleInstance::LockPath() const { return folder_ + QStringLiteral("/velquor.lock"); }
-
-QString SingleInstance::SocketPath() const { return folder_ + QStringLiteral("/velquor.socket"); }
-
-SingleInstance::Role SingleInstance::Acquire() {
-  if (folder_.isEmpty()) return Role::Unguarded;
-  QDir().mkpath(folder_);
-  lock_ = std::make_unique<QLockFile>(LockPath());
-  // Age never makes the lock stale: only an owner process that no longer
-  // runs does, which is exactly the crash case.
-  lock_->setStaleLockTime(0);
-  if (lock_->tryLock(0)) return Role::Primary;
-  if (lock_->error() == QLockFile::LockFailedError && LockLooksAbandoned()) {
-    lock_->removeStaleLockFile();
-    if (lock_->tryLock(0)) return Role::Primary;
+SingleInstance::Role SingleInstance::Acquire(int waitMs) {
+  const QByteArray message = ownPath_.toUtf8() + '\n';
+  const QDeadlineTimer deadline(waitMs);
+  for (;;) {
+    switch (lock_.TryTake()) {
+      case FolderLock::Outcome::Taken:
+        return Role::Primary;
+      case FolderLock::Outcome::Unwritable:
+        return Role::Unguarded;
+      case FolderLock::Outcome::Failed:
+        problem_ = QString::fromStdString(lock_.Problem());
+        return Role::Refused;
+      case FolderLock::Outcome::Held:
+        break;
+    }
+    if (message.size() > MaxMessage) {
+      problem_ =
+          QStringLiteral("another copy of Velquor holds %1, and this one's path is too long to hand over")
+              .arg(QString::fromStdString(lock_.Folder()));
+      return Role::Refused;
+    }
+    // A copy that holds the lock without listening is starting up, or its
+    // session is ending: either soon answers or soon ends.
+    switch (Deliver(message, deadline)) {
+      case Delivery::Answered:
+        return Role::HandedOver;
+      case Delivery::Impostor:
+        problem_ = QStringLiteral("the process listening on %1 runs as another user").arg(SocketPath());
+        return Role::Refused;
+      case Delivery::NotNow:
+        break;
+    }
+    if (deadline.hasExpired()) {
+      problem_ = QStringLiteral("another copy of Velquor holds %1 and neither answered nor ended within %2 s")
+                     .arg(QString::fromStdString(lock_.Folder()))
+                     .arg(waitMs / 1000.0);
+      return Role::Refused;
+    }
+    std::this_thread::sleep_for(RetryPause);
   }
-  const QLockFile::LockError error = lock_->error();
-  lock_.reset();
-  // A folder we cannot write must not keep the user from working: without a
-  // lock the program simply runs unguarded.
-  return error == QLockFile::LockFailedError ? Role::Secondary : Role::Unguarded;
 }
 
-bool SingleInstance::LockLooksAbandoned() const {
-  qint64 pid = 0;
-  QString host, application;
-  if (lock_->getLockInfo(&pid, &host, &application) && pid > 0) return false;
-  // No owner can be read from it: a copy that died between creating the
-  // file and writing its id into it, or a damaged file. Left alone it would
-  // turn every later start away. A live copy writes its id right after
-  // creating the file, so only a file that stays unreadable for a while is
-  // given up.
-  const QDateTime written = QFileInfo(LockPath()).lastModified();
-  return written.isValid() && written.msecsTo(QDateTime::currentDateTime()) > UnreadableLockGraceMs;
+SingleInstance::Delivery SingleInstance::Deliver(const QByteArray& message, const QDeadlineTimer& deadline) {
+  sockaddr_un address{};
+  if (!AddressOf(lock_, address)) return Delivery::NotNow;
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) return Delivery::NotNow;
+  // No socket, nobody listening, or a full queue: try again later. A copy
+  // that stops listening while this start waits for its answer cuts the
+  // connection, which is no answer.
+  Delivery delivery = Delivery::NotNow;
+  if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+    char answer = 0;
+    if (!Trusted(fd))
+      delivery = Delivery::Impostor;
+    else if (Send(fd, message, deadline) && WaitFor(fd, POLLIN, deadline) && ::recv(fd, &answer, 1, 0) == 1 &&
+             answer == Answer)
+      delivery = Delivery::Answered;
+  }
+  ::close(fd);
+  return delivery;
 }
 
 bool SingleInstance::Listen() {
-  if (server_) return server_->isListening();
-  server_ = new QLocalServer(this);
-  server_->setSocketOptions(QLocalServer::UserAccessOption);
+  if (listenFd_ >= 0) return true;
+  sockaddr_un address{};
+  if (!lock_.Taken() || !AddressOf(lock_, address)) return false;
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  // The socket file takes the socket's mode when it is bound: it is closed to
+  // others from its first moment, not only once a chmod follows.
+  bool listening = fd >= 0 && ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
+  // A socket file left by a crash; holding the lock proves it is nobody's.
+  struct stat left {};
+  if (listening && ::fstatat(lock_.FolderFd(), SocketName, &left, AT_SYMLINK_NOFOLLOW) == 0 &&
+      S_ISSOCK(left.st_mode))
+    ::unlinkat(lock_.FolderFd(), SocketName, 0);
+  listening = listening && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+              ::listen(fd, Backlog) == 0;
+  if (!listening) {
+    const int error = errno;
+    problem_ = QStringLiteral("later starts cannot reach this copy: cannot listen on %1: %2")
+                   .arg(SocketPath(), QString::fromLocal8Bit(std::strerror(error)));
+    if (fd >= 0) ::close(fd);
+    return false;
+  }
+  listenFd_ = fd;
+  notifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
   // Slots of this class end every failure themselves: a later start must
   // never be able to throw into the running copy's event loop.
-  connect(server_, &QLocalServer::newConnection, this, [this] {
+  connect(notifier_, &QSocketNotifier::activated, this, [this] {
     try {
-      OnNewConnection();
+      OnConnections();
     } catch (...) {
     }
   });
-  QLocalServer::removeServer(SocketPath());
-  return server_->listen(SocketPath());
+  return true;
 }
 
-void SingleInstance::OnNewConnection() {
-  while (QLocalSocket* socket = server_->nextPendingConnection()) {
-    socket->setParent(this);
+void SingleInstance::StopAccepting() {
+  if (listenFd_ < 0) return;
+  delete notifier_;
+  notifier_ = nullptr;
+  // The file first, so that no start connects between the two steps; the
+  // connections still queued are refused with the descriptor.
+  struct stat ours {};
+  if (::fstatat(lock_.FolderFd(), SocketName, &ours, AT_SYMLINK_NOFOLLOW) == 0 && S_ISSOCK(ours.st_mode))
+    ::unlinkat(lock_.FolderFd(), SocketName, 0);
+  ::close(listenFd_);
+  listenFd_ = -1;
+  for (QLocalSocket* socket : findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly)) socket->abort();
+}
+
+void SingleInstance::OnConnections() {
+  for (;;) {
+    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0 && (errno == EINTR || errno == ECONNABORTED)) continue;
+    if (fd < 0) {
+      if (errno != EAGAIN && errno != EWOULDBLOCK) {
+        notifier_->setEnabled(false);
+        QTimer::singleShot(AcceptPauseMs, notifier_, [notifier = notifier_] { notifier->setEnabled(true); });
+      }
+      return;
+    }
+    // The socket file already keeps other users out; this keeps them out
+    // even where its mode could not.
+    if (!Trusted(fd)) {
+      ::close(fd);
+      continue;
+    }
+    auto* socket = new QLocalSocket(this);
+    if (!socket->setSocketDescriptor(fd)) {
+      ::close(fd);
+      delete socket;
+      continue;
+    }
     socket->setReadBufferSize(MaxMessage + 1);
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
       try {
@@ -125,7 +251,7 @@ void SingleInstance::OnNewConnection() {
     });
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     QTimer::singleShot(ClientGraceMs, socket, [socket] { socket->abort(); });
-    // The line may already be complete when the connection is handed over.
+    // The line may already be complete when the connection is taken.
     if (socket->bytesAvailable() > 0) OnReadable(socket);
   }
 }
@@ -136,34 +262,10 @@ void SingleInstance::OnReadable(QLocalSocket* socket) {
     return;
   }
   QByteArray line = socket->readLine(MaxMessage + 1);
+  socket->write(&Answer, 1);
   socket->disconnectFromServer();
   if (line.endsWith('\n')) line.chop(1);
   // The path is compared byte for byte: another folder, or the same folder
   // spelt differently, is another program.
   if (QString::fromUtf8(line) == ownPath_) emit ShowRequested();
-}
-
-bool SingleInstance::NotifyRunning(const QString& executablePath, int timeoutMs) {
-  const QByteArray message = (executablePath.isEmpty() ? ownPath_ : executablePath).toUtf8() + '\n';
-  if (message.size() > MaxMessage) return false;
-
-  // The running copy may hold the lock but not yet listen; try again until
-  // the deadline instead of giving up on the first refusal.
-  QDeadlineTimer deadline(timeoutMs);
-  QLocalSocket socket;
-  for (;;) {
-    socket.connectToServer(SocketPath());
-    if (socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) break;
-    socket.abort();
-    if (deadline.hasExpired()) return false;
-    QThread::msleep(50);
-  }
-  socket.write(message);
-  bool sent = true;
-  while (sent && socket.bytesToWrite() > 0)
-    sent = socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()));
-  socket.disconnectFromServer();
-  if (socket.state() != QLocalSocket::UnconnectedState)
-    socket.waitForDisconnected(static_cast<int>(deadline.remainingTime()));
-  return sent;
 }

@@ -1,18 +1,28 @@
 #pragma once
 
-#include <QLockFile>
 #include <QObject>
 #include <QString>
-#include <memory>
+#include <string>
 
-class QLocalServer;
+#include "platform/FolderLock.h"
+
+class QDeadlineTimer;
 class QLocalSocket;
+class QSocketNotifier;
 
-// One running copy of the program per user. The first start holds a lock file
-// in the user's runtime folder and listens on a local socket beside it; a
-// later start finds the lock taken, hands its executable path to the first
-// copy over the socket and ends. The first copy asks to be shown only when the
-// path is its own, so a copy started from another folder stays unseen.
+// One running copy of the program per Config folder. The first start holds
+// the folder's lock (FolderLock) and listens on a socket in the folder; a
+// later start on the same folder finds the lock taken, hands its executable
+// path to the running copy over the socket and ends once that copy has
+// answered. The running copy asks to be shown only when the path is its own,
+// so a copy started from another folder stays unseen.
+//
+// The socket lies beside the lock, where only those who may write the
+// folder (the user, and whoever could replace the files it guards anyway)
+// can put one, so no other user can pose as the running copy or take its
+// place; the socket file is the owner's alone, and both ends check who the
+// other is. A copy whose session is ending stops listening: a start that
+// comes meanwhile waits for it to end and then runs.
 //
 // Everything here runs on the thread that owns the object (the UI thread).
 class SingleInstance : public QObject {
@@ -20,48 +30,59 @@ class SingleInstance : public QObject {
 
  public:
   enum class Role {
-    Primary,    // this process is the running copy
-    Secondary,  // another copy holds the lock
-    Unguarded,  // the lock could not be made at all; run without hand-off
+    Primary,     // this process holds the folder: it runs
+    HandedOver,  // the copy running on the folder took this start's path
+    Unguarded,   // the folder cannot be written, so no save can succeed: run without the lock
+    Refused,     // another copy holds the folder and cannot be reached: Problem() says why
   };
 
-  // `folder` holds the lock file and the socket; empty = the user's runtime
-  // folder, else a private folder of the user's in the temporary folder;
-  // without either, Acquire runs unguarded. `ownPath` is this copy's
-  // executable path; empty = the real one.
-  explicit SingleInstance(QString folder = {}, QString ownPath = {}, QObject* parent = nullptr);
+  // How long a later start waits, at most, for the running copy to answer,
+  // or for a copy that is ending to end.
+  static constexpr int WaitMs = 30000;
+  // The bytes a later start may send; more than this is not a path of ours.
+  static constexpr qint64 MaxMessage = 8192;
+  static constexpr char SocketName[] = "velquor.socket";
+
+  // `folder` is the Config folder; `ownPath` is this copy's executable
+  // path, empty = the real one.
+  explicit SingleInstance(std::string folder, QString ownPath = {}, QObject* parent = nullptr);
   ~SingleInstance() override;
 
-  // Takes the lock. A lock left by a crashed copy (its owner no longer runs,
-  // or no owner can be read from it) is taken over. Call once.
-  Role Acquire();
+  // Takes the folder's lock, or hands this start's path over to the copy
+  // holding it; meanwhile tries both again until one works or `waitMs` has
+  // passed. Call once, before the session-end signals are caught: nothing
+  // is lost if one ends the wait.
+  Role Acquire(int waitMs = WaitMs);
 
-  // Primary only: starts listening for later starts. A socket file left by a
-  // crash is removed first; holding the lock proves nobody else uses it.
+  // Primary only: starts taking hand-overs. A socket file left by a crash is
+  // removed first; holding the lock proves nobody else uses it. False, with
+  // Problem() saying why, when later starts cannot reach this copy.
   bool Listen();
 
-  // Secondary: sends `executablePath` (empty = this copy's own) to the
-  // running copy. Waits at most `timeoutMs` in total and never for an answer.
-  bool NotifyRunning(const QString& executablePath = {}, int timeoutMs = 2000);
+  // The session is ending: later starts are no longer answered, and wait
+  // for this process to end instead. Those connected but not yet answered
+  // are cut off. Idempotent.
+  void StopAccepting();
 
   QString LockPath() const;
   QString SocketPath() const;
   QString OwnPath() const { return ownPath_; }
-
-  // The bytes a later start may send; more than this is not a path of ours.
-  static constexpr qint64 MaxMessage = 8192;
+  QString Problem() const { return problem_; }
 
  signals:
   // A later start of the same executable asked the running copy to appear.
   void ShowRequested();
 
  private:
-  bool LockLooksAbandoned() const;
-  void OnNewConnection();
+  enum class Delivery { Answered, NotNow, Impostor };
+  // One attempt to hand `message` to the copy holding the lock.
+  Delivery Deliver(const QByteArray& message, const QDeadlineTimer& deadline);
+  void OnConnections();
   void OnReadable(QLocalSocket* socket);
 
-  QString folder_;
+  FolderLock lock_;
   QString ownPath_;
-  std::unique_ptr<QLockFile> lock_;
-  QLocalServer* server_ = nullptr;
+  QString problem_;
+  int listenFd_ = -1;
+  QSocketNotifier* notifier_ = nullptr;
 };

@@ -38,10 +38,10 @@ std::string StartupFailureText(const std::string& why, bool noIcmpSocket, const 
 
 }  // namespace
 
-void ShowStartupFailure(const std::string& why, SessionEndNotifier& sessionEnd) {
+void ShowStartupFailure(const std::string& why, SessionEndNotifier& sessionEnd, bool afterEchoes) {
   // The start-up binds the echoes first, so an IPv4 road that is still
   // missing is what stopped it.
-  const bool noIcmpSocket = !SystemIcmp().CanPing(IpFamily::V4);
+  const bool noIcmpSocket = afterEchoes && !SystemIcmp().CanPing(IpFamily::V4);
   QMessageBox message(QMessageBox::Critical, QObject::tr("Velquor"),
                       QString::fromStdString(StartupFailureText(why, noIcmpSocket, ExecutablePath())),
                       QMessageBox::Ok);

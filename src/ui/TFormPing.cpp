@@ -256,6 +256,7 @@ bool TFormPing::FormCloseQuery() {
 }
 
 void TFormPing::FormClose() {
+  emit SessionClosing();
   TimerSave->stop();
   TimerTasks->stop();
   TrayIcon1->hide();

@@ -95,6 +95,14 @@ class TFormPing : public QMainWindow {
   bool SessionEnding() const { return sessionEnding_; }
   bool CloseConfirmed() const { return closeConfirmed_; }
 
+ signals:
+  // The session is ending for good: a signal's end (before its save), the
+  // user's confirmed close (once its save is made or given up), the end of
+  // the event loop. From now on no later start may be handed to this copy.
+  // May come more than once.
+  void SessionClosing();
+
+ public:
   QTabWidget* PageControl1 = nullptr;
   TFramePages* FramePingPages = nullptr;
   TFramePing* FramePing1 = nullptr;

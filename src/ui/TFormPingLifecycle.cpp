@@ -188,6 +188,7 @@ void TFormPing::EndSessionAndQuit() {
     // hold what it lacked.
     if (quitting_) return;
     quitting_ = true;
+    emit SessionClosing();
     if (!exitSaved_) exitSaved_ = SaveForSessionEnd();
     close();
     // The window may be hidden in the tray, where closing it would not end
@@ -208,6 +209,7 @@ bool TFormPing::FinishSession() {
   if (finished_) return exitSaved_;
   finished_ = true;
   CatchAll([this] {
+    emit SessionClosing();
     TimerStartup->stop();
     TimerTasks->stop();
     TimerSave->stop();

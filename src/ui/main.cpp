@@ -6,6 +6,7 @@
 
 #include "platform/BrokenPipes.h"
 #include "platform/DesktopOpener.h"
+#include "platform/ProgramPaths.h"
 #include "platform/SessionEndNotifier.h"
 #include "platform/SingleInstance.h"
 #include "ui/DesktopServicesOpener.h"
@@ -45,11 +46,12 @@ class RunningWindow {
 
 }  // namespace
 
-// One copy per user: a later start hands its path to the running copy and
-// ends. The running copy builds its window, and shows it only once start-up
-// has succeeded; a failed start-up says why on stderr and in a message, and
-// ends non-zero, as does a session whose pages and settings could not be
-// saved at its end.
+// One copy per Config folder: a later start hands its path to the running
+// copy and ends; one that finds the running copy on its way out waits for
+// it to end, and runs. The running copy builds its window, and shows it
+// only once start-up has succeeded; a failed start-up says why on stderr and
+// in a message, and ends non-zero, as does a session whose pages and
+// settings could not be saved at its end.
 int main(int argc, char* argv[]) {
   SurviveBrokenPipes();
   // Without its drawing threads no message can be drawn either: stderr only.
@@ -61,21 +63,23 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Velquor"));
 
-  SingleInstance instance;
-  switch (instance.Acquire()) {
-    case SingleInstance::Role::Secondary:
-      instance.NotifyRunning();
-      return 0;
-    case SingleInstance::Role::Primary:
-      instance.Listen();
-      break;
-    case SingleInstance::Role::Unguarded:
-      break;
-  }
+  // Before the session-end signals are caught: a start that waits for a
+  // copy on its way out is ended by them at once, with nothing to save.
+  SingleInstance instance(ConfigFolder());
+  const SingleInstance::Role role = instance.Acquire();
+  if (role == SingleInstance::Role::HandedOver) return 0;
+  if (role == SingleInstance::Role::Primary && !instance.Listen())
+    std::fprintf(stderr, "velquor: %s\n", instance.Problem().toStdString().c_str());
 
   // SIGTERM, SIGHUP and SIGINT end a start-up at once; once the event loop
   // runs, they end the session with a clean save.
   SessionEndNotifier sessionEnd;
+  if (role == SingleInstance::Role::Refused) {
+    const std::string why = instance.Problem().toStdString();
+    std::fprintf(stderr, "velquor: cannot start: %s\n", why.c_str());
+    ShowStartupFailure(why, sessionEnd, false);
+    return 1;
+  }
   SetDesktopOpener(OpenThroughDesktopServices);
   try {
     TFormPing window;
@@ -89,6 +93,7 @@ int main(int argc, char* argv[]) {
     TFormAutoTasks autoTasks(&window);
     QObject::connect(&sessionEnd, &SessionEndNotifier::SessionEnding, &window, &TFormPing::EndSessionAndQuit);
     QObject::connect(&instance, &SingleInstance::ShowRequested, &window, &TFormPing::WMShowMainWindow);
+    QObject::connect(&window, &TFormPing::SessionClosing, &instance, &SingleInstance::StopAccepting);
     const RunningWindow running(window);
     window.show();
     toolkitThreads.EndOnceTheEventLoopRuns();

@@ -1,24 +1,24 @@
 #include "platform/SingleInstance.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <pwd.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QTemporaryDir>
-#include <filesystem>
-#include <fstream>
+#include <chrono>
 #include <functional>
+#include <future>
+#include <memory>
 
-#include "ScopedVariable.h"
 #include "support/Waits.h"
 
 using namespace std::chrono_literals;
@@ -26,7 +26,13 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr char OwnPath[] = "/opt/velquor/velquor";
+constexpr uid_t Stranger = 23456;
 using Role = SingleInstance::Role;
+
+struct Start {
+  Role role;
+  QString problem;
+};
 
 class SingleInstanceTest : public ::testing::Test {
  protected:
@@ -34,76 +40,124 @@ class SingleInstanceTest : public ::testing::Test {
     EnsureTestApplication();
     ASSERT_TRUE(dir_.isValid());
   }
-  // The running copy listens and counts the times it is asked to show itself.
-  void Listen(SingleInstance& primary) {
-    ASSERT_TRUE(primary.Listen());
-    QObject::connect(&primary, &SingleInstance::ShowRequested, [this] { ++shown_; });
+  QString Folder() const { return dir_.path() + "/Config"; }
+  QStringList Entries() const {
+    return QDir(Folder()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
   }
-  std::string Path(const char* name) const { return (dir_.path() + "/" + name).toStdString(); }
-  Role Acquire(const char* folder = "") { return SingleInstance(dir_.path() + folder, OwnPath).Acquire(); }
+
+  // The running copy listens and counts the times it is asked to show itself.
+  void Listen(SingleInstance& running) {
+    ASSERT_TRUE(running.Listen()) << running.Problem().toStdString();
+    QObject::connect(&running, &SingleInstance::ShowRequested, [this] { ++shown_; });
+  }
+  // A later start, on a thread of its own: this one turns the event loop
+  // for the running copy meanwhile.
+  std::future<Start> Later(const QString& ownPath = OwnPath, int waitMs = SingleInstance::WaitMs,
+                           QString folder = {}) const {
+    if (folder.isEmpty()) folder = Folder();
+    return std::async(std::launch::async, [folder, ownPath, waitMs] {
+      SingleInstance later(folder.toStdString(), ownPath);
+      const Role role = later.Acquire(waitMs);
+      return Start{role, later.Problem()};
+    });
+  }
+  static bool Ended(const std::future<Start>& later) {
+    return later.wait_for(0s) == std::future_status::ready;
+  }
+  static Start Finish(std::future<Start> later) {
+    EXPECT_TRUE(SpinUntil([&] { return Ended(later); }, 10s));
+    return later.get();
+  }
 
   QTemporaryDir dir_;
   int shown_ = 0;
 };
 
-TEST_F(SingleInstanceTest, SecondStartFindsTheLockTakenAndHandsItsPathOver) {
-  SingleInstance first(dir_.path(), OwnPath), second(dir_.path(), OwnPath);
-  ASSERT_EQ(first.Acquire(), Role::Primary);
-  Listen(first);
-  EXPECT_EQ(second.Acquire(), Role::Secondary);
-  EXPECT_TRUE(second.NotifyRunning());
-  EXPECT_TRUE(SpinUntil([&] { return shown_ == 1; }));
-  // A copy in another folder, or a path that differs only in letter case, is
-  // another program: it is not shown for.
-  SingleInstance other(dir_.path(), "/home/user/velquor");
-  EXPECT_EQ(other.Acquire(), Role::Secondary);
-  EXPECT_TRUE(other.NotifyRunning());
-  EXPECT_TRUE(second.NotifyRunning("/opt/velquor/Velquor"));
-  EXPECT_TRUE(second.NotifyRunning());
-  EXPECT_TRUE(SpinUntil([&] { return shown_ == 2; }));
-  SpinUntil([] { return false; }, 200ms);
-  EXPECT_EQ(shown_, 2);
+TEST_F(SingleInstanceTest, ALaterStartHandsItsPathOverAndEndsOnceAnswered) {
+  {
+    SingleInstance first(Folder().toStdString(), OwnPath);
+    ASSERT_EQ(first.Acquire(), Role::Primary);
+    Listen(first);
+    EXPECT_EQ(Entries(), (QStringList{"velquor.lock", "velquor.socket"}));
+    EXPECT_EQ(Finish(Later()).role, Role::HandedOver);
+    EXPECT_EQ(shown_, 1);
+    // A copy in another folder, or a path that differs only in letter case,
+    // is another program: answered, but not shown for.
+    EXPECT_EQ(Finish(Later("/home/user/velquor")).role, Role::HandedOver);
+    EXPECT_EQ(Finish(Later("/opt/velquor/Velquor")).role, Role::HandedOver);
+    EXPECT_EQ(Finish(Later()).role, Role::HandedOver);
+    EXPECT_EQ(shown_, 2);
+  }
+  EXPECT_EQ(Entries(), QStringList()) << "the copy takes its files with it";
 }
 
-// A lock whose owner ended, crashed or never wrote its id (once it is old)
-// is taken over, and so is a socket nobody listens on.
-TEST_F(SingleInstanceTest, LocksAndSocketsLeftBehindDoNotBlockTheNextStart) {
-  EXPECT_EQ(Acquire(), Role::Primary);
-  EXPECT_FALSE(std::filesystem::exists(Path("velquor.lock"))) << "a copy that ends frees the lock";
-  std::ofstream(Path("velquor.lock")).close();  // created, never written: a crash in between
-  EXPECT_EQ(Acquire(), Role::Secondary) << "just created: its owner may not have written its id yet";
-  std::filesystem::last_write_time(Path("velquor.lock"),
-                                   std::filesystem::file_time_type::clock::now() - 1min);
-  EXPECT_EQ(Acquire(), Role::Primary);
+// A socket's address holds 107 bytes of path; a Config folder deeper than
+// that is reached all the same.
+TEST_F(SingleInstanceTest, AFolderTooDeepForASocketAddressStillTakesHandOvers) {
+  const QString deep = dir_.path() + "/" + QString(100, 'd') + "/Config";
+  ASSERT_GT(deep.size() + sizeof "/velquor.socket", sizeof sockaddr_un::sun_path);
+  SingleInstance first(deep.toStdString(), OwnPath);
+  ASSERT_EQ(first.Acquire(), Role::Primary);
+  Listen(first);
+  EXPECT_TRUE(QFileInfo(deep + "/velquor.socket").exists());
+  EXPECT_EQ(Finish(Later(OwnPath, 5000, deep)).role, Role::HandedOver);
+  EXPECT_EQ(shown_, 1);
+}
 
-  const pid_t dead = ::fork();
-  if (dead == 0) ::_exit(0);
-  ASSERT_EQ(::waitpid(dead, nullptr, 0), dead);
-  std::ofstream(Path("velquor.lock")) << dead << "\nvelquor\n\n";
-  const std::string socketPath = Path("velquor.socket");
+// A lock file whose copy ended (a crash), and a socket nobody listens on.
+TEST_F(SingleInstanceTest, WhatACrashLeavesBehindBlocksNoStart) {
+  ASSERT_TRUE(QDir().mkpath(Folder()));
+  ASSERT_TRUE(QFile(Folder() + "/velquor.lock").open(QIODevice::WriteOnly));
+  const std::string socketPath = (Folder() + "/velquor.socket").toStdString();
   sockaddr_un address{AF_UNIX, {}};
   std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
   const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
   ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   ::close(fd);
-  SingleInstance next(dir_.path(), OwnPath), later(dir_.path(), OwnPath);
+  SingleInstance next(Folder().toStdString(), OwnPath);
   ASSERT_EQ(next.Acquire(), Role::Primary);
   Listen(next);
-  EXPECT_EQ(later.Acquire(), Role::Secondary);
-  EXPECT_TRUE(later.NotifyRunning());
-  EXPECT_TRUE(SpinUntil([&] { return shown_ == 1; }));
+  EXPECT_EQ(Finish(Later()).role, Role::HandedOver);
+  EXPECT_EQ(shown_, 1);
+}
+
+// Once a copy's session is ending it answers no one: a start already
+// waiting for its answer is cut off, and every start waits for the copy to
+// end, then runs; past its bound it gives up and says why.
+TEST_F(SingleInstanceTest, AStartWaitsForACopyOnItsWayOutThenRuns) {
+  auto first = std::make_unique<SingleInstance>(Folder().toStdString(), OwnPath);
+  ASSERT_EQ(first->Acquire(), Role::Primary);
+  Listen(*first);
+  auto later = Later();
+  // Connected, and waiting for the answer of a copy that is busy saving.
+  WaitUntil([] { return false; }, 300ms);
+  first->StopAccepting();
+  EXPECT_EQ(Entries(), QStringList{"velquor.lock"});
+  SpinUntil([] { return false; }, 500ms);
+  EXPECT_FALSE(Ended(later));
+  first.reset();
+  EXPECT_EQ(Finish(std::move(later)).role, Role::Primary);
+  EXPECT_EQ(shown_, 0);
+
+  // Holding the lock without listening, as a copy on its way out does.
+  const QString other = dir_.path() + "/Other";
+  SingleInstance ending(other.toStdString(), OwnPath), late(other.toStdString(), OwnPath);
+  ASSERT_EQ(ending.Acquire(), Role::Primary);
+  const auto begun = std::chrono::steady_clock::now();
+  EXPECT_EQ(late.Acquire(300), Role::Refused);
+  const long long waited = MillisecondsSince(begun);
+  EXPECT_TRUE(waited >= 300 && waited < 3000) << waited;
+  EXPECT_EQ(late.Problem(),
+            "another copy of Velquor holds " + other + " and neither answered nor ended within 0.3 s");
 }
 
 TEST_F(SingleInstanceTest, NothingALaterStartSendsCanHangEitherCopy) {
-  SingleInstance first(dir_.path(), OwnPath), sender(dir_.path(), OwnPath);
+  SingleInstance first(Folder().toStdString(), OwnPath);
   ASSERT_EQ(first.Acquire(), Role::Primary);
-  ASSERT_EQ(sender.Acquire(), Role::Secondary);
-  // Lock held but not yet listening: the later start gives up after its bound.
-  const QDeadlineTimer bound(3000);
-  EXPECT_FALSE(sender.NotifyRunning({}, 300));
-  EXPECT_FALSE(bound.hasExpired());
   Listen(first);
-  EXPECT_FALSE(sender.NotifyRunning(QString(SingleInstance::MaxMessage + 10, 'a')));
+  const Start tooLong = Finish(Later(QString(SingleInstance::MaxMessage + 10, 'a')));
+  EXPECT_EQ(tooLong.role, Role::Refused);
+  EXPECT_TRUE(tooLong.problem.endsWith("too long to hand over")) << tooLong.problem.toStdString();
   // A client that streams bytes without a line end is cut off.
   QLocalSocket flood;
   flood.connectToServer(first.SocketPath());
@@ -112,68 +166,86 @@ TEST_F(SingleInstanceTest, NothingALaterStartSendsCanHangEitherCopy) {
   flood.flush();
   EXPECT_TRUE(SpinUntil([&] { return flood.state() == QLocalSocket::UnconnectedState; }));
   // The running copy still answers the next, proper start.
-  EXPECT_TRUE(sender.NotifyRunning());
-  EXPECT_TRUE(SpinUntil([&] { return shown_ == 1; }));
-  // A folder below a plain file cannot exist: run without hand-off.
-  EXPECT_EQ(Acquire("/velquor.lock/sub"), Role::Unguarded);
+  EXPECT_EQ(Finish(Later()).role, Role::HandedOver);
+  EXPECT_EQ(shown_, 1);
+  // A folder below a plain file cannot exist, and no save there can succeed:
+  // run without the lock.
+  EXPECT_EQ(SingleInstance((Folder() + "/velquor.lock/sub").toStdString(), OwnPath).Acquire(),
+            Role::Unguarded);
 }
 
-// Without a runtime folder (XDG_RUNTIME_DIR unset, and the folder Qt falls
-// back to in the temporary folder taken by another user) the lock goes to a
-// folder named after the user in the shared temporary folder. One that
-// another user made first, that others may enter, or that is a link is
-// never used: the copy runs unguarded rather than put its lock and socket
-// where someone else controls them.
-TEST_F(SingleInstanceTest, TheSharedTemporaryFolderIsUsedOnlyThroughAPrivateFolderOfOurOwn) {
-  constexpr uid_t Stranger = 23456;
-  const passwd* self = ::getpwuid(::getuid());
-  ASSERT_NE(self, nullptr);
-  const QString taken = dir_.path() + "/runtime-" + QString::fromLocal8Bit(self->pw_name);
-  ASSERT_TRUE(QDir().mkdir(taken));
-  ASSERT_EQ(::chown(QFile::encodeName(taken).constData(), Stranger, Stranger), 0);
-  const ScopedVariable runtime("XDG_RUNTIME_DIR", std::nullopt);
-  const ScopedVariable temporary("TMPDIR", dir_.path().toStdString());
-  const QString shared = dir_.path() + "/velquor-" + QString::number(::getuid());
-  const QString elsewhere = dir_.path() + "/elsewhere";
-  ASSERT_TRUE(QDir().mkdir(elsewhere));
-  ASSERT_EQ(::chmod(QFile::encodeName(elsewhere).constData(), 0700), 0);
-
-  const struct {
-    const char* what;
-    std::function<void()> prepare;
-    Role role;
-  } cases[] = {
-      {"absent", [] {}, Role::Primary},
-      {"another user's",
-       [&] {
-         ASSERT_TRUE(QDir().mkdir(shared));
-         ASSERT_EQ(::chown(QFile::encodeName(shared).constData(), Stranger, Stranger), 0);
-         ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0700), 0);
-       },
-       Role::Unguarded},
-      {"open to others",
-       [&] {
-         ASSERT_TRUE(QDir().mkdir(shared));
-         ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0777), 0);
-       },
-       Role::Unguarded},
-      {"a link to a private folder", [&] { ASSERT_TRUE(QFile::link(elsewhere, shared)); }, Role::Unguarded},
+// Another user can neither open the lock file to hold it against the user,
+// nor reach the socket; a process of another user that listens where the
+// running copy would is not handed anything, and one that reaches the
+// running copy anyway is not answered.
+TEST_F(SingleInstanceTest, OnlyTheUsersOwnProcessesTalkToEachOther) {
+  ASSERT_TRUE(QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                     QFile::ExeOther | QFile::ExeGroup));
+  const auto asStranger = [](const std::function<int()>& act) {
+    const pid_t child = ::fork();
+    if (child == 0)
+      ::_exit(::setresgid(Stranger, Stranger, Stranger) == 0 && ::setresuid(Stranger, Stranger, Stranger) == 0
+                  ? act()
+                  : 99);
+    return child;
   };
-  for (const auto& c : cases) {
-    ASSERT_NO_FATAL_FAILURE(c.prepare()) << c.what;
-    {
-      SingleInstance instance({}, OwnPath);
-      EXPECT_EQ(instance.Acquire(), c.role) << c.what;
-      if (c.role == Role::Primary) {
-        EXPECT_EQ(instance.LockPath(), shared + "/velquor.lock") << c.what;
-        struct stat made {};
-        EXPECT_TRUE(::stat(QFile::encodeName(shared).constData(), &made) == 0 && (made.st_mode & 077) == 0)
-            << c.what << ": closed to others";
-      }
-      EXPECT_FALSE(QFileInfo::exists(elsewhere + "/velquor.lock")) << c.what;
-    }
-    ASSERT_TRUE(QFile::remove(shared) || QDir(shared).removeRecursively()) << c.what;
+  const auto exitCode = [](pid_t child) {
+    int status = 0;
+    SpinUntil([&] { return ::waitpid(child, &status, WNOHANG) == child; }, 10s);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  const std::string lock = (Folder() + "/velquor.lock").toStdString();
+  const std::string socketPath = (Folder() + "/velquor.socket").toStdString();
+  sockaddr_un address{AF_UNIX, {}};
+  std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+  {
+    SingleInstance running(Folder().toStdString(), OwnPath);
+    ASSERT_EQ(running.Acquire(), Role::Primary);
+    Listen(running);
+    const auto denied = [&] {
+      const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+      const bool refused =
+          ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 && errno == EACCES;
+      return refused && ::open(lock.c_str(), O_RDONLY) < 0 && errno == EACCES ? 0 : 1;
+    };
+    EXPECT_EQ(exitCode(asStranger(denied)), 0) << "the lock file and the socket are closed to others";
+
+    ASSERT_EQ(::chmod(socketPath.c_str(), 0777), 0);
+    const auto unanswered = [&] {
+      const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+      if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return 2;
+      const std::string line = std::string(OwnPath) + "\n";
+      if (::write(fd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) return 3;
+      pollfd ready{fd, POLLIN, 0};
+      char answer = 0;
+      return ::poll(&ready, 1, 5000) == 1 && ::read(fd, &answer, 1) <= 0 ? 0 : 4;
+    };
+    EXPECT_EQ(exitCode(asStranger(unanswered)), 0) << "cut off without an answer";
+    EXPECT_EQ(shown_, 0);
   }
+
+  // The stranger's socket is made where only the user may (as root here), but
+  // listened on as the stranger.
+  FolderLock held(Folder().toStdString());
+  ASSERT_EQ(held.TryTake(), FolderLock::Outcome::Taken);
+  const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t impostor = asStranger([&] {
+    if (::listen(listener, 4) != 0) return 1;
+    ::write(ready[1], "x", 1);
+    ::pause();
+    return 0;
+  });
+  char byte;
+  ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+  const Start posed = Finish(Later());
+  EXPECT_EQ(posed.role, Role::Refused);
+  EXPECT_EQ(posed.problem, "the process listening on " + Folder() + "/velquor.socket runs as another user");
+  ::kill(impostor, SIGKILL);
+  ::waitpid(impostor, nullptr, 0);
+  for (const int fd : {listener, ready[0], ready[1]}) ::close(fd);
 }
 
 }  // namespace

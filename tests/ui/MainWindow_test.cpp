@@ -5,6 +5,7 @@
 #include <QLayout>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTest>
@@ -198,17 +199,21 @@ TEST_F(MainWindow, FailedSavesShowOneMessageOnlyWhileTheWindowIsShown) {
   }
 }
 
-// Only "Yes" closes, and stops the timers; a later start of the program
-// brings a hidden, minimised window back.
+// Only "Yes" closes, and stops the timers and the hand-overs of later
+// starts; until then a later start of the program brings a hidden,
+// minimised window back.
 TEST_F(MainWindow, CloseAsksAndOnlyYesClosesALaterStartShowsTheWindow) {
+  const QSignalSpy closing(&w(), &TFormPing::SessionClosing);
   w().showMinimized();
   w().hide();
   w().WMShowMainWindow();
   EXPECT_TRUE(w().isVisible() && !w().isMinimized());
   EXPECT_FALSE(w().close());
   EXPECT_TRUE(w().isVisible() && w().TimerSave->isActive());
+  EXPECT_EQ(closing.count(), 0);
   closeAnswer_ = true;
   EXPECT_TRUE(w().close());
+  EXPECT_EQ(closing.count(), 1);
   EXPECT_EQ(closeQuestions_, 2);
   EXPECT_FALSE(w().isVisible());
   EXPECT_FALSE(w().TimerSave->isActive() || w().TimerTasks->isActive());

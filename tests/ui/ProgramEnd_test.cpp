@@ -41,16 +41,7 @@ TEST_F(ProgramRun, EachSignalThatEndsTheSessionSavesOnceAndEndsCleanly) {
 // the save of a full Multi ping list (1,000 pages of 128 hosts) and all that
 // follows it run. The process ends with the save's status, never killed.
 TEST_F(ProgramRun, SignalsRepeatedDuringALargeSaveLeaveItsStatus) {
-  TPingRegistry pages(Mode::MultiPing);
-  std::unique_ptr<TPingPage> page = DefaultPingPage(Mode::MultiPing);
-  page->HostCount = MaxHosts;
-  for (int i = 0; i < MaxHosts; ++i)
-    page->Hosts[static_cast<std::size_t>(i)].Host = "host-" + std::to_string(i) + ".velquor.example.org";
-  for (int i = 0; i < MaxPages; ++i) {
-    page->Name = "page " + std::to_string(i);
-    ASSERT_TRUE(AddPage(pages, *page));
-  }
-  ASSERT_TRUE(SavePages(pages, (Folder() + "/Config").toStdString()).ok());
+  ASSERT_NO_FATAL_FAILURE(WriteFullMultiPingList());
 
   for (int round = 0; round < 3; ++round) {
     const FolderWatch saved(Folder() + "/Config");

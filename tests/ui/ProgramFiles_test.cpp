@@ -41,8 +41,9 @@ QStringList Lines(const QByteArray& said) {
 // program's folder turns read-only (here a read-only remount in a mount
 // namespace of the program's own, as root ignores permission bits), the
 // saves fail and say so, and never go to the user's folder, whose files
-// this session did not load. The single-instance lock, a file open for
-// writing, would keep the folder from turning read-only: it goes elsewhere.
+// this session did not load. The single-instance lock in the Config folder
+// is held through a descriptor open for reading only, which does not keep
+// the folder from turning read-only.
 TEST_F(ProgramRun, SavesAfterTheProgramsFolderTurnsReadOnlyFailAndLeaveTheUsersFolderAlone) {
   const QTemporaryDir user;
   const QString userConfig = user.path() + "/velquor/Config";
@@ -51,10 +52,9 @@ TEST_F(ProgramRun, SavesAfterTheProgramsFolderTurnsReadOnlyFailAndLeaveTheUsersF
   Put(userConfig + "/config.ini", "[MAIN]\nCsvType=0\n");
   Put(Folder() + "/Config/PingPages.dat", session);
 
-  auto process =
-      Launch(QProcess::SeparateChannels,
-             {"env", "XDG_CONFIG_HOME=" + user.path(), "XDG_RUNTIME_DIR=" + user.path(), "unshare", "-m",
-              "--propagation", "private", "sh", "-c", "mount --bind \"${0%/*}\" \"${0%/*}\" && exec \"$0\""});
+  auto process = Launch(QProcess::SeparateChannels,
+                        {"env", "XDG_CONFIG_HOME=" + user.path(), "unshare", "-m", "--propagation", "private",
+                         "sh", "-c", "mount --bind \"${0%/*}\" \"${0%/*}\" && exec \"$0\""});
   WaitFor(*process, "Results");
   ASSERT_EQ(QProcess::execute("nsenter", {"-t", QString::number(process->processId()), "-m", "mount", "-o",
                                           "remount,bind,ro", Folder()}),

@@ -119,9 +119,8 @@ class ProgramRun : public ::testing::Test {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
-    // The runtime folder holds the single-instance lock and socket: one of
-    // our own (private, as QTemporaryDir makes it) keeps the test apart from
-    // a Velquor the user may be running.
+    // A runtime folder of the user's own (private, as QTemporaryDir makes
+    // it), as a desktop session has one.
     env.insert("XDG_RUNTIME_DIR", Folder());
     env.insert(variables);
     process->setProcessEnvironment(env);
@@ -192,6 +191,21 @@ class ProgramRun : public ::testing::Test {
     }
     EXPECT_TRUE(SavePages(pages, (Folder() + "/Config").toStdString()).ok());
     return pages;
+  }
+
+  // A full Multi ping list, 1,000 pages of 128 hosts, whose save takes a
+  // while.
+  void WriteFullMultiPingList() const {
+    TPingRegistry pages(Mode::MultiPing);
+    std::unique_ptr<TPingPage> page = DefaultPingPage(Mode::MultiPing);
+    page->HostCount = MaxHosts;
+    for (int i = 0; i < MaxHosts; ++i)
+      page->Hosts[static_cast<std::size_t>(i)].Host = "host-" + std::to_string(i) + ".velquor.example.org";
+    for (int i = 0; i < MaxPages; ++i) {
+      page->Name = "page " + std::to_string(i);
+      ASSERT_TRUE(AddPage(pages, *page));
+    }
+    ASSERT_TRUE(SavePages(pages, (Folder() + "/Config").toStdString()).ok());
   }
 
   // Until every pool worker's thread exists and the sockets have taken the

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <string>
+
+// The lock one running copy of the program holds on the folder of its pages
+// and settings, for as long as it runs. It is an advisory lock (flock) on a
+// file in that folder itself, so it guards exactly the files it protects,
+// whatever other folders the environment names, and the kernel lets go of
+// it when the process ends, however it ends: a crash leaves no lock behind.
+// The file is made for its owner alone, so nobody else can open it to hold
+// the lock against them; it is held through a descriptor open for reading
+// only, which never keeps the folder's file system from turning read-only.
+//
+// Not thread-safe: one object per process and folder.
+class FolderLock {
+ public:
+  enum class Outcome {
+    Taken,       // this object holds the lock
+    Held,        // another process, or another object, holds it
+    Unwritable,  // the folder cannot be made or written: no save there can succeed
+    Failed,      // the lock cannot be had for another reason: Problem() says which
+  };
+
+  static constexpr char FileName[] = "velquor.lock";
+
+  explicit FolderLock(std::string folder);
+  // Releases the lock.
+  ~FolderLock();
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+  // Makes the folder when it is missing, as the saves would, then tries
+  // once, without waiting.
+  Outcome TryTake();
+  // Removes the file and lets go of the lock; nothing when it is not held.
+  void Release();
+
+  bool Taken() const { return lockFd_ >= 0; }
+  const std::string& Folder() const { return folder_; }
+  std::string LockPath() const { return folder_ + "/" + FileName; }
+  // The folder, opened to reach what lies in it (O_PATH), once TryTake
+  // could open it; -1 before.
+  int FolderFd() const { return folderFd_; }
+  // Why TryTake failed.
+  const std::string& Problem() const { return problem_; }
+
+ private:
+  Outcome Fail(int error, const std::string& what);
+  // Whether this process may make files in the folder.
+  bool Writable() const;
+
+  std::string folder_;
+  int folderFd_ = -1;
+  int lockFd_ = -1;
+  std::string problem_;
+};

@@ -1,0 +1,117 @@
+#include "platform/FolderLock.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <functional>
+#include <optional>
+
+#include "support/PermissionBits.h"
+
+namespace {
+
+using Outcome = FolderLock::Outcome;
+
+// What the lock makes of the folder it is to live in, and of what it finds
+// at its own name. Only a folder nobody could save into lets the program go
+// on without it; anything else in the way stops it with the reason, and
+// nothing there is followed, waited for or replaced.
+TEST(FolderLock, TakesTheFolderOrSaysWhyNot) {
+  const QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString folder = dir.path() + "/program/Config", lock = folder + "/velquor.lock";
+  const QString elsewhere = dir.path() + "/notes";
+  const auto make = [&] { ASSERT_TRUE(QDir().mkpath(folder)); };
+  // As a copy that was killed leaves it.
+  const auto leave = [&] {
+    make();
+    const int fd = ::open(QFile::encodeName(lock).constData(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+  };
+  const auto readOnly = [&] {
+    ASSERT_TRUE(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+  };
+  const struct {
+    const char* what;
+    std::function<void()> prepare;
+    Outcome outcome;
+    const char* problem;
+  } cases[] = {
+      {"missing, below a missing folder", [] {}, Outcome::Taken, ""},
+      {"left by a copy that ended", leave, Outcome::Taken, ""},
+      {"read-only, with the file left", [&] { leave(), readOnly(); }, Outcome::Taken, ""},
+      {"read-only", [&] { make(), readOnly(); }, Outcome::Unwritable, ""},
+      {"a plain file in the folder's place",
+       [&] {
+         ASSERT_TRUE(QDir().mkpath(dir.path() + "/program"));
+         ASSERT_TRUE(QFile(folder).open(QIODevice::WriteOnly));
+       },
+       Outcome::Unwritable, ""},
+      {"a FIFO at the name",
+       [&] {
+         make();
+         ASSERT_EQ(::mkfifo(QFile::encodeName(lock).constData(), 0600), 0);
+       },
+       Outcome::Failed, "%1/program/Config/velquor.lock is not a regular file"},
+      {"a folder at the name", [&] { ASSERT_TRUE(QDir().mkpath(lock)); }, Outcome::Failed,
+       "cannot open %1/program/Config/velquor.lock: Is a directory"},
+      {"a link at the name",
+       [&] {
+         make();
+         ASSERT_TRUE(QFile::link(elsewhere, lock));
+       },
+       Outcome::Failed, "cannot open %1/program/Config/velquor.lock: Too many levels of symbolic links"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(QDir(dir.path()).removeRecursively() && QDir().mkpath(dir.path()));
+    ASSERT_TRUE(QFile(elsewhere).open(QIODevice::WriteOnly));
+    ASSERT_NO_FATAL_FAILURE(c.prepare()) << c.what;
+    {
+      // As an ordinary user would: root may write a read-only folder.
+      const PermissionBitsApply modes;
+      FolderLock taker(folder.toStdString());
+      EXPECT_EQ(taker.TryTake(), c.outcome) << c.what;
+      EXPECT_EQ(QString::fromStdString(taker.Problem()), *c.problem ? QString(c.problem).arg(dir.path()) : "")
+          << c.what;
+      if (c.outcome == Outcome::Taken) {
+        struct stat made {};
+        ASSERT_EQ(::lstat(QFile::encodeName(lock).constData(), &made), 0) << c.what;
+        EXPECT_TRUE(S_ISREG(made.st_mode) && (made.st_mode & 07777) == 0600)
+            << c.what << ": closed to others";
+        FolderLock later(folder.toStdString());
+        EXPECT_EQ(later.TryTake(), Outcome::Held) << c.what;
+      }
+      // Each lock lets go when it is destroyed; one that held removes its
+      // file where it may.
+    }
+    if (c.outcome == Outcome::Taken && (QFile::permissions(folder) & QFile::WriteOwner)) {
+      EXPECT_FALSE(QFile::exists(lock)) << c.what;
+    }
+    EXPECT_EQ(QFile(elsewhere).size(), 0) << c.what;
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+}
+
+// The file goes when the lock is let go, and the name is free at once for
+// the next copy; an object that let go may take it again.
+TEST(FolderLock, ReleasingFreesTheFolderForTheNext) {
+  const QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  FolderLock first(dir.path().toStdString()), second(dir.path().toStdString());
+  ASSERT_EQ(first.TryTake(), Outcome::Taken);
+  EXPECT_EQ(second.TryTake(), Outcome::Held);
+  first.Release();
+  EXPECT_FALSE(QFile::exists(dir.path() + "/velquor.lock"));
+  EXPECT_EQ(second.TryTake(), Outcome::Taken);
+  EXPECT_EQ(first.TryTake(), Outcome::Held);
+  second.Release();
+  EXPECT_EQ(first.TryTake(), Outcome::Taken);
+}
+
+}  // namespace
