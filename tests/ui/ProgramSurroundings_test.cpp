@@ -5,38 +5,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "ProgramRunFixture.h"
-#include "XServer.h"
+#include "ProgramOnDisplay.h"
 
 namespace {
-
-class ProgramOnDisplay : public ProgramRun {
- protected:
-  void SetUp() override {
-    ProgramRun::SetUp();
-    ASSERT_TRUE(x_.Running());
-  }
-
-  std::unique_ptr<QProcess> LaunchOnDisplay(const QStringList& through = {}) {
-    // The desktop bus library the toolkit loads on X keeps an allocation to
-    // the end on purpose; the leak checker of a sanitizer build is told so.
-    const QString suppressions = Folder() + "/leaks.supp";
-    QFile file(suppressions);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write("leak:libdbus-1.so\n") > 0);
-    QProcessEnvironment variables = x_.Variables();
-    variables.insert("LSAN_OPTIONS", "suppressions=" + suppressions);
-    return Launch(QProcess::SeparateChannels, through, variables);
-  }
-
-  // The first mapped window whose title matches `title`, once there is one.
-  QString WaitForWindow(QProcess& process, const QString& title) const {
-    QStringList windows;
-    WaitUntil(process, [&] { return !(windows = x_.Windows(title)).isEmpty(); });
-    return windows.value(0);
-  }
-
-  XServer x_;
-};
 
 // A run's end writes its failed action to stderr, here a pipe whose reader
 // has gone: the write fails, and neither the session nor its end, with a

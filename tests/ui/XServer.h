@@ -76,6 +76,8 @@ class XServer {
     manager_.setStandardOutputFile(QProcess::nullDevice());
     manager_.setStandardErrorFile(QProcess::nullDevice());
     manager_.start("openbox", {"--sm-disable", "--startup", "touch " + ready});
+    // Without an event loop the process is seen running only once waited for.
+    manager_.waitForStarted(StartMs);
     QDeadlineTimer deadline(StartMs);
     while (!QFileInfo::exists(ready) && !deadline.hasExpired() && manager_.state() != QProcess::NotRunning)
       QThread::msleep(20);

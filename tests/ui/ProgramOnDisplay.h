@@ -1,0 +1,38 @@
+#pragma once
+
+// The real program on an X server of the test's own, with no window manager
+// until a test starts one.
+
+#include <QFile>
+
+#include "ProgramRunFixture.h"
+#include "QtPrinting.h"
+#include "XServer.h"
+
+class ProgramOnDisplay : public ProgramRun {
+ protected:
+  void SetUp() override {
+    ProgramRun::SetUp();
+    ASSERT_TRUE(x_.Running());
+  }
+
+  std::unique_ptr<QProcess> LaunchOnDisplay(const QStringList& through = {}) {
+    // The desktop bus library the toolkit loads on X keeps an allocation to
+    // the end on purpose; the leak checker of a sanitizer build is told so.
+    const QString suppressions = Folder() + "/leaks.supp";
+    QFile file(suppressions);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write("leak:libdbus-1.so\n") > 0);
+    QProcessEnvironment variables = x_.Variables();
+    variables.insert("LSAN_OPTIONS", "suppressions=" + suppressions);
+    return Launch(QProcess::SeparateChannels, through, variables);
+  }
+
+  // The first mapped window whose title matches `title`, once there is one.
+  QString WaitForWindow(QProcess& process, const QString& title) const {
+    QStringList windows;
+    WaitUntil(process, [&] { return !(windows = x_.Windows(title)).isEmpty(); });
+    return windows.value(0);
+  }
+
+  XServer x_;
+};
