@@ -1,8 +1,12 @@
 #pragma once
 
-// The real program on an X server of the test's own, as on a desktop.
+// The real program on an X server of the test's own, with no window manager
+// until a test starts one.
+
+#include <QFile>
 
 #include "ProgramRunFixture.h"
+#include "QtPrinting.h"
 #include "XServer.h"
 
 class ProgramOnDisplay : public ProgramRun {

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "QtPrinting.h"
 #include "pages/PageOperations.h"
 #include "pages/PageRegistry.h"
 #include "platform/ProgramPaths.h"
@@ -89,9 +90,6 @@ class WindowTest : public ::testing::Test {
   std::unique_ptr<TFormAutoTasks> tasks_;
   std::vector<std::unique_ptr<QAbstractItemModelTester>> testers_;
 };
-
-// QString in test messages as its text.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 // The page a tab shows.
 TPageCommon& ShownPage(Mode mode);

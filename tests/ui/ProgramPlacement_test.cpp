@@ -1,0 +1,200 @@
+// Where the real program's window comes up on a desktop with a window
+// manager, and where it comes back after a restart. The settings' Left,
+// Top, Width and Height are the window's outer bounds: the frame and title
+// bar the manager draws around it are inside them.
+
+#include <QRect>
+#include <QRegularExpression>
+
+#include "ProgramOnDisplay.h"
+#include "platform/FileIo.h"
+#include "platform/IniFile.h"
+
+namespace {
+
+constexpr QRect Screen(0, 0, 1280, 1024);
+// The main window's design size, centred on the screen.
+constexpr QRect FirstStart(130, 187, 1020, 650);
+
+// A window's place and size on the screen, as the X server has it. (Given
+// no window, xwininfo would wait for a click on one.)
+std::optional<QRect> Geometry(const XServer& x, const QString& window) {
+  if (window.isEmpty()) return std::nullopt;
+  const std::optional<QString> info = x.Run("xwininfo", {"-id", window});
+  if (!info) return std::nullopt;
+  const auto value = [&](const QString& label) {
+    return QRegularExpression(label + ":\\s+(-?\\d+)").match(*info).captured(1).toInt();
+  };
+  return QRect(value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"),
+               value("Height"));
+}
+
+// The frame the window manager put around `window`: its parent, unless that
+// is the root window, where nothing framed it and the window is its own.
+QString FrameOf(const XServer& x, const QString& window) {
+  if (window.isEmpty()) return window;
+  const QString tree = x.Run("xwininfo", {"-tree", "-id", window}).value_or(QString());
+  const auto id = [&](const QString& which) {
+    return QRegularExpression(which + " window id: (0x[0-9a-f]+)").match(tree).captured(1);
+  };
+  const QString parent = id("Parent");
+  return parent.isEmpty() || parent == id("Root") ? window : parent;
+}
+
+class ProgramPlacement : public ProgramOnDisplay {
+ protected:
+  QString Settings() const { return Folder() + "/Config/config.ini"; }
+
+  void WriteSettings(const std::string& lines) const {
+    ASSERT_TRUE(MakeFolder((Folder() + "/Config").toStdString()).ok());
+    ASSERT_TRUE(WriteFileAtomically(Settings().toStdString(), "[MAIN]\n" + lines).ok());
+  }
+
+  // The rectangle the last save wrote, and whether it was of a maximised window.
+  std::pair<QRect, bool> Saved() const {
+    const IniFile ini = IniFile::FromFile(Settings().toStdString());
+    const auto read = [&](const char* key) { return ini.ReadInteger("MAIN", key, -1); };
+    return {QRect(read("Left"), read("Top"), read("Width"), read("Height")), read("Maximized") == 1};
+  }
+
+  // The program's main window, once it is shown.
+  QString Start() {
+    process_ = LaunchOnDisplay();
+    const QString window = WaitForWindow(*process_, "^Velquor");
+    EXPECT_FALSE(window.isEmpty()) << process_->readAllStandardError().toStdString();
+    return window;
+  }
+
+  // The frame of `window` once it is `expected`, or the last one seen when
+  // it does not get there within a start's time.
+  QRect FrameOnceAt(const QString& window, const QRect& expected) const {
+    QDeadlineTimer deadline(5000);
+    QRect frame;
+    do frame = Geometry(x_, FrameOf(x_, window)).value_or(QRect());
+    while (frame != expected && !deadline.hasExpired() && !process_->waitForFinished(50));
+    return frame;
+  }
+
+  // The user closes the window from its title bar and answers the question
+  // "Yes": the program saves and ends. The question comes only once the
+  // program has taken in every event the server sent it before the close
+  // request, the manager's last move among them.
+  void CloseAsTheUserDoes(const QString& window) {
+    ASSERT_TRUE(x_.RequestClose(window));
+    const QString question = WaitForWindow(*process_, "^Confirm$");
+    WaitUntil(*process_, [&] { return x_.FocusedWindow() == question; });
+    ASSERT_TRUE(x_.PressKey("Return"));
+    ASSERT_TRUE(EndsCleanly(*process_)) << process_->readAllStandardError().toStdString();
+  }
+
+  // The user drags with the mouse from `from` to `to`: the window manager
+  // takes the press, follows the pointer and lets go at the release. Each
+  // step is a client of its own, a little apart, as a hand is slower than
+  // the manager.
+  void Drag(const QPoint& from, const QPoint& to) const {
+    const QStringList press{"mousedown", "1"}, release{"mouseup", "1"};
+    for (const QStringList& step :
+         {PointerAt(from) + press, PointerAt((from + to) / 2), PointerAt(to) + release}) {
+      ASSERT_TRUE(x_.Run("xdotool", step));
+      QThread::msleep(50);
+    }
+  }
+
+  // A double click on the title bar: the manager maximises the window, or
+  // gives it its normal size back.
+  void ToggleMaximised(const QRect& frame) const {
+    const QStringList doubleClick{"click", "--repeat", "2", "1"};
+    ASSERT_TRUE(x_.Run("xdotool", PointerAt(TitleBar(frame)) + doubleClick));
+  }
+
+  static QStringList PointerAt(const QPoint& at) {
+    return {"mousemove", QString::number(at.x()), QString::number(at.y())};
+  }
+  // A point of the title bar away from its buttons.
+  static QPoint TitleBar(const QRect& frame) { return frame.topLeft() + QPoint(100, 8); }
+
+  std::unique_ptr<QProcess> process_;
+};
+
+// A rectangle that does not fit is fitted frame and all, so the title bar
+// stays on the screen where it can be grabbed, and saved as fitted; one
+// that fits comes back where it was. Without a window manager there is no
+// frame and the window itself is the rectangle.
+TEST_F(ProgramPlacement, ASavedRectangleIsFittedIntoTheScreenWithItsFrame) {
+  const struct {
+    const char* what;
+    std::string saved;
+    QRect frame;
+    bool managed;
+  } cases[] = {
+      // First: the manager, once started, stays.
+      {"no window manager", "Left=100\nTop=-50\nWidth=800\nHeight=1400\n", {100, 0, 800, 1024}, false},
+      {"taller than the screen", "Left=100\nTop=-50\nWidth=800\nHeight=1400\n", {100, 0, 800, 1024}, true},
+      {"wider, right of the screen",
+       "Left=900\nTop=300\nWidth=1500\nHeight=600\n",
+       {0, 300, 1280, 600},
+       true},
+      {"fits", "Left=200\nTop=150\nWidth=800\nHeight=600\n", {200, 150, 800, 600}, true},
+  };
+  bool managed = false;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.managed && !managed) {
+      ASSERT_TRUE(managed = x_.StartWindowManager());
+    }
+    WriteSettings(c.saved);
+    const QString window = Start();
+    EXPECT_EQ(FrameOnceAt(window, c.frame), c.frame);
+    CloseAsTheUserDoes(window);
+    EXPECT_EQ(Saved(), std::make_pair(c.frame, false));
+  }
+}
+
+// The user sizes the window from the frame's corner, drags it by its title
+// bar, maybe maximises it, and closes it. The settings hold the frame's
+// normal place and size, and the restart brings the frame back there,
+// maximised again where it was; a window at the top of the screen stays
+// there. Twice, so that a drift would show.
+TEST_F(ProgramPlacement, AWindowTheUserMovedComesBackWithItsFrameWhereItWas) {
+  ASSERT_TRUE(x_.StartWindowManager());
+  const struct {
+    const char* what;
+    QRect frame;
+    bool maximised;
+  } cases[] = {
+      {"to the top left corner", {0, 0, 800, 600}, false},
+      {"moved and resized", {140, 90, 900, 700}, false},
+      {"then maximised", {140, 90, 900, 700}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(QFile::remove(Settings()) || !QFile::exists(Settings()));
+    QString window = Start();
+    const QRect first = FrameOnceAt(window, FirstStart);
+    EXPECT_EQ(first, FirstStart);
+    const QPoint corner = first.bottomRight();
+    Drag(corner, corner + QPoint(c.frame.width() - first.width(), c.frame.height() - first.height()));
+    Drag(TitleBar(first), TitleBar(c.frame));
+    ASSERT_EQ(FrameOnceAt(window, c.frame), c.frame);
+    if (c.maximised) {
+      ToggleMaximised(c.frame);
+      ASSERT_EQ(FrameOnceAt(window, Screen), Screen);
+    }
+    CloseAsTheUserDoes(window);
+    EXPECT_EQ(Saved(), std::make_pair(c.frame, c.maximised));
+
+    for (int restart = 0; restart < 2; ++restart) {
+      window = Start();
+      const QRect shown = c.maximised ? Screen : c.frame;
+      EXPECT_EQ(FrameOnceAt(window, shown), shown);
+      if (c.maximised && restart == 1) {
+        ToggleMaximised(Screen);
+        EXPECT_EQ(FrameOnceAt(window, c.frame), c.frame);
+      }
+      CloseAsTheUserDoes(window);
+      EXPECT_EQ(Saved(), std::make_pair(c.frame, c.maximised && restart == 0));
+    }
+  }
+}
+
+}  // namespace
