@@ -10,6 +10,10 @@
 #include <optional>
 #include <vector>
 
+#include "platform/FileIo.h"
+#include "platform/FileTrust.h"
+#include "platform/UserDatabase.h"
+
 namespace {
 
 struct ChosenFolders {
@@ -61,6 +65,19 @@ const ChosenFolders& Chosen() {
   return chosen.emplace(ChosenFolders{program + "/Config", program + "/Results"});
 }
 
+std::string Normal(const std::string& folder) {
+  const std::filesystem::path path = std::filesystem::path(folder).lexically_normal();
+  return (path.has_filename() ? path : path.parent_path()).string();
+}
+
+// Whether `folder` is the Config or the default result folder.
+bool IsOwnFolder(const std::string& folder) {
+  std::lock_guard lock(folderMutex);
+  const ChosenFolders& own = Chosen();
+  const std::string normal = Normal(folder);
+  return normal == Normal(own.config) || normal == Normal(own.results);
+}
+
 }  // namespace
 
 std::string UserHomeFolder() {
@@ -68,15 +85,12 @@ std::string UserHomeFolder() {
   if (home && home[0] == '/') return home;
   // The real user's entry, not the effective one: a program given more
   // rights by its file must still write where the person running it lives.
-  const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-  std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 4096);
+  std::vector<char> buffer;
   passwd entry{};
-  passwd* found = nullptr;
-  int error;
-  while ((error = ::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found)) == ERANGE &&
-         buffer.size() < (std::size_t{1} << 20))
-    buffer.resize(buffer.size() * 2);
-  if (error != 0 || !found || !found->pw_dir || found->pw_dir[0] != '/') return {};
+  const passwd* found = LookUpEntry(entry, buffer, [](passwd* e, char* b, std::size_t n, passwd** f) {
+    return ::getpwuid_r(::getuid(), e, b, n, f);
+  });
+  if (!found || !found->pw_dir || found->pw_dir[0] != '/') return {};
   return found->pw_dir;
 }
 
@@ -105,4 +119,27 @@ std::string ConfigFolder() {
 std::string DefaultResultFolder() {
   std::lock_guard lock(folderMutex);
   return Chosen().results;
+}
+
+std::vector<std::string> FolderNotices() {
+  ChosenFolders own;
+  {
+    std::lock_guard lock(folderMutex);
+    own = Chosen();
+  }
+  // The checks take the lock themselves, through the program folder's owner.
+  std::vector<std::string> notices;
+  if (Status config = CheckOwnFolder(own.config); !config.ok())
+    notices.push_back(config.message + ": no page or setting is read from it, and every save of them fails.");
+  if (Status results = CheckOwnFolder(own.results); !results.ok())
+    notices.push_back(results.message + ": the reports meant for it are not saved.");
+  return notices;
+}
+
+Status MakeFolderForSaving(const std::string& folder) {
+  return IsOwnFolder(folder) ? MakeOwnFolder(folder) : MakeFolder(folder);
+}
+
+Status FolderMayBeUsed(const std::string& folder) {
+  return IsOwnFolder(folder) ? CheckOwnFolder(folder) : Status::Success();
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "platform/Status.h"
 
 // Where the program keeps its files. "Config" and "Results" lie next to the
 // executable; when that folder is not writable (an installed copy under
@@ -12,6 +15,9 @@
 // XDG folders) has no folders of their own: both stay next to the
 // executable even though it is not writable, so the saves fail and say so;
 // never in a folder shared with other users.
+//
+// Both are the program's own folders, used only as the ownership rule of
+// FileTrust.h allows.
 //
 // All paths use "/" and carry no trailing separator.
 
@@ -26,6 +32,16 @@ std::string ExecutablePath();
 std::string ConfigFolder();
 // The default report folder, as chosen.
 std::string DefaultResultFolder();
+
+// What start-up tells of the folders chosen, a sentence each: an own
+// folder the ownership rule refuses.
+std::vector<std::string> FolderNotices();
+// Makes the folder that a save or report goes to: one of the program's own
+// folders only as the ownership rule allows, any other as named.
+Status MakeFolderForSaving(const std::string& folder);
+// Whether the program may touch the files of `folder`: for its own folders
+// the ownership rule decides, any other is the user's choice.
+Status FolderMayBeUsed(const std::string& folder);
 
 // Lets tests and tools run the program against another folder as if the
 // executable lived there. An empty text returns to the real folder. Either

@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/inotify.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <QDeadlineTimer>
@@ -61,6 +62,13 @@ inline bool Catches(const QProcess& process, int signal) {
   for (std::string line; std::getline(status, line);)
     if (line.starts_with("SigCgt:")) return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1;
   return false;
+}
+
+// Makes the folder, or gives an existing one, `owner` as user and group and
+// these permissions.
+inline bool MakeOwnedFolder(const QString& path, uid_t owner, QFile::Permissions permissions) {
+  return QDir().mkpath(path) && ::chown(QFile::encodeName(path).constData(), owner, owner) == 0 &&
+         QFile::setPermissions(path, permissions);
 }
 
 // Three IP range ping pools of 500 workers, which want 1,500 sockets under
