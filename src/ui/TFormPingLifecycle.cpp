@@ -76,6 +76,10 @@ Status TFormPing::FormCreate() {
     // Before anything is read from them: the folders the pages and reports
     // belong in, and whether they may be used.
     const std::vector<std::string> folderNotices = FolderNotices();
+    if (ConfigFolder().empty())
+      throw StartupFailure{
+          "neither the program's own folder nor the user's home folder is known, so there is "
+          "nowhere to keep the pages and settings"};
     RemoveSaveLeftovers();
     LoadPagesOfAllModes();
 

@@ -120,10 +120,11 @@ class ProgramRun : public ::testing::Test {
   QString Folder() const { return root_.path(); }
 
   // `through`: a command that starts the program, its path appended as the
-  // last argument; `variables` replace those set here.
+  // last argument; `variables` replace those set here. `inChild` runs in the
+  // child process before it starts the program, and may start it itself.
   std::unique_ptr<QProcess> Launch(QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel,
-                                   const QStringList& through = {},
-                                   const QProcessEnvironment& variables = {}) {
+                                   const QStringList& through = {}, const QProcessEnvironment& variables = {},
+                                   const std::function<void()>& inChild = {}) {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -134,6 +135,7 @@ class ProgramRun : public ::testing::Test {
     env.insert(variables);
     process->setProcessEnvironment(env);
     process->setProcessChannelMode(channels);
+    if (inChild) process->setChildProcessModifier(inChild);
     const QString program = Folder() + "/velquor";
     if (through.isEmpty())
       process->start(program, {});
