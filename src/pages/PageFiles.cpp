@@ -8,6 +8,7 @@
 #include "pages/PageFileCodec.h"
 #include "pages/Settings.h"
 #include "platform/FileIo.h"
+#include "platform/FileTrust.h"
 #include "platform/ProgramPaths.h"
 
 namespace {
@@ -45,7 +46,7 @@ Status KeepUnreadFile(Mode mode, const std::string& path) {
 
 template <class Page>
 Status Save(const TPageRegistry<Page>& registry, const std::string& folder) {
-  if (Status made = MakeFolder(folder); !made.ok()) return made;
+  if (Status made = MakeOwnFolder(folder); !made.ok()) return made;
   const std::string path = PathOf(registry.mode, folder);
   if (Status kept = KeepUnreadFile(registry.mode, path); !kept.ok()) return kept;
   return WriteFileAtomically(path, EncodePageFile(registry));
@@ -56,6 +57,8 @@ Status Load(TPageRegistry<Page>& registry, const std::string& folder) {
   const std::string path = PathOf(registry.mode, folder);
   UnreadPageFile& unread = UnreadFileOf(registry.mode);
   unread = {};
+  // Pages another user could have put there are no one's to load.
+  if (Status usable = CheckOwnFolder(folder); !usable.ok()) return usable;
   // Nothing past the largest file the reader accepts is ever read but one
   // byte, which tells a longer file, not read whole, from one of that size:
   // the decoder finds it after the records. A missing file holds no pages.
@@ -135,6 +138,7 @@ std::vector<UnreadFile> KeepUnreadFilesAside() {
 }
 
 void RemoveSaveLeftovers(const std::string& folder) {
+  if (!CheckOwnFolder(folder).ok()) return;
   std::vector<std::string> paths;
   for (const Mode mode : AllModes) paths.push_back(PathOf(mode, folder));
   paths.push_back(folder + "/" + ConfigFileName);

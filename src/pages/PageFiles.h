@@ -14,6 +14,10 @@
 // "PingPages.dat", "MultiPingPages.dat", ... in mode order.
 std::string PageFileName(Mode mode);
 
+// `folder` is a Config folder, used only as the ownership rule allows
+// (FileTrust.h): a folder another user could change is neither read nor
+// written, and the status says why.
+//
 // The registry's page file in `folder` (created when missing). A save goes
 // through a temporary file, so a failed one leaves the previous file intact.
 // A file that the last load of the mode rejected or did not keep whole, and
@@ -54,7 +58,8 @@ std::vector<UnreadFile> KeepUnreadPageFilesAside(const std::string& folder);
 std::vector<UnreadFile> KeepUnreadFilesAside();
 
 // Removes the temporaries that saves killed before their rename left beside
-// the five page files and "config.ini" in `folder` (default: ConfigFolder()).
+// the five page files and "config.ini" in `folder` (default: ConfigFolder());
+// none in a folder the ownership rule refuses.
 void RemoveSaveLeftovers(const std::string& folder);
 void RemoveSaveLeftovers();
 

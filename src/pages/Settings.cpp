@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/FileIo.h"
+#include "platform/FileTrust.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramPaths.h"
 
@@ -132,6 +133,10 @@ std::string FolderWithSlash(std::string folder) {
 std::string ConfigFilePath() { return ConfigFolder() + "/" + ConfigFileName; }
 
 Status LoadConfig(WindowGeometry& window, const ModeLayouts& layouts) {
+  if (Status usable = CheckOwnFolder(ConfigFolder()); !usable.ok()) {
+    unreadConfig = {};
+    return usable;
+  }
   return LoadConfig(ConfigFilePath(), window, layouts);
 }
 
@@ -166,7 +171,7 @@ std::optional<UnreadFile> KeepUnreadConfigAside() {
 
 Status SaveConfig(const WindowGeometry& window, const ModeLayouts& layouts) {
   const std::string folder = ConfigFolder();
-  if (Status made = MakeFolder(folder); !made.ok()) return made;
+  if (Status made = MakeOwnFolder(folder); !made.ok()) return made;
   return SaveConfig(folder + "/" + ConfigFileName, window, layouts);
 }
 

@@ -44,7 +44,9 @@ std::string ConfigFilePath();
 // value read has the current one as its default, so a missing key changes
 // nothing, and a missing, unreadable or oversized file changes nothing at
 // all. Out-of-range values are fitted. The status says why a file was not
-// applied, and KeepUnreadConfigAside what becomes of it.
+// applied, and KeepUnreadConfigAside what becomes of it. The first form
+// reads nothing from a Config folder the ownership rule refuses
+// (FileTrust.h).
 Status LoadConfig(WindowGeometry& window, const ModeLayouts& layouts);
 Status LoadConfig(const std::string& path, WindowGeometry& window, const ModeLayouts& layouts);
 
@@ -60,6 +62,6 @@ std::optional<UnreadFile> KeepUnreadConfigAside();
 // A file too large or unreadable is first kept aside as KeepCopyAside does,
 // unless start-up kept it aside already, and a FIFO, device or folder in its
 // place is left alone: the save fails. The first form also creates the
-// Config folder.
+// Config folder, and fails where the ownership rule refuses it.
 Status SaveConfig(const WindowGeometry& window, const ModeLayouts& layouts);
 Status SaveConfig(const std::string& path, const WindowGeometry& window, const ModeLayouts& layouts);

@@ -8,12 +8,10 @@
 #include <cstdio>
 #include <random>
 
+#include "platform/FileTrust.h"
 #include "platform/PosixFile.h"
 
 namespace {
-
-// The kernel refuses longer chains with ELOOP; follow no more than it would.
-constexpr int MaxLinkHops = 40;
 
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -25,35 +23,6 @@ std::string FolderOf(const std::string& path) {
 std::string NameOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Follows symbolic links as open() would, so that the file replaced is the one
-// readers of `path` see, and the link itself survives the rename.
-Status ResolveLinks(const std::string& path, std::string& target) {
-  std::string current = path;
-  for (int hop = 0; hop <= MaxLinkHops; ++hop) {
-    struct stat info {};
-    if (::lstat(current.c_str(), &info) != 0) {
-      // A missing file (or a dangling link's missing target) is created.
-      if (errno == ENOENT) {
-        target = current;
-        return Status::Success();
-      }
-      return ErrnoStatus(errno, "cannot inspect " + current);
-    }
-    if (!S_ISLNK(info.st_mode)) {
-      target = current;
-      return Status::Success();
-    }
-    std::string link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1, '\0');
-    const ssize_t length = ::readlink(current.c_str(), link.data(), link.size());
-    if (length < 0) return ErrnoStatus(errno, "cannot read the link " + current);
-    if (static_cast<std::size_t>(length) >= link.size())
-      return Status::Failure(Status::Kind::IoError, "the link " + current + " changed while read");
-    link.resize(static_cast<std::size_t>(length));
-    current = link.front() == '/' ? link : FolderOf(current) + "/" + link;
-  }
-  return Status::Failure(Status::Kind::Invalid, "too many symbolic links in " + path);
 }
 
 constexpr std::size_t TagLength = 16;
@@ -73,7 +42,7 @@ std::string RandomTag() {
 
 std::string AtomicFile::FileReplacedBy(const std::string& path) {
   std::string target;
-  return ResolveLinks(path, target).ok() ? target : path;
+  return FollowTrustedLinks(path, target).ok() ? target : path;
 }
 
 bool AtomicFile::IsTemporaryOf(std::string_view entry, std::string_view targetName) {
@@ -111,7 +80,7 @@ Status AtomicFile::Open(const std::string& path, Existing existing) {
   if (existing != Existing::Replace)
     target_ = path;
   else
-    status_ = ResolveLinks(path, target_);
+    status_ = FollowTrustedLinks(path, target_);
   if (!status_.ok()) return status_;
 
   struct stat old {};

@@ -18,7 +18,8 @@
 //
 // The replacement keeps an existing file's permission bits (and its owner
 // where the process may set it); a new file gets 0666 less the umask. When the
-// path is a symbolic link the file it points to is replaced and the link stays.
+// path is a symbolic link the file it points to is replaced and the link stays,
+// as long as a trusted user made the link (FileTrust.h); any other is refused.
 //
 // Opened with Existing::Keep, nothing is replaced: Commit() gives the file the
 // path, or when that name is taken (by anything, a link included) the first
@@ -59,7 +60,7 @@ class AtomicFile {
   const std::string& path() const { return target_; }
 
   // The file a write to `path` replaces: symbolic links followed; `path`
-  // itself when they cannot be.
+  // itself when they cannot be, or may not.
   static std::string FileReplacedBy(const std::string& path);
   // Whether a folder entry is the temporary file of a write to `targetName`
   // (a name without folder) that never reached its rename.

@@ -10,6 +10,7 @@
 #include <map>
 
 #include "platform/AtomicFile.h"
+#include "platform/FileTrust.h"
 #include "platform/PosixFile.h"
 
 namespace fs = std::filesystem;
@@ -27,13 +28,16 @@ Status NotRegular(const std::string& path) {
 // A FIFO without a writer holds open() for ever, and a device may never end,
 // so only a regular file is opened: the kind is checked first, the open does
 // not wait, and what was opened is checked again in case it was swapped in
-// between.
+// between. Links are followed as a save follows them, and a link put in
+// place of the file since is not.
 int OpenRegularFile(const std::string& path, struct stat& info, Status& status) {
-  if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+  std::string file;
+  if (status = FollowTrustedLinks(path, file); !status.ok()) return -1;
+  if (::stat(file.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
     status = NotRegular(path);
     return -1;
   }
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) {
     status = ErrnoStatus(errno, "cannot open " + path);
     return -1;

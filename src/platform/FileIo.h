@@ -10,8 +10,9 @@
 
 // Writes the bytes to a temporary file beside `path`, checks every write,
 // flushes it to disk and renames it over `path`. On any failure the old file
-// stays as it was and the temporary file is removed. A symbolic link is
-// followed: its target is replaced and the link stays. The new file keeps the
+// stays as it was and the temporary file is removed. A symbolic link that a
+// trusted user made (FileTrust.h) is followed: its target is replaced and
+// the link stays; any other is refused. The new file keeps the
 // mode (and, where allowed, the owner) of the one it replaces; a file that did
 // not exist gets 0666 less the umask.
 Status WriteFileAtomically(const std::string& path, const std::string& bytes);
@@ -19,7 +20,8 @@ Status WriteFileAtomically(const std::string& path, const std::string& bytes);
 // Reads at most maxBytes bytes of a regular file into `bytes`. The bound
 // keeps a hostile or huge file from exhausting memory. Nothing here can
 // block: a FIFO, a device or a folder in the file's place is refused
-// unread. The status tells the cases apart: NotFound when there is no such
+// unread, and so is one behind a link no trusted user made (FileTrust.h).
+// The status tells the cases apart: NotFound when there is no such
 // file, Unsupported when it is not a regular file, Denied or IoError when
 // it is there but could not be read (then `bytes` is empty).
 Status ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes);

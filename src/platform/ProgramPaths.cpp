@@ -1,6 +1,8 @@
 #include "platform/ProgramPaths.h"
 
 #include <pwd.h>
+#include <sys/auxv.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,23 +12,60 @@
 #include <optional>
 #include <vector>
 
+#include "platform/FileIo.h"
+#include "platform/FileTrust.h"
+#include "platform/UserDatabase.h"
+
 namespace {
 
 struct ChosenFolders {
-  std::string config, results;
+  std::string config, results;  // both empty when there is nowhere to keep them
 };
 
 std::mutex folderMutex;
 std::string overrideFolder;           // guarded by folderMutex
 std::optional<ChosenFolders> chosen;  // guarded by folderMutex
 
-std::string ExecutableFolder() {
-  const std::string exe = ExecutablePath();
-  if (exe.empty()) {
-    std::error_code error;
-    return std::filesystem::current_path(error).string();
+// The real path of the executable file at `path` (relative ones from the
+// working folder); empty when there is none.
+std::string ExecutableAt(const std::string& path) {
+  struct stat info {};
+  if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+      ::access(path.c_str(), X_OK) != 0)
+    return {};
+  std::error_code error;
+  const auto real = std::filesystem::canonical(path, error);
+  return error ? std::string() : real.string();
+}
+
+// argv[0] as a shell and the toolkit read it: a path when it holds a slash,
+// else a name that PATH led to. Only absolute entries of PATH are tried: an
+// empty or relative one names the working folder, which is only a guess.
+std::string ExecutableNamed(const std::string& name) {
+  if (name.empty()) return {};
+  if (name.find('/') != std::string::npos) return ExecutableAt(name);
+  const char* variable = std::getenv("PATH");
+  const std::string search = variable ? variable : "/bin:/usr/bin";  // the search path of execvp without PATH
+  for (std::size_t start = 0; start <= search.size();) {
+    std::size_t end = search.find(':', start);
+    if (end == std::string::npos) end = search.size();
+    const std::string folder = search.substr(start, end - start);
+    if (folder.starts_with('/'))
+      if (std::string found = ExecutableAt(folder + "/" + name); !found.empty()) return found;
+    start = end + 1;
   }
-  return std::filesystem::path(exe).parent_path().string();
+  return {};
+}
+
+std::string FindExecutable() {
+  std::error_code error;
+  if (const auto exe = std::filesystem::read_symlink("/proc/self/exe", error); !error) return exe.string();
+  // Without /proc: the path the system was asked to start, which it hands
+  // to every program (relative to the working folder it starts in, which
+  // this program never leaves), then argv[0].
+  if (const auto* started = reinterpret_cast<const char*>(::getauxval(AT_EXECFN)))
+    if (std::string found = ExecutableAt(started); !found.empty()) return found;
+  return ExecutableNamed(program_invocation_name ? program_invocation_name : "");
 }
 
 bool Writable(const std::string& folder) { return ::access(folder.c_str(), W_OK | X_OK) == 0; }
@@ -42,23 +81,43 @@ std::string UserFolder(const char* variable, const char* fallback) {
 }
 
 // Called with folderMutex held.
-std::string ProgramFolderLocked() { return overrideFolder.empty() ? ExecutableFolder() : overrideFolder; }
+std::string ProgramFolderLocked() {
+  if (!overrideFolder.empty()) return overrideFolder;
+  const std::string exe = ExecutablePath();
+  return exe.empty() ? std::string() : std::filesystem::path(exe).parent_path().string();
+}
 
 // One test of the program's folder decides both, so that the pages and the
-// reports never end up on different sides of it. A user without a home has
-// no folder of their own: both stay in the program's folder, where every
-// save fails and says so, rather than go anywhere other users can reach.
-// Called with folderMutex held.
+// reports never end up on different sides of it. A program that cannot tell
+// its folder keeps them where an installed copy does: the working folder
+// would be a guess. A user without a home has no folder of their own: both
+// stay in the program's folder, where every save fails and says so, rather
+// than go anywhere other users can reach; without a program folder either,
+// there is nowhere. Called with folderMutex held.
 const ChosenFolders& Chosen() {
   if (chosen) return *chosen;
   const std::string program = ProgramFolderLocked();
-  if (!Writable(program)) {
+  if (program.empty() || !Writable(program)) {
     const std::string config = UserFolder("XDG_CONFIG_HOME", ".config");
     const std::string results = UserFolder("XDG_DATA_HOME", ".local/share");
     if (!config.empty() && !results.empty())
       return chosen.emplace(ChosenFolders{config + "/Config", results + "/Results"});
   }
+  if (program.empty()) return chosen.emplace();
   return chosen.emplace(ChosenFolders{program + "/Config", program + "/Results"});
+}
+
+std::string Normal(const std::string& folder) {
+  const std::filesystem::path path = std::filesystem::path(folder).lexically_normal();
+  return (path.has_filename() ? path : path.parent_path()).string();
+}
+
+// Whether `folder` is the Config or the default result folder.
+bool IsOwnFolder(const std::string& folder) {
+  std::lock_guard lock(folderMutex);
+  const ChosenFolders& own = Chosen();
+  const std::string normal = Normal(folder);
+  return normal == Normal(own.config) || normal == Normal(own.results);
 }
 
 }  // namespace
@@ -68,22 +127,19 @@ std::string UserHomeFolder() {
   if (home && home[0] == '/') return home;
   // The real user's entry, not the effective one: a program given more
   // rights by its file must still write where the person running it lives.
-  const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-  std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 4096);
+  std::vector<char> buffer;
   passwd entry{};
-  passwd* found = nullptr;
-  int error;
-  while ((error = ::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found)) == ERANGE &&
-         buffer.size() < (std::size_t{1} << 20))
-    buffer.resize(buffer.size() * 2);
-  if (error != 0 || !found || !found->pw_dir || found->pw_dir[0] != '/') return {};
+  const passwd* found = LookUpEntry(entry, buffer, [](passwd* e, char* b, std::size_t n, passwd** f) {
+    return ::getpwuid_r(::getuid(), e, b, n, f);
+  });
+  if (!found || !found->pw_dir || found->pw_dir[0] != '/') return {};
   return found->pw_dir;
 }
 
 std::string ExecutablePath() {
-  std::error_code error;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string() : exe.string();
+  // Once: a relative path that led to it holds only from where the program started.
+  static const std::string path = FindExecutable();
+  return path;
 }
 
 void SetProgramFolderOverride(const std::string& folder) {
@@ -105,4 +161,35 @@ std::string ConfigFolder() {
 std::string DefaultResultFolder() {
   std::lock_guard lock(folderMutex);
   return Chosen().results;
+}
+
+std::vector<std::string> FolderNotices() {
+  std::string program;
+  ChosenFolders own;
+  {
+    std::lock_guard lock(folderMutex);
+    program = ProgramFolderLocked();
+    own = Chosen();
+  }
+  // The checks take the lock themselves, through the program folder's owner.
+  std::vector<std::string> notices;
+  if (program.empty() && !own.config.empty())
+    notices.push_back(
+        "The program's own folder cannot be told (/proc/self/exe cannot be read, and neither the "
+        "path it was started by nor its name leads to it): the pages and settings are kept in " +
+        own.config + ", not beside the program.");
+  if (own.config.empty()) return notices;
+  if (Status config = CheckOwnFolder(own.config); !config.ok())
+    notices.push_back(config.message + ": no page or setting is read from it, and every save of them fails.");
+  if (Status results = CheckOwnFolder(own.results); !results.ok())
+    notices.push_back(results.message + ": the reports meant for it are not saved.");
+  return notices;
+}
+
+Status MakeFolderForSaving(const std::string& folder) {
+  return IsOwnFolder(folder) ? MakeOwnFolder(folder) : MakeFolder(folder);
+}
+
+Status FolderMayBeUsed(const std::string& folder) {
+  return IsOwnFolder(folder) ? CheckOwnFolder(folder) : Status::Success();
 }

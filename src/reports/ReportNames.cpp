@@ -7,6 +7,7 @@
 #include "pages/Settings.h"
 #include "pages/TextHelpers.h"
 #include "platform/FileIo.h"
+#include "platform/ProgramPaths.h"
 #include "reports/ReportPages.h"
 
 namespace {
@@ -60,6 +61,7 @@ std::string HostReportName(Mode mode, int pageIndex, int hostIndex) {
 }
 
 void RemoveReportLeftovers(const std::string& folder) {
+  if (!FolderMayBeUsed(folder).ok()) return;
   std::vector<std::string> prefixes;
   for (const Mode mode : AllModes) prefixes.push_back(ModeWord(mode) + std::string("_"));
   RemoveStaleTemporariesIn(folder, prefixes);

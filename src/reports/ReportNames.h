@@ -27,5 +27,6 @@ std::string PageReportName(Mode mode, int pageIndex, const std::string& infix);
 std::string HostReportName(Mode mode, int pageIndex, int hostIndex);
 
 // Removes from `folder` what report saves killed before their rename left
-// there: hidden temporaries of files named as the reports above are.
+// there: hidden temporaries of files named as the reports above are. The
+// default result folder is left alone where the ownership rule refuses it.
 void RemoveReportLeftovers(const std::string& folder);

@@ -4,6 +4,7 @@
 
 #include "pages/ModePages.h"
 #include "platform/FileIo.h"
+#include "platform/ProgramPaths.h"
 #include "reports/ReportLayouts.h"
 
 namespace {
@@ -29,9 +30,11 @@ Status NoResult() { return Status::Failure(Status::Kind::Invalid, "there is no r
 template <class Layout>
 Status WriteReport(const ReportFile& target, bool csv, Layout&& layout) {
   try {
-    // Options take a result folder that does not exist yet; the first report makes it.
+    // Options take a result folder that does not exist yet; the first report
+    // makes it. The default one is the program's own, used only as that allows.
     const std::string folder = std::filesystem::path(target.name).parent_path().string();
-    if (Status made = folder.empty() ? Status::Success() : MakeFolder(folder); !made.ok()) return made;
+    if (Status made = folder.empty() ? Status::Success() : MakeFolderForSaving(folder); !made.ok())
+      return made;
     AtomicFile file;
     const auto existing = target.written ? AtomicFile::Existing::Keep : AtomicFile::Existing::Replace;
     if (Status opened = file.Open(target.name, existing); !opened.ok()) return opened;

@@ -23,14 +23,17 @@ QString StartupFileNotice::Describe(const UnreadFile& file) {
       .arg(path, why, QString::fromStdString(file.keepFailure));
 }
 
-void StartupFileNotice::Tell(const std::vector<UnreadFile>& files) {
-  if (files.empty()) return;
-  QStringList sentences;
-  for (const UnreadFile& file : files) {
-    sentences << Describe(file);
-    std::fprintf(stderr, "velquor: %s\n", sentences.back().toLocal8Bit().constData());
-  }
-  text_ = tr("Not every saved page or setting could be read at start-up:\n\n%1").arg(sentences.join("\n\n"));
+void StartupFileNotice::Tell(const std::vector<std::string>& folders, const std::vector<UnreadFile>& files) {
+  if (folders.empty() && files.empty()) return;
+  QStringList parts, sentences;
+  for (const std::string& folder : folders) parts << QString::fromStdString(folder);
+  for (const UnreadFile& file : files) sentences << Describe(file);
+  for (const QString& line : parts + sentences)
+    std::fprintf(stderr, "velquor: %s\n", line.toLocal8Bit().constData());
+  if (!sentences.isEmpty())
+    parts
+        << tr("Not every saved page or setting could be read at start-up:\n\n%1").arg(sentences.join("\n\n"));
+  text_ = parts.join("\n\n");
   // Start-up tells before the window first shows; the message waits for it.
   if (window_->isVisible())
     ShowWhenVisible();

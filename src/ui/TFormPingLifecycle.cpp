@@ -73,6 +73,13 @@ Status TFormPing::FormCreate() {
     // Before any run can end: every run that ends from here on saves its
     // report and starts its program as its page asks.
     SetRunFinishActions(RunFinishActionsOf);
+    // Before anything is read from them: the folders the pages and reports
+    // belong in, and whether they may be used.
+    const std::vector<std::string> folderNotices = FolderNotices();
+    if (ConfigFolder().empty())
+      throw StartupFailure{
+          "neither the program's own folder nor the user's home folder is known, so there is "
+          "nowhere to keep the pages and settings"};
     RemoveSaveLeftovers();
     LoadPagesOfAllModes();
 
@@ -80,7 +87,7 @@ Status TFormPing::FormCreate() {
     const std::string defaultFolder = FolderWithSlash(DefaultResultFolder());
     options.RunAtSystemStartup = false;
     options.ResultFolder = defaultFolder;
-    MakeFolder(DefaultResultFolder());
+    MakeFolderForSaving(DefaultResultFolder());
 
     CentreInWorkArea(geometry_, DesignWidth, DesignHeight);
     LoadConfig(geometry_, Layouts());
@@ -92,7 +99,7 @@ Status TFormPing::FormCreate() {
     // The files not read whole are kept aside last: a copy is a file
     // written, and a start-up that fails writes none.
     const std::vector<UnreadFile> unread = KeepUnreadFilesAside();
-    CatchAll([&] { startupFileNotice_.Tell(unread); });
+    CatchAll([&] { startupFileNotice_.Tell(folderNotices, unread); });
 
     setWindowTitle(QStringLiteral("Velquor v3.0.0"));
     initialised_ = true;

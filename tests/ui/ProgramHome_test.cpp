@@ -13,11 +13,6 @@
 
 namespace {
 
-bool MakeOwnedFolder(const QString& path, uid_t owner, QFile::Permissions permissions) {
-  return QDir().mkpath(path) && ::chown(QFile::encodeName(path).constData(), owner, owner) == 0 &&
-         QFile::setPermissions(path, permissions);
-}
-
 // The program runs in a mount namespace of its own, where the test's folder
 // is seen as /mnt (the program's folder, root's and closed to the user), a
 // folder of the test's is /tmp and a password file of the test's is

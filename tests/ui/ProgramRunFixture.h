@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/inotify.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <QDeadlineTimer>
@@ -63,6 +64,13 @@ inline bool Catches(const QProcess& process, int signal) {
   return false;
 }
 
+// Makes the folder, or gives an existing one, `owner` as user and group and
+// these permissions.
+inline bool MakeOwnedFolder(const QString& path, uid_t owner, QFile::Permissions permissions) {
+  return QDir().mkpath(path) && ::chown(QFile::encodeName(path).constData(), owner, owner) == 0 &&
+         QFile::setPermissions(path, permissions);
+}
+
 // Three IP range ping pools of 500 workers, which want 1,500 sockets under
 // a container's hard limit of 1,024 open files.
 inline constexpr int OpenFileLimit = 1024, Pools = 3, PoolWorkers = 500;
@@ -112,10 +120,11 @@ class ProgramRun : public ::testing::Test {
   QString Folder() const { return root_.path(); }
 
   // `through`: a command that starts the program, its path appended as the
-  // last argument; `variables` replace those set here.
+  // last argument; `variables` replace those set here. `inChild` runs in the
+  // child process before it starts the program, and may start it itself.
   std::unique_ptr<QProcess> Launch(QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel,
-                                   const QStringList& through = {},
-                                   const QProcessEnvironment& variables = {}) {
+                                   const QStringList& through = {}, const QProcessEnvironment& variables = {},
+                                   const std::function<void()>& inChild = {}) {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -125,6 +134,7 @@ class ProgramRun : public ::testing::Test {
     env.insert(variables);
     process->setProcessEnvironment(env);
     process->setProcessChannelMode(channels);
+    if (inChild) process->setChildProcessModifier(inChild);
     const QString program = Folder() + "/velquor";
     if (through.isEmpty())
       process->start(program, {});

@@ -176,4 +176,29 @@ TEST_F(StartupNotices, EachFileNotReadWholeIsNamedOnceWithWhatBecameOfIt) {
   }
 }
 
+// A folder of the program's own that it does not use is told first, in the
+// same message as the files not read whole: here the default result folder,
+// open to all, beside a cut-short page file in a Config that may be used.
+TEST_F(StartupNotices, AFolderNotUsedIsToldInTheSameMessageAsTheFilesNotReadWhole) {
+  std::string cut = PageFile(Mode::Ping, 3);
+  cut.resize(cut.size() - 10);
+  Put("PingPages.dat", cut);
+  const std::string results = Folder() + "/Results";
+  ASSERT_TRUE(MakeFolder(results).ok());
+  fs::permissions(results, fs::perms::all);
+  const QStringList expected{
+      QString::fromStdString(
+          results + " is not used (others may write to it): the reports meant for it are not saved."),
+      QString::fromStdString(PathOf("PingPages.dat") +
+                             " was not read whole (page record 3 of 3 is cut short); it is kept as " +
+                             PathOf("PingPages.dat.bad") + ".")};
+
+  EXPECT_EQ(StartSaying(false), QStringList(expected).replaceInStrings(QRegularExpression("^"), "velquor: "));
+  w().show();
+  const QList<QMessageBox*> boxes = Shown();
+  ASSERT_EQ(boxes.size(), 1);
+  EXPECT_EQ(boxes[0]->text(),
+            expected[0] + "\n\nNot every saved page or setting could be read at start-up:\n\n" + expected[1]);
+}
+
 }  // namespace

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+
+#include "platform/Status.h"
+
+// Whom the program believes about the files it reads and writes, so that
+// nothing another user made (a link, a folder) is written through.
+//
+// Trusted are the user (the real user id), root, and the owner of the
+// program's folder, who could replace the program itself: a program run
+// with sudo from a user's own build folder keeps that user's Config.
+//
+// A symbolic link is followed only when one of them owns it: the rule the
+// kernel applies in sticky folders, applied everywhere, so that a link
+// another user planted never leads a save, or a read, to a file of the
+// user's. Renaming over a link replaces the link itself and needs no such
+// care.
+//
+// The program's own folders (Config and the default result folder) are used
+// only when no one else can change them: the folder and every folder above
+// it belong to a trusted user, and no one else may write to the folder
+// itself. Above it, a folder others may write is still safe when it is
+// sticky (as /tmp), where no one can move the entries of others. Group write
+// counts as no one else's only for a user's private group: a group named
+// after a trusted user, that user's own, and with no other members.
+
+struct TrustedUsers {
+  uid_t user = 0;
+  std::optional<uid_t> programOwner;
+
+  bool Trusts(uid_t uid) const { return uid == 0 || uid == user || (programOwner && uid == *programOwner); }
+};
+
+// This process's: its real user and the owner of ProgramFolder(), if known.
+TrustedUsers ProcessTrustedUsers();
+
+// What the rule needs to know of one folder.
+struct FolderFacts {
+  uid_t owner = 0;
+  gid_t group = 0;
+  mode_t mode = 0;
+  bool extendedAcl = false;  // then the group bits are the mask of named entries
+};
+
+// Why `path`, one folder on the way to an own folder, keeps that folder from
+// being used; empty when it does not. `last`: the own folder itself.
+std::string FolderProblem(const std::string& path, const FolderFacts& facts, bool last,
+                          const TrustedUsers& users);
+
+// Follows the symbolic links at `path` as open() does with the last part of
+// a path, each only when a trusted user owns it; `target` is the file they
+// lead to. A missing file, or the missing target of a link, is no failure:
+// `target` then names it.
+Status FollowTrustedLinks(const std::string& path, std::string& target);
+
+// Whether the own folder `folder` may be used: Success, or Denied with
+// "<folder> is not used (<why>)". Only the rule fails it: folders not made
+// yet are no failure as long as the ones above them may hold them, and one
+// that cannot be examined cannot be read or written either.
+Status CheckOwnFolder(const std::string& folder, const TrustedUsers& users = ProcessTrustedUsers());
+// Makes what is missing of the own folder, never open to others, and checks
+// it as CheckOwnFolder does, before and after.
+Status MakeOwnFolder(const std::string& folder, const TrustedUsers& users = ProcessTrustedUsers());
