@@ -11,7 +11,7 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/FileIo.h"
+#include "platform/FileTrust.h"
 
 namespace {
 
@@ -53,9 +53,10 @@ bool FolderLock::Writable() const { return ::faccessat(folderFd_, ".", W_OK | X_
 FolderLock::Outcome FolderLock::TryTake() {
   if (Taken()) return Outcome::Taken;
   if (folderFd_ < 0) {
-    // A folder that cannot be made or entered is one the saves, which make
-    // it the same way, can never write either.
-    if (!MakeFolder(folder_).ok()) return Outcome::Unwritable;
+    // A folder that cannot be made or entered, or that someone else could
+    // change, is one the saves, which make and check it the same way, can
+    // never write either: nothing is made in it, the lock least of all.
+    if (!MakeOwnFolder(folder_).ok()) return Outcome::Unwritable;
     folderFd_ = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (folderFd_ < 0) return Outcome::Unwritable;
   }

@@ -17,7 +17,7 @@ class FolderLock {
   enum class Outcome {
     Taken,       // this object holds the lock
     Held,        // another process, or another object, holds it
-    Unwritable,  // the folder cannot be made or written: no save there can succeed
+    Unwritable,  // the folder cannot be made or written, or others could change it: no save there can succeed
     Failed,      // the lock cannot be had for another reason: Problem() says which
   };
 

@@ -53,6 +53,13 @@ TEST(FolderLock, TakesTheFolderOrSaysWhyNot) {
          ASSERT_TRUE(QFile(folder).open(QIODevice::WriteOnly));
        },
        Outcome::Unwritable, ""},
+      {"made by another user, open to all",
+       [&] {
+         make();
+         ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 23456, 23456), 0);
+         ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
+       },
+       Outcome::Unwritable, ""},
       {"a FIFO at the name",
        [&] {
          make();
@@ -94,6 +101,9 @@ TEST(FolderLock, TakesTheFolderOrSaysWhyNot) {
       EXPECT_FALSE(QFile::exists(lock)) << c.what;
     }
     EXPECT_EQ(QFile(elsewhere).size(), 0) << c.what;
+    if (c.outcome == Outcome::Unwritable) {
+      EXPECT_FALSE(QFile::exists(lock)) << c.what << ": nothing made";
+    }
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   }
 }
