@@ -182,7 +182,7 @@ TEST_F(ProgramInSession, ALogOutSavesAndEndsTheProgramWithoutAsking) {
       EXPECT_EQ(saved.Names(), SavedFiles()) << said.toStdString();
       EXPECT_EQ(QDir(Folder() + "/Config").entryList(QDir::Files | QDir::Hidden, QDir::Name), SavedFiles());
     } else {
-      EXPECT_EQ(said.count("velquor: cannot save the pages and settings: cannot create " + Folder() +
+      EXPECT_EQ(said.count("velquor: cannot save the pages and settings: cannot use " + Folder() +
                            "/Config: Not a directory\n"),
                 1)
           << said.toStdString();
