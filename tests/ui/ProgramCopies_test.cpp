@@ -87,6 +87,8 @@ TEST_F(ProgramRun, AStartWhileTheLastCopySavesAtItsEndWaitsAndThenRuns) {
   WaitFor(*last, "Results");
   const auto lastPid = static_cast<pid_t>(last->processId());
   const FolderWatch created(Folder() + "/Config", IN_CREATE);
+  // Caught, or it would end the start-up at once, with nothing to save.
+  WaitUntil(*last, [&] { return Catches(*last, SIGTERM); });
   ::kill(lastPid, SIGTERM);
   WaitUntil(*last, [&] { return !created.Names(20).filter(QRegularExpression("^\\.")).isEmpty(); });
   ::kill(lastPid, SIGSTOP);
@@ -121,6 +123,7 @@ TEST_F(ProgramRun, AStartThatCannotTakeTheLockSaysSoAndEnds) {
     return said.contains(expected);
   }));
   ASSERT_FALSE(process->waitForFinished(1000)) << said.toStdString();
+  ASSERT_NO_FATAL_FAILURE(WaitUntil(*process, [&] { return Catches(*process, SIGTERM); }));
   ::kill(static_cast<pid_t>(process->processId()), SIGTERM);
   ASSERT_TRUE(process->waitForFinished(ProgramTimeoutMs));
   EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);

@@ -37,6 +37,8 @@ TEST_F(ProgramRun, WithoutAnIcmpSocketTheReasonStaysOnScreenUntilTheSessionEnds)
   }));
   // The message waits for the user.
   ASSERT_FALSE(process->waitForFinished(1000)) << said.toStdString();
+  // The message's own loop catches the session's end once it runs.
+  ASSERT_NO_FATAL_FAILURE(WaitUntil(*process, [&] { return Catches(*process, SIGTERM); }));
   ::kill(static_cast<pid_t>(process->processId()), SIGTERM);
   ASSERT_TRUE(process->waitForFinished(ProgramTimeoutMs));
   EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
