@@ -117,17 +117,7 @@ TEST_F(ProgramRun, AStartThatCannotTakeTheLockSaysSoAndEnds) {
   auto process = Launch(QProcess::SeparateChannels);
   const QByteArray expected = "velquor: cannot start: cannot open " + QFile::encodeName(Folder()) +
                               "/Config/velquor.lock: Is a directory\n";
-  QByteArray said;
-  ASSERT_NO_FATAL_FAILURE(WaitUntil(*process, [&] {
-    said += process->readAllStandardError();
-    return said.contains(expected);
-  }));
-  ASSERT_FALSE(process->waitForFinished(1000)) << said.toStdString();
-  ASSERT_NO_FATAL_FAILURE(WaitUntil(*process, [&] { return Catches(*process, SIGTERM); }));
-  ::kill(static_cast<pid_t>(process->processId()), SIGTERM);
-  ASSERT_TRUE(process->waitForFinished(ProgramTimeoutMs));
-  EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(process->exitCode(), 1);
+  FailedStartUpEndsBySigterm(*process, expected);
   EXPECT_EQ(Entries(Folder() + "/Config"), QStringList{"velquor.lock"});
   EXPECT_FALSE(QFileInfo::exists(Folder() + "/Results"));
 }

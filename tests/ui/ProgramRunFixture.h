@@ -169,6 +169,18 @@ class ProgramRun : public ::testing::Test {
     ASSERT_TRUE(EndsCleanly(process, status)) << process.exitCode();
   }
 
+  // A start-up that failed: it says `line` on stderr, and its message waits
+  // for the user until the session ends, which then ends it with status 1.
+  static void FailedStartUpEndsBySigterm(QProcess& process, const QByteArray& line) {
+    QByteArray said;
+    ASSERT_NO_FATAL_FAILURE(WaitUntil(process, [&] {
+      said += process.readAllStandardError();
+      return said.contains(line);
+    }));
+    ASSERT_FALSE(process.waitForFinished(1000)) << said.toStdString();
+    EndBySigterm(process, 1);
+  }
+
   // One session, ended by SIGTERM once start-up has made the result folder
   // and `name` exists; meanwhile a later start hands over to it and ends.
   // It must end with `status`. What the program wrote to stderr.

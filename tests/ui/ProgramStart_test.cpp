@@ -29,20 +29,8 @@ TEST_F(ProgramRun, WithoutAnIcmpSocketTheReasonStaysOnScreenUntilTheSessionEnds)
                          "sysctl -qw net.ipv4.ping_group_range='1 0' && exec setpriv --reuid=65534 "
                          "--regid=65534 --clear-groups --inh-caps=-all \"$0\""},
                         user);
-  QByteArray said;
-  ASSERT_NO_FATAL_FAILURE(WaitUntil(*process, [&] {
-    said += process->readAllStandardError();
-    return said.contains(
-        "velquor: no ICMP socket for IPv4: neither ping_group_range nor CAP_NET_RAW allows one\n");
-  }));
-  // The message waits for the user.
-  ASSERT_FALSE(process->waitForFinished(1000)) << said.toStdString();
-  // The message's own loop catches the session's end once it runs.
-  ASSERT_NO_FATAL_FAILURE(WaitUntil(*process, [&] { return Catches(*process, SIGTERM); }));
-  ::kill(static_cast<pid_t>(process->processId()), SIGTERM);
-  ASSERT_TRUE(process->waitForFinished(ProgramTimeoutMs));
-  EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(process->exitCode(), 1);
+  FailedStartUpEndsBySigterm(
+      *process, "velquor: no ICMP socket for IPv4: neither ping_group_range nor CAP_NET_RAW allows one\n");
 }
 
 }  // namespace
