@@ -13,7 +13,7 @@ packages=(
   libglib2.0-bin  # gio: the tests start the log-in entry as a desktop does
   qt6-qpa-plugins xvfb xdotool libxcb1-dev  # the tests run the program on an X server of their own
   openbox x11-session-utils x11-xserver-utils  # ... under a window manager and a session manager (which needs iceauth), as on a desktop
-  x11-utils  # xwininfo: where the window manager put its frame
+  x11-utils  # xwininfo: where a window and its frame are on the screen
 )
 
 install_missing() {

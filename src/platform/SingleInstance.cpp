@@ -7,9 +7,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QLocalSocket>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -20,6 +18,8 @@
 #include <string>
 #include <thread>
 #include <utility>
+
+#include "platform/ProgramPaths.h"
 
 namespace {
 
@@ -35,11 +35,6 @@ constexpr int AcceptPauseMs = 200;
 constexpr int Backlog = 16;
 // The running copy's answer once it has a later start's path.
 constexpr char Answer = '+';
-
-QString RealExecutablePath() {
-  if (QCoreApplication::instance()) return QCoreApplication::applicationFilePath();
-  return QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
-}
 
 // The socket's address: its path when that fits an address (107 bytes),
 // else the same file reached through this process's descriptor of the
@@ -96,7 +91,7 @@ bool Send(int fd, const QByteArray& message, const QDeadlineTimer& deadline) {
 SingleInstance::SingleInstance(std::string folder, QString ownPath, QObject* parent)
     : QObject(parent),
       lock_(std::move(folder)),
-      ownPath_(ownPath.isEmpty() ? RealExecutablePath() : std::move(ownPath)) {}
+      ownPath_(ownPath.isEmpty() ? QString::fromStdString(ExecutablePath()) : std::move(ownPath)) {}
 
 SingleInstance::~SingleInstance() { StopAccepting(); }
 

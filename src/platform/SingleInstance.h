@@ -44,7 +44,7 @@ class SingleInstance : public QObject {
   static constexpr char SocketName[] = "velquor.socket";
 
   // `folder` is the Config folder; `ownPath` is this copy's executable
-  // path, empty = the real one.
+  // path, empty = the real one (ExecutablePath).
   explicit SingleInstance(std::string folder, QString ownPath = {}, QObject* parent = nullptr);
   ~SingleInstance() override;
 

@@ -149,9 +149,6 @@ class TFormPing : public QMainWindow {
   void ReportSaveFailure(const Status& failure, bool atExit);
   // The stderr line of a failed save, once a session.
   void LogSaveFailure(const Status& failure);
-  // The session ends: the save, and the close that follows passes without
-  // asking. True when it succeeded.
-  bool SaveForSessionEnd();
   void FormDestroy();
   bool FormCloseQuery();
   void FormClose();

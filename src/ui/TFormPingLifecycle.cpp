@@ -180,12 +180,6 @@ void TFormPing::SaveForSessionManager() {
   });
 }
 
-bool TFormPing::SaveForSessionEnd() {
-  closeConfirmed_ = true;
-  sessionEnding_ = true;
-  return initialised_ && SaveAll(true);
-}
-
 void TFormPing::EndSessionAndQuit() {
   CatchAll([this] {
     // Nothing calls a signal or the manager's "die" off: the program leaves
@@ -196,7 +190,12 @@ void TFormPing::EndSessionAndQuit() {
     if (quitting_) return;
     quitting_ = true;
     emit SessionClosing();
-    if (!exitSaved_) exitSaved_ = SaveForSessionEnd();
+    if (!exitSaved_) {
+      // The close that follows passes without asking.
+      closeConfirmed_ = true;
+      sessionEnding_ = true;
+      exitSaved_ = initialised_ && SaveAll(true);
+    }
     close();
     // The window may be hidden in the tray, where closing it would not end
     // the event loop by itself.

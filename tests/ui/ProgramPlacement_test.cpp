@@ -16,19 +16,6 @@ constexpr QRect Screen(0, 0, 1280, 1024);
 // The main window's design size, centred on the screen.
 constexpr QRect FirstStart(130, 187, 1020, 650);
 
-// A window's place and size on the screen, as the X server has it. (Given
-// no window, xwininfo would wait for a click on one.)
-std::optional<QRect> Geometry(const XServer& x, const QString& window) {
-  if (window.isEmpty()) return std::nullopt;
-  const std::optional<QString> info = x.Run("xwininfo", {"-id", window});
-  if (!info) return std::nullopt;
-  const auto value = [&](const QString& label) {
-    return QRegularExpression(label + ":\\s+(-?\\d+)").match(*info).captured(1).toInt();
-  };
-  return QRect(value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"),
-               value("Height"));
-}
-
 // The frame the window manager put around `window`: its parent, unless that
 // is the root window, where nothing framed it and the window is its own.
 QString FrameOf(const XServer& x, const QString& window) {
@@ -70,7 +57,7 @@ class ProgramPlacement : public ProgramOnDisplay {
   QRect FrameOnceAt(const QString& window, const QRect& expected) const {
     QDeadlineTimer deadline(5000);
     QRect frame;
-    do frame = Geometry(x_, FrameOf(x_, window)).value_or(QRect());
+    do frame = x_.Geometry(FrameOf(x_, window)).value_or(QRect());
     while (frame != expected && !deadline.hasExpired() && !process_->waitForFinished(50));
     return frame;
   }

@@ -202,8 +202,8 @@ TEST_F(ProgramInSession, ACheckpointSavesAndTheUsersCloseStillAsks) {
   // xsm's main window is a grid of four buttons, Checkpoint at the bottom
   // left; its dialog asks a new session for a name.
   const QString xsm = WaitForWindow(*manager, "^xsm: ");
-  const QSize size = x_.Size(xsm).value_or(QSize());
-  ASSERT_TRUE(x_.Click(xsm, QPoint(12, size.height() - 12)));
+  const QRect place = x_.Geometry(xsm).value_or(QRect());
+  ASSERT_TRUE(x_.Click(xsm, QPoint(12, place.height() - 12)));
   const QString dialog = WaitForWindow(*manager, "^Checkpoint$");
   WaitUntil(*manager, [&] { return x_.FocusedWindow() == dialog; });
   ASSERT_TRUE(x_.Type("checked") && x_.PressKey("Return"));

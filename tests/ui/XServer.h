@@ -11,8 +11,8 @@
 #include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRect>
 #include <QRegularExpression>
-#include <QSize>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QThread>
@@ -129,16 +129,18 @@ class XServer {
   // Text typed on the keyboard, into the window that has the focus.
   bool Type(const QString& text) const { return Run("xdotool", {"type", text}).has_value(); }
 
-  // The window's size; none when it is gone.
-  std::optional<QSize> Size(const QString& window) const {
-    const QStringList lines =
-        Run("xdotool", {"getwindowgeometry", "--shell", window}).value_or(QString()).split('\n');
-    const auto value = [&](const QString& name) {
-      const QStringList found = lines.filter(QRegularExpression("^" + name + "=\\d+$"));
-      return found.isEmpty() ? -1 : found.front().section('=', 1).toInt();
+  // A window's place and size on the screen, as the server has it; none
+  // when it is gone. (Given no window, xwininfo would wait for a click on
+  // one.)
+  std::optional<QRect> Geometry(const QString& window) const {
+    if (window.isEmpty()) return std::nullopt;
+    const std::optional<QString> info = Run("xwininfo", {"-id", window});
+    if (!info) return std::nullopt;
+    const auto value = [&](const QString& label) {
+      return QRegularExpression(label + ":\\s+(-?\\d+)").match(*info).captured(1).toInt();
     };
-    const QSize size(value("WIDTH"), value("HEIGHT"));
-    return size.isValid() ? std::optional(size) : std::nullopt;
+    return QRect(value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"),
+                 value("Height"));
   }
 
   // A click of the first mouse button at `at` inside the window, once the
