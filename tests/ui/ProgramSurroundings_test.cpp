@@ -84,6 +84,7 @@ TEST_F(ProgramOnDisplay, ClosingTheWindowWhileRunsHoldEveryDescriptorAsksAndSave
   const FolderWatch saved(Folder() + "/Config");
   auto process = LaunchOnDisplay({"prlimit", QString("--nofile=%1:%1").arg(OpenFileLimit)});
   const QString window = WaitForWindow(*process, "^Velquor");
+  ASSERT_FALSE(window.isEmpty()) << process->readAllStandardError().toStdString();
   WaitForFullPools(*process);
   ASSERT_TRUE(x_.RequestClose(window));
   // With no window manager, Qt gives the question the focus itself, soon
