@@ -42,7 +42,12 @@ class PidsGroup {
     if (!made_) return;
     for (const QByteArray& pid : ReadControl(path_ + "/cgroup.procs").split('\n'))
       if (!pid.isEmpty()) WriteControl(QString(PidsRoot) + "/cgroup.procs", pid);
-    EXPECT_TRUE(QDir().rmdir(path_)) << std::strerror(errno);
+    // The kernel lets go of a group only once the tasks that ended in it
+    // are gone, which may come a moment after their process was reaped.
+    QDeadlineTimer deadline(5000);
+    bool removed;
+    while (!(removed = QDir().rmdir(path_)) && errno == EBUSY && !deadline.hasExpired()) QThread::msleep(20);
+    EXPECT_TRUE(removed) << std::strerror(errno);
   }
   PidsGroup(const PidsGroup&) = delete;
   PidsGroup& operator=(const PidsGroup&) = delete;
