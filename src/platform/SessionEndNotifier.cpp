@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <atomic>
 #include <cerrno>
+#include <utility>
 
 namespace {
 
@@ -69,8 +70,13 @@ void SessionEndNotifier::InstallHandlers() {
   // Interrupted system calls of the UI thread resume instead of failing.
   action.sa_flags = SA_RESTART;
   ::sigaction(SIGTERM, &action, &oldTerm_);
-  ::sigaction(SIGHUP, &action, &oldHup_);
-  ::sigaction(SIGINT, &action, &oldInt_);
+  // A hang-up or interrupt the program was started with ignored (nohup, a
+  // script's background job) was meant to pass it by: it stays ignored.
+  // Only the end of the session proper is caught whatever came before.
+  for (const auto& [number, old] : {std::pair{SIGHUP, &oldHup_}, std::pair{SIGINT, &oldInt_}}) {
+    ::sigaction(number, nullptr, old);
+    if (old->sa_handler != SIG_IGN) ::sigaction(number, &action, nullptr);
+  }
   installed_ = true;
 }
 

@@ -11,6 +11,9 @@ class QSocketNotifier;
 // writes the signal number into a socket pair; everything else happens in
 // the event loop.
 //
+// SIGHUP and SIGINT that the program inherited as ignored (nohup, a
+// background job of a script) stay ignored; SIGTERM is always caught.
+//
 // The handlers go in only once that thread's event loop first runs. Until
 // then the signals keep the action they had, by default to end the process
 // at once. A signal queued for a loop that has not run yet would wait for

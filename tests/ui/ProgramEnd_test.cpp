@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 
+#include <csignal>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -34,6 +35,27 @@ TEST_F(ProgramRun, EachSignalThatEndsTheSessionSavesOnceAndEndsCleanly) {
     EXPECT_TRUE(EndsCleanly(*process)) << label << process->exitStatus() << " " << process->exitCode();
     EXPECT_EQ(saved.Names(), files) << label;
   }
+}
+
+// Started with the hang-up and the interrupt ignored (nohup, a script's
+// background job), the program leaves them ignored: the terminal closing, or
+// Ctrl+C meant for the script, passes it by. SIGTERM still ends the session.
+TEST_F(ProgramRun, ASignalIgnoredAtTheStartStaysIgnored) {
+  ASSERT_TRUE(QDir(Folder()).mkdir("Config"));
+  const FolderWatch saved(Folder() + "/Config");
+  auto process = Launch(QProcess::ForwardedErrorChannel, {}, {}, [] {
+    std::signal(SIGHUP, SIG_IGN);
+    std::signal(SIGINT, SIG_IGN);
+  });
+  WaitUntil(*process, [&] { return Catches(*process, SIGTERM); });
+  for (const int number : {SIGHUP, SIGINT}) {
+    EXPECT_FALSE(Catches(*process, number)) << sigabbrev_np(number);
+    ::kill(static_cast<pid_t>(process->processId()), number);
+  }
+  EXPECT_FALSE(process->waitForFinished(1000)) << "ended by an ignored signal";
+  EXPECT_EQ(saved.Names(), QStringList());
+  ASSERT_NO_FATAL_FAILURE(EndBySigterm(*process));
+  EXPECT_EQ(saved.Names(), SavedFiles());
 }
 
 // A session manager that repeats itself: SIGTERM, then SIGHUP, SIGINT and
