@@ -40,6 +40,9 @@ QFileDialog& ReportSaveDialog::Dialog() {
 }
 
 std::optional<SaveFileAnswer> ReportSaveDialog::Ask(const QString& proposedName) {
+  // Offered with the extension of the type shown: when the type changes, Qt's
+  // own dialog replaces whatever follows the last dot, and addresses and page
+  // names have dots of their own.
   const qsizetype shownType = std::max<qsizetype>(Types.indexOf(Dialog().selectedNameFilter()), 0);
   std::optional<SaveFileAnswer> answer = Choose(proposedName + Extensions[shownType]);
   // Only a regular file (or a link to one) is asked about: the writer refuses
@@ -51,9 +54,6 @@ std::optional<SaveFileAnswer> ReportSaveDialog::Ask(const QString& proposedName)
 
 std::optional<SaveFileAnswer> ReportSaveDialog::Choose(const QString& offered) {
   QFileDialog& dialog = Dialog();
-  // Offered with the extension of the type shown: when the type changes, Qt's
-  // own dialog replaces whatever follows the last dot, and addresses and page
-  // names have dots of their own.
   const qsizetype offeredType = std::max<qsizetype>(Types.indexOf(dialog.selectedNameFilter()), 0);
   // Qt's own dialog cannot show a folder that does not exist yet: it would
   // take the name as one relative to the folder it last showed. It shows the
