@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QStringList>
 #include <algorithm>
 
@@ -12,6 +13,14 @@ namespace {
 // extension each gives a name.
 const QStringList Types = {QStringLiteral("TXT files (*.txt)"), QStringLiteral("CSV files (*.csv)")};
 const QStringList Extensions = {QStringLiteral(".txt"), QStringLiteral(".csv")};
+
+// The name a report is written to: as confirmed, with the extension of the
+// type chosen added unless it already ends in either (in any case).
+QString WithReportExtension(const QString& fileName, qsizetype type) {
+  for (const QString& extension : Extensions)
+    if (fileName.endsWith(extension, Qt::CaseInsensitive)) return fileName;
+  return fileName + Extensions[type];
+}
 
 }  // namespace
 
@@ -23,20 +32,29 @@ QFileDialog& ReportSaveDialog::Dialog() {
     dialog_->setAcceptMode(QFileDialog::AcceptSave);
     dialog_->setFileMode(QFileDialog::AnyFile);
     dialog_->setNameFilters(Types);
-    // The tool bars replace a report of the same name without asking; the
-    // extension is theirs to add, for the type chosen, not Qt's.
+    // Qt's own question would be about the name as typed, before the type's
+    // extension is on it; Ask() asks about the file that will be written.
     dialog_->setOption(QFileDialog::DontConfirmOverwrite);
   }
   return *dialog_;
 }
 
 std::optional<SaveFileAnswer> ReportSaveDialog::Ask(const QString& proposedName) {
-  QFileDialog& dialog = Dialog();
   // Offered with the extension of the type shown: when the type changes, Qt's
   // own dialog replaces whatever follows the last dot, and addresses and page
   // names have dots of their own.
+  const qsizetype shownType = std::max<qsizetype>(Types.indexOf(Dialog().selectedNameFilter()), 0);
+  std::optional<SaveFileAnswer> answer = Choose(proposedName + Extensions[shownType]);
+  // Only a regular file (or a link to one) is asked about: the writer refuses
+  // anything else, a folder among them, and the tool bars say why.
+  while (answer && QFileInfo(answer->fileName).isFile() && !MayReplace(answer->fileName))
+    answer = Choose(answer->fileName);
+  return answer;
+}
+
+std::optional<SaveFileAnswer> ReportSaveDialog::Choose(const QString& offered) {
+  QFileDialog& dialog = Dialog();
   const qsizetype offeredType = std::max<qsizetype>(Types.indexOf(dialog.selectedNameFilter()), 0);
-  const QString offered = proposedName + Extensions[offeredType];
   // Qt's own dialog cannot show a folder that does not exist yet: it would
   // take the name as one relative to the folder it last showed. It shows the
   // nearest folder that exists, and the rest of the path goes into the name.
@@ -51,11 +69,20 @@ std::optional<SaveFileAnswer> ReportSaveDialog::Ask(const QString& proposedName)
   }
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList files = dialog.selectedFiles();
-  if (files.isEmpty()) return std::nullopt;
   const qsizetype type = Types.indexOf(dialog.selectedNameFilter());
+  if (files.isEmpty() || type < 0) return std::nullopt;
   // A dialog that keeps the name when the type changes hands the offered
   // name back as it was: it takes the extension of the type chosen.
-  if (type >= 0 && type != offeredType && files.first() == offered)
-    return SaveFileAnswer{proposedName + Extensions[type], static_cast<int>(type) + 1};
-  return SaveFileAnswer{files.first(), static_cast<int>(type) + 1};
+  QString name = files.first();
+  if (type != offeredType && name == offered && offered.endsWith(Extensions[offeredType]))
+    name = offered.chopped(Extensions[offeredType].size()) + Extensions[type];
+  return SaveFileAnswer{WithReportExtension(name, type), static_cast<int>(type) + 1};
+}
+
+bool ReportSaveDialog::MayReplace(const QString& fileName) {
+  // The file dialog has closed by now: the question belongs to the window.
+  return QMessageBox::question(parent_, QObject::tr("Replace file"),
+                               QObject::tr("%1 already exists.\nDo you want to replace it?")
+                                   .arg(QDir::toNativeSeparators(fileName)),
+                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }

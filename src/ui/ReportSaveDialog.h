@@ -7,9 +7,10 @@
 class QFileDialog;
 class QWidget;
 
-// What a save dialog returns when the user confirms: the path as typed or
-// picked, and the chosen file type's position in the list of types, from 1
-// ("TXT files" 1, "CSV files" 2).
+// What a save dialog returns when the user confirms: the path to write (as
+// typed or picked, with ".txt" or ".csv" for the chosen type added unless it
+// already ends in either, in any case), and the chosen file type's position
+// in the list of types, from 1 ("TXT files" 1, "CSV files" 2).
 struct SaveFileAnswer {
   QString fileName;
   int filterIndex = 0;
@@ -23,9 +24,10 @@ using AskSaveFileFunction = std::function<std::optional<SaveFileAnswer>(const QS
 // The one save dialog of the report tool bars of all five tabs. It lives as
 // long as the window, so the file type chosen last is offered again on any
 // tab until the program ends. The name is offered with that type's extension,
-// and a change of type changes only the extension. No question is asked
-// before an existing file is replaced. Modal: timers and run callbacks go on
-// while it is open.
+// and a change of type changes only the extension. Before a file that exists
+// is replaced the user is asked, about the name as it will be written; "No"
+// brings the dialog back with that name. Modal: timers and run callbacks go
+// on while it is open.
 class ReportSaveDialog {
  public:
   explicit ReportSaveDialog(QWidget* parent);
@@ -37,6 +39,11 @@ class ReportSaveDialog {
  private:
   // Made at the first save, so that a window that never saves builds none.
   QFileDialog& Dialog();
+  // Shows the dialog with `offered` as the name, and waits for it to close;
+  // the answer with the extension on, nothing when the user cancels.
+  std::optional<SaveFileAnswer> Choose(const QString& offered);
+  // Whether the user lets `fileName`, which exists, be replaced.
+  bool MayReplace(const QString& fileName);
 
   QWidget* parent_;
   QFileDialog* dialog_ = nullptr;  // a child of parent_

@@ -3,12 +3,9 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QMessageBox>
-#include <algorithm>
-#include <string_view>
 
 #include "pages/ModePages.h"
 #include "pages/Settings.h"
-#include "pages/TextHelpers.h"
 #include "reports/ReportNames.h"
 #include "reports/ReportWriters.h"
 #include "ui/DesktopServicesOpener.h"
@@ -28,15 +25,6 @@ const char* InfixOf(int reportMode) {
       return "_";
   }
   return "_iplist_";
-}
-
-// The name a report is written to: as confirmed, with ".txt" or ".csv" for
-// the chosen type added unless it already ends in either (in any case).
-std::string WithReportExtension(const std::string& fileName, bool csv) {
-  const std::string_view tail =
-      std::string_view(fileName).substr(fileName.size() - std::min<std::size_t>(fileName.size(), 4));
-  if (EqualsIgnoreCase(tail, ".txt") || EqualsIgnoreCase(tail, ".csv")) return fileName;
-  return fileName + (csv ? ".csv" : ".txt");
 }
 
 }  // namespace
@@ -64,7 +52,7 @@ bool ResultToolBars::AskTarget(const std::string& proposedName, Target& target) 
   if (!answer || (answer->filterIndex != 1 && answer->filterIndex != 2)) return false;
   // The type chosen decides the format, whatever extension the name has.
   target.csv = answer->filterIndex == 2;
-  target.fileName = WithReportExtension(answer->fileName.toStdString(), target.csv);
+  target.fileName = answer->fileName.toStdString();
   return true;
 }
 

@@ -1,7 +1,8 @@
 // The result tool bars of the five tabs: which clicks open the window's save
-// dialog with which name and type, what is written for the answer, and Clear
-// result. A saved file is compared with what the writer makes of the same
-// page: the report bytes and names themselves belong to the report tests.
+// dialog with which name and type, what is written for the answer, the
+// question before a file is replaced, and Clear result. A saved file is
+// compared with what the writer makes of the same page: the report bytes and
+// names themselves belong to the report tests.
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -12,6 +13,7 @@
 #include <QTimer>
 #include <optional>
 
+#include "OwnDisplay.h"
 #include "WindowTest.h"
 #include "pages/Settings.h"
 #include "platform/FileIo.h"
@@ -185,6 +187,84 @@ TEST_F(ToolBars, AMissingResultFolderIsMadeAndAFailedSaveSaysWhichFileAndWhy) {
     EXPECT_EQ(told, c.written ? QStringList()
                               : QStringList("The report could not be saved to " +
                                             QString::fromStdString(file) + ":\n" + why));
+  }
+}
+
+// The real dialog on an X server: the user picks the type with the arrow
+// keys, types each name of the case into the name box and presses Return;
+// when the names run out, Escape. A question about replacing a file is
+// answered by a click, and "No" brings the dialog back. The folder holds the
+// user's own notes.txt and notes.csv, and a folder named folder.txt.
+TEST_F(ToolBars, AFileThatExistsIsReplacedOnlyWhenTheUserSaysSo) {
+  if (!OnOwnDisplay()) return;
+  GlobalOptions.ResultFolder = Folder() + "/";
+  GiveResult(Mode::Ping, 0, Rows);
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(Folder() + "/folder.txt")));
+  const auto path = [&](const char* name) { return QString::fromStdString(Folder() + "/") + name; };
+  const auto asked = [&](const char* name) {
+    return path(name) + " already exists.\nDo you want to replace it?";
+  };
+  const struct {
+    bool csv;
+    std::vector<const char*> names;
+    std::vector<bool> replace;  // the answers to the questions, in order
+    QStringList told;
+    const char* written;  // the report's file; null: none
+  } cases[] = {
+      {false, {"notes.txt"}, {false}, {asked("notes.txt")}, nullptr},
+      {false, {"notes"}, {true}, {asked("notes.txt")}, "notes.txt"},
+      // The extension the type puts on is asked about too.
+      {true, {"notes", "fresh"}, {false}, {asked("notes.csv")}, "fresh.csv"},
+      {true, {"notes", "notes"}, {false, true}, {asked("notes.csv"), asked("notes.csv")}, "notes.csv"},
+      {true, {"new"}, {}, {}, "new.csv"},
+      // Not a file to replace: the writer refuses it and says so.
+      {false,
+       {"folder"},
+       {},
+       {"The report could not be saved to " + path("folder.txt") + ":\n" + path("folder.txt") +
+        " is not a regular file"},
+       nullptr},
+  };
+  const std::remove_extent_t<decltype(cases)>* open = nullptr;
+  std::size_t typed = 0, answered = 0;
+  QStringList told;
+  QTimer user;
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      told << box->text();
+      QAbstractButton* button = box->button(QMessageBox::Ok);
+      if (!button) {
+        const bool yes = answered < open->replace.size() && open->replace[answered];
+        button = box->button(yes ? QMessageBox::Yes : QMessageBox::No), ++answered;
+      }
+      QTest::mouseClick(button, Qt::LeftButton);
+    } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+      auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+      if (typed == open->names.size()) return QTest::keyClick(name, Qt::Key_Escape);
+      // As a user's keys, they go to the box that has the focus.
+      if (QApplication::focusWidget() != name) return;
+      QTest::keyClick(dialog->findChild<QComboBox*>("fileTypeCombo"), open->csv ? Qt::Key_Down : Qt::Key_Up);
+      QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClicks(name, open->names[typed++]);
+      QTest::keyClick(name, Qt::Key_Return);
+    }
+  });
+  user.start(5);
+  for (const auto& c : cases) {
+    ASSERT_TRUE(WriteFileAtomically(Folder() + "/notes.txt", "my notes\n").ok());
+    ASSERT_TRUE(WriteFileAtomically(Folder() + "/notes.csv", "my,notes\n").ok());
+    open = &c, typed = answered = 0, told.clear();
+    Frame(Mode::Ping).ToolButton1->trigger();
+    EXPECT_EQ(told, c.told);
+    EXPECT_EQ(answered, c.replace.size());
+    if (c.written) ExpectReport(c.written, Mode::Ping, c.csv, rmResult);
+    // The user's notes are as they were, unless the case replaced them.
+    for (const auto& [notes, mine] : {std::pair{"notes.txt", "my notes\n"}, {"notes.csv", "my,notes\n"}}) {
+      if (!c.written || c.written != std::string(notes)) {
+        EXPECT_EQ(Read(notes), mine) << notes;
+      }
+    }
   }
 }
 
