@@ -47,8 +47,7 @@ void MarkCalled() {
 }
 
 // UI thread. A loss that both the UI thread and another thread meet makes
-// one call; one met again inside the call (the toolkit's warnings are
-// passed on, not watched, on a thread already in one) makes none.
+// one call.
 void CallOnce() {
   if (!watching.load() || claimed) return;
   claimed = true;
@@ -70,6 +69,8 @@ void WatchForLoss(QtMsgType type, const QMessageLogContext& context, const QStri
     CallOnce();
     return;
   }
+  // This thread must not touch the window, and the toolkit ends the process
+  // as soon as the warning returns: it waits here for the UI thread.
   QMetaObject::invokeMethod(
       QCoreApplication::instance(),
       [asked] {

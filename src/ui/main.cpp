@@ -96,9 +96,10 @@ int main(int argc, char* argv[]) {
     QObject::connect(&instance, &SingleInstance::ShowRequested, &window, &TFormPing::WMShowMainWindow);
     QObject::connect(&window, &TFormPing::SessionClosing, &instance, &SingleInstance::StopAccepting);
     const RunningWindow running(window);
-    // The toolkit would end the process right after: it ends here, as the
-    // toolkit would (status 1), so that nothing is written once the lock is
-    // let go.
+    // On Wayland the toolkit ends the process itself once its compositor
+    // has gone: the exit's save comes first, then the folder is let go as at
+    // any end, and the process ends here as the toolkit would (status 1), so
+    // that nothing is written once the lock is let go.
     const WaylandConnectionWatch compositorLost([&] {
       window.SaveOnAbruptExit();
       instance.Release();
