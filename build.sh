@@ -14,6 +14,7 @@ packages=(
   qt6-qpa-plugins xvfb xdotool libxcb1-dev  # the tests run the program on an X server of their own
   openbox x11-session-utils x11-xserver-utils  # ... under a window manager and a session manager (which needs iceauth), as on a desktop
   x11-utils  # xwininfo: where a window and its frame are on the screen
+  weston qt6-wayland  # ... and as a Wayland client, on a compositor of their own
 )
 
 install_missing() {

@@ -213,6 +213,11 @@ void SingleInstance::StopAccepting() {
   for (QLocalSocket* socket : findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly)) socket->abort();
 }
 
+void SingleInstance::Release() {
+  StopAccepting();
+  lock_.Release();
+}
+
 void SingleInstance::OnConnections() {
   for (;;) {
     const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);

@@ -63,6 +63,10 @@ class SingleInstance : public QObject {
   // for this process to end instead. Those connected but not yet answered
   // are cut off. Idempotent.
   void StopAccepting();
+  // The process is about to end at once, without this object's end (the
+  // toolkit lost its display): stops accepting and lets go of the folder's
+  // lock, and both files go, as at this object's end.
+  void Release();
 
   QString LockPath() const;
   QString SocketPath() const;

@@ -76,8 +76,8 @@ class TFormPing : public QMainWindow {
   // that follow the first change nothing.
   void EndSessionAndQuit();
   // The process ends without leaving the event loop: the toolkit lost its
-  // display and calls exit. The exit's save, if none was made yet, as the
-  // session is gone either way. UI thread only.
+  // display or its compositor and ends it. The exit's save, if none was
+  // made yet, as the session is gone either way. UI thread only.
   void SaveOnAbruptExit();
   // The end of the session: stops and clears every run, then makes the
   // exit's save after a completed start-up, unless a session end, the

@@ -15,11 +15,12 @@
 #include "ui/TFormAutoTasks.h"
 #include "ui/TFormPing.h"
 #include "ui/ToolkitThreadWatch.h"
+#include "ui/WaylandConnectionWatch.h"
 
 namespace {
 
 // The window whose session runs, for a process that ends without leaving
-// the event loop: the toolkit calls exit when its display goes away.
+// the event loop: the toolkit calls exit when its X display goes away.
 TFormPing* runningWindow = nullptr;
 std::thread::id windowThread;
 
@@ -95,6 +96,15 @@ int main(int argc, char* argv[]) {
     QObject::connect(&instance, &SingleInstance::ShowRequested, &window, &TFormPing::WMShowMainWindow);
     QObject::connect(&window, &TFormPing::SessionClosing, &instance, &SingleInstance::StopAccepting);
     const RunningWindow running(window);
+    // On Wayland the toolkit ends the process itself once its compositor
+    // has gone: the exit's save comes first, then the folder is let go as at
+    // any end, and the process ends here as the toolkit would (status 1), so
+    // that nothing is written once the lock is let go.
+    const WaylandConnectionWatch compositorLost([&] {
+      window.SaveOnAbruptExit();
+      instance.Release();
+      std::_Exit(1);
+    });
     window.show();
     toolkitThreads.EndOnceTheEventLoopRuns();
     const int status = QApplication::exec();
