@@ -17,7 +17,8 @@
 // removes the temporary file.
 //
 // The replacement keeps an existing file's permission bits (and its owner
-// where the process may set it); a new file gets 0666 less the umask. When the
+// where the process may set it); a new file gets 0666 less the umask, and
+// the owner GiveToFolderOwner (FileTrust.h) gives it. When the
 // path is a symbolic link the file it points to is replaced and the link stays,
 // as long as a trusted user made the link (FileTrust.h); any other is refused.
 //
