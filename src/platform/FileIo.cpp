@@ -152,11 +152,12 @@ Status MakeFolder(const std::string& path) {
     }
   }
   // A path that cannot even be examined (a loop of links, a folder on the way
-  // the user may not enter) is a failure to report like any other.
+  // the user may not enter), or that ends in something other than a folder,
+  // is a failure to report like any other.
   std::error_code examined;
-  if (error != 0 && !fs::is_directory(path, examined))
-    return Status::Failure(Status::Kind::IoError, "cannot create " + path + ": " + std::strerror(error));
-  return Status::Success();
+  if (fs::is_directory(path, examined)) return Status::Success();
+  if (error == 0) error = examined ? examined.value() : ENOTDIR;
+  return Status::Failure(Status::Kind::IoError, "cannot create " + path + ": " + std::strerror(error));
 }
 
 void RemoveStaleTemporaries(const std::vector<std::string>& paths) {

@@ -170,11 +170,10 @@ void SetTrustedProgramFolder(const std::string& folder) {
   programFolder = folder;
 }
 
-void GiveToFolderOwner(const std::string& path, int fd) {
+void GiveToFolderOwner(const std::string& path, int fd, const TrustedUsers& users) {
   if (::geteuid() != 0) return;
   struct stat folder {};
-  if (::stat(FolderOf(path).c_str(), &folder) != 0 || folder.st_uid == 0 ||
-      !ProcessTrustedUsers().Trusts(folder.st_uid))
+  if (::stat(FolderOf(path).c_str(), &folder) != 0 || folder.st_uid == 0 || !users.Trusts(folder.st_uid))
     return;
   if (fd >= 0)
     (void)::fchown(fd, folder.st_uid, folder.st_gid);
@@ -234,7 +233,7 @@ Status MakeOwnFolder(const std::string& folder, const TrustedUsers& users) {
     made = made.empty() ? part.string() : Joined(made, part.string());
     if (part == "/") continue;
     if (::mkdir(made.c_str(), 0755) == 0) {
-      GiveToFolderOwner(made);
+      GiveToFolderOwner(made, -1, users);
       continue;
     }
     if (errno == EEXIST) continue;

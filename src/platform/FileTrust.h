@@ -56,7 +56,8 @@ void SetTrustedProgramFolder(const std::string& folder);
 // in, when a trusted user other than root owns that folder. In root's own
 // folders, and in any folder of an untrusted user, it stays root's. A
 // failure changes nothing; the user's own run then says what it cannot do.
-void GiveToFolderOwner(const std::string& path, int fd = -1);
+void GiveToFolderOwner(const std::string& path, int fd = -1,
+                       const TrustedUsers& users = ProcessTrustedUsers());
 
 // What the rule needs to know of one folder.
 struct FolderFacts {
