@@ -172,6 +172,8 @@ TEST_F(ProgramRun, ARunAsRootInTheUsersFolderLeavesItTheUsers) {
     if (signal == SIGKILL) {
       ::kill(static_cast<pid_t>(process->processId()), SIGKILL);
       EXPECT_TRUE(process->waitForFinished(ProgramTimeoutMs));
+      EXPECT_EQ(Entries(Folder() + "/Config").filter("velquor."),
+                (QStringList{"velquor.lock", "velquor.socket"}));
     } else {
       EndBySigterm(*process);
     }
