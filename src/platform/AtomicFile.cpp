@@ -125,6 +125,8 @@ Status AtomicFile::Open(const std::string& path, Existing existing) {
       Fail(errno, "cannot keep the mode of " + target_);
       return status_;
     }
+  } else {
+    GiveToFolderOwner(temp_, fd_);
   }
   buffer_.reserve(bufferBytes_);
   room_ = bufferBytes_;

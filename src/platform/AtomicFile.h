@@ -17,9 +17,10 @@
 // removes the temporary file.
 //
 // The replacement keeps an existing file's permission bits (and its owner
-// where the process may set it); a new file gets 0666 less the umask. When the
-// path is a symbolic link the file it points to is replaced and the link stays,
-// as long as a trusted user made the link (FileTrust.h); any other is refused.
+// where the process may set it); a new file gets 0666 less the umask, and
+// the owner GiveToFolderOwner (FileTrust.h) gives it. When the path is a
+// symbolic link the file it points to is replaced and the link stays, as
+// long as a trusted user made the link (FileTrust.h); any other is refused.
 //
 // Opened with Existing::Keep, nothing is replaced: Commit() gives the file the
 // path, or when that name is taken (by anything, a link included) the first

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <map>
 
@@ -136,14 +137,27 @@ Status KeepCopyAside(const std::string& path, std::string* copy) {
 }
 
 Status MakeFolder(const std::string& path) {
-  std::error_code error;
-  fs::create_directories(path, error);
+  // Part by part, so that each folder made is given away as it is made,
+  // before anything is made in it.
+  int error = 0;
+  fs::path made;
+  for (const fs::path& part : fs::path(path)) {
+    made /= part;
+    if (part.empty() || part == "/") continue;
+    if (::mkdir(made.c_str(), 0777) == 0) {
+      GiveToFolderOwner(made.string());
+    } else if (errno != EEXIST) {
+      error = errno;
+      break;
+    }
+  }
   // A path that cannot even be examined (a loop of links, a folder on the way
-  // the user may not enter) is a failure to report like any other.
+  // the user may not enter), or that ends in something other than a folder,
+  // is a failure to report like any other.
   std::error_code examined;
-  if (error && !fs::is_directory(path, examined))
-    return Status::Failure(Status::Kind::IoError, "cannot create " + path + ": " + error.message());
-  return Status::Success();
+  if (fs::is_directory(path, examined)) return Status::Success();
+  if (error == 0) error = examined ? examined.value() : ENOTDIR;
+  return Status::Failure(Status::Kind::IoError, "cannot create " + path + ": " + std::strerror(error));
 }
 
 void RemoveStaleTemporaries(const std::vector<std::string>& paths) {

@@ -40,7 +40,8 @@ bool IsThere(const std::string& path);
 // file's mode. The name it took goes into *copy when given.
 Status KeepCopyAside(const std::string& path, std::string* copy = nullptr);
 
-// Creates the folder and its parents; an existing folder is no error.
+// Creates the folder and its parents, each given as GiveToFolderOwner
+// (FileTrust.h) says; an existing folder is no error.
 Status MakeFolder(const std::string& path);
 
 // Removes the temporary files that writes of these files by

@@ -8,17 +8,20 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <vector>
 
 #include "platform/PosixFile.h"
-#include "platform/ProgramPaths.h"
 #include "platform/UserDatabase.h"
 
 namespace {
 
 // The kernel refuses longer chains with ELOOP; follow no more than it would.
 constexpr int MaxLinkHops = 40;
+
+std::mutex programMutex;
+std::string programFolder;  // guarded by programMutex
 
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -152,10 +155,30 @@ Status WalkOwnFolder(const std::string& folder, const TrustedUsers& users, bool 
 TrustedUsers ProcessTrustedUsers() {
   TrustedUsers users;
   users.user = ::getuid();
-  const std::string program = ProgramFolder();
+  std::string program;
+  {
+    std::lock_guard lock(programMutex);
+    program = programFolder;
+  }
   struct stat info {};
   if (!program.empty() && ::stat(program.c_str(), &info) == 0) users.programOwner = info.st_uid;
   return users;
+}
+
+void SetTrustedProgramFolder(const std::string& folder) {
+  std::lock_guard lock(programMutex);
+  programFolder = folder;
+}
+
+void GiveToFolderOwner(const std::string& path, int fd, const TrustedUsers& users) {
+  if (::geteuid() != 0) return;
+  struct stat folder {};
+  if (::stat(FolderOf(path).c_str(), &folder) != 0 || folder.st_uid == 0 || !users.Trusts(folder.st_uid))
+    return;
+  if (fd >= 0)
+    (void)::fchown(fd, folder.st_uid, folder.st_gid);
+  else
+    (void)::lchown(path.c_str(), folder.st_uid, folder.st_gid);
 }
 
 std::string FolderProblem(const std::string& path, const FolderFacts& facts, bool last,
@@ -208,7 +231,12 @@ Status MakeOwnFolder(const std::string& folder, const TrustedUsers& users) {
   std::string made;
   for (const auto& part : std::filesystem::path(folder)) {
     made = made.empty() ? part.string() : Joined(made, part.string());
-    if (part == "/" || ::mkdir(made.c_str(), 0755) == 0 || errno == EEXIST) continue;
+    if (part == "/") continue;
+    if (::mkdir(made.c_str(), 0755) == 0) {
+      GiveToFolderOwner(made, -1, users);
+      continue;
+    }
+    if (errno == EEXIST) continue;
     return ErrnoStatus(errno, "cannot create " + folder);
   }
   return WalkOwnFolder(folder, users, true);

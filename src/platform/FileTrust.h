@@ -27,6 +27,13 @@
 // sticky (as /tmp), where no one can move the entries of others. Group write
 // counts as no one else's only for a user's private group: a group named
 // after a trusted user, that user's own, and with no other members.
+//
+// What a run as root makes in a folder that another trusted user owns is
+// that user's (GiveToFolderOwner), so that a user who tried sudo first
+// still owns every file of their Config afterwards.
+//
+// The rule is the bottom of the file layer: it is told which folder holds
+// the program (SetTrustedProgramFolder) rather than asking where that is.
 
 struct TrustedUsers {
   uid_t user = 0;
@@ -35,8 +42,22 @@ struct TrustedUsers {
   bool Trusts(uid_t uid) const { return uid == 0 || uid == user || (programOwner && uid == *programOwner); }
 };
 
-// This process's: its real user and the owner of ProgramFolder(), if known.
+// This process's: its real user and the owner of the program's folder, if
+// one was named and can be examined.
 TrustedUsers ProcessTrustedUsers();
+// Names the folder that holds the program, whose owner could replace the
+// program itself and so is trusted; empty: none. ProgramPaths names it as
+// it chooses the program's folders, before any of their files is touched.
+void SetTrustedProgramFolder(const std::string& folder);
+
+// While this process runs as root, gives what it has just made at `path`
+// (a file or folder, open at `fd` when fd >= 0, else the entry itself,
+// never where a link leads) to the owner and group of the folder it lies
+// in, when a trusted user other than root owns that folder. In root's own
+// folders, and in any folder of an untrusted user, it stays root's. A
+// failure changes nothing; the user's own run then says what it cannot do.
+void GiveToFolderOwner(const std::string& path, int fd = -1,
+                       const TrustedUsers& users = ProcessTrustedUsers());
 
 // What the rule needs to know of one folder.
 struct FolderFacts {
@@ -62,6 +83,7 @@ Status FollowTrustedLinks(const std::string& path, std::string& target);
 // yet are no failure as long as the ones above them may hold them, and one
 // that cannot be examined cannot be read or written either.
 Status CheckOwnFolder(const std::string& folder, const TrustedUsers& users = ProcessTrustedUsers());
-// Makes what is missing of the own folder, never open to others, and checks
-// it as CheckOwnFolder does, before and after.
+// Makes what is missing of the own folder, never open to others, each part
+// given as GiveToFolderOwner says, and checks it as CheckOwnFolder does,
+// before and after.
 Status MakeOwnFolder(const std::string& folder, const TrustedUsers& users = ProcessTrustedUsers());

@@ -9,6 +9,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "platform/FileTrust.h"
@@ -22,6 +25,46 @@ constexpr int SwappedFileRounds = 8;
 
 bool SameFile(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Held shared by every start while it opens, locks and checks the lock
+// file, and exclusively by one that removes a lock file nobody holds, so
+// that no start takes that file between the look at who holds it and its
+// removal. Never waited for: a start holds it for a few system calls, and
+// a busy gate means the lock is held for now.
+class Gate {
+ public:
+  Gate(int folderFd, int how) : fd_(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    busy_ = fd_ >= 0 && ::flock(fd_, how | LOCK_NB) != 0;
+  }
+  ~Gate() { Leave(); }
+  Gate(const Gate&) = delete;
+  Gate& operator=(const Gate&) = delete;
+
+  bool Busy() const { return busy_; }
+  bool Held() const { return fd_ >= 0 && !busy_; }
+  void Leave() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_;
+  bool busy_ = false;
+};
+
+// Whether any process holds a lock on the file, as /proc/locks shows them;
+// nullopt when that cannot be read. Matched by the inode number alone: a
+// layered file system may show another device than the one its locks are
+// kept under, and a lock on another file of the same number only makes
+// the answer more careful.
+std::optional<bool> LockedByAnyone(const struct stat& file) {
+  std::ifstream locks("/proc/locks");
+  if (!locks) return std::nullopt;
+  const std::string inode = ":" + std::to_string(file.st_ino) + " ";
+  for (std::string line; std::getline(locks, line);)
+    if (line.find(inode) != std::string::npos) return true;
+  return locks.eof() ? std::optional<bool>(false) : std::nullopt;
 }
 
 // exit() leaves the objects of main as they are (the toolkit calls it when
@@ -61,14 +104,23 @@ FolderLock::Outcome FolderLock::TryTake() {
     if (folderFd_ < 0) return Outcome::Unwritable;
   }
   for (int round = 0; round < SwappedFileRounds; ++round) {
+    Gate gate(folderFd_, LOCK_SH);
+    if (gate.Busy()) return Outcome::Held;
     // Non-blocking: whatever sits at the name, opening it must not wait.
     const int fd = ::openat(folderFd_, FileName, O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
                             S_IRUSR | S_IWUSR);
     if (fd < 0) {
       const int error = errno;
+      gate.Leave();
       // Only a folder nobody could save into is no reason to stop: there is
       // nothing a second copy could overwrite.
       if (!Writable()) return Outcome::Unwritable;
+      if (error == EACCES) {
+        if (const std::optional<Outcome> cleared = ClearAbandoned()) {
+          if (*cleared == Outcome::Taken) continue;
+          return *cleared;
+        }
+      }
       return Fail(error, "cannot open " + LockPath());
     }
     struct stat opened {};
@@ -77,6 +129,9 @@ FolderLock::Outcome FolderLock::TryTake() {
       problem_ = LockPath() + " is not a regular file";
       return Outcome::Failed;
     }
+    // A copy run as root leaves the file, if it is killed, to the user whose
+    // folder it is.
+    GiveToFolderOwner(LockPath(), fd);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
       const int error = errno;
       ::close(fd);
@@ -95,6 +150,20 @@ FolderLock::Outcome FolderLock::TryTake() {
     ::close(fd);
   }
   return Outcome::Held;
+}
+
+std::optional<FolderLock::Outcome> FolderLock::ClearAbandoned() {
+  const Gate gate(folderFd_, LOCK_EX);
+  if (gate.Busy()) return Outcome::Held;
+  struct stat named {};
+  if (!gate.Held() || ::fstatat(folderFd_, FileName, &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+      !S_ISREG(named.st_mode) || named.st_uid == ::geteuid())
+    return std::nullopt;
+  const std::optional<bool> locked = LockedByAnyone(named);
+  if (!locked) return std::nullopt;
+  if (*locked) return Outcome::Held;
+  if (::unlinkat(folderFd_, FileName, 0) != 0) return std::nullopt;
+  return Outcome::Taken;
 }
 
 void FolderLock::Release() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 // The lock one running copy of the program holds on the folder of its pages
@@ -10,6 +11,10 @@
 // The file is made for its owner alone, so nobody else can open it to hold
 // the lock against them; it is held through a descriptor open for reading
 // only, which never keeps the folder's file system from turning read-only.
+// A copy run as root gives it to the folder's owner (GiveToFolderOwner),
+// and one that finds a file it may not open, which no process holds a lock
+// on (/proc/locks says), removes it and makes its own: a copy another user
+// ran and was killed keeps no one out.
 //
 // Not thread-safe: one object per process and folder.
 class FolderLock {
@@ -46,6 +51,10 @@ class FolderLock {
 
  private:
   Outcome Fail(int error, const std::string& what);
+  // For a lock file this process may not open: Taken once it was removed
+  // because no process holds it, Held while one does or a start is taking
+  // it; nullopt when it stays (no /proc, not ours to judge).
+  std::optional<Outcome> ClearAbandoned();
   // Whether this process may make files in the folder.
   bool Writable() const;
 

@@ -93,10 +93,13 @@ std::string ProgramFolderLocked() {
 // would be a guess. A user without a home has no folder of their own: both
 // stay in the program's folder, where every save fails and says so, rather
 // than go anywhere other users can reach; without a program folder either,
-// there is nowhere. Called with folderMutex held.
+// there is nowhere. The trust rule learns the program's folder at the same
+// time, before any file in these folders is touched. Called with
+// folderMutex held.
 const ChosenFolders& Chosen() {
   if (chosen) return *chosen;
   const std::string program = ProgramFolderLocked();
+  SetTrustedProgramFolder(program);
   if (program.empty() || !Writable(program)) {
     const std::string config = UserFolder("XDG_CONFIG_HOME", ".config");
     const std::string results = UserFolder("XDG_DATA_HOME", ".local/share");
@@ -146,6 +149,7 @@ void SetProgramFolderOverride(const std::string& folder) {
   std::lock_guard lock(folderMutex);
   overrideFolder = folder;
   chosen.reset();
+  SetTrustedProgramFolder(ProgramFolderLocked());
 }
 
 std::string ProgramFolder() {
@@ -171,7 +175,6 @@ std::vector<std::string> FolderNotices() {
     program = ProgramFolderLocked();
     own = Chosen();
   }
-  // The checks take the lock themselves, through the program folder's owner.
   std::vector<std::string> notices;
   if (program.empty() && !own.config.empty())
     notices.push_back(

@@ -18,7 +18,7 @@
 // in the working folder.
 //
 // Both are the program's own folders, used only as the ownership rule of
-// FileTrust.h allows.
+// FileTrust.h allows; the choice names the program's folder to that rule.
 //
 // All paths use "/" and carry no trailing separator.
 
@@ -49,6 +49,7 @@ Status MakeFolderForSaving(const std::string& folder);
 Status FolderMayBeUsed(const std::string& folder);
 
 // Lets tests and tools run the program against another folder as if the
-// executable lived there. An empty text returns to the real folder. Either
-// way the next question chooses the folders anew.
+// executable lived there, its owner trusted as the real folder's is. An
+// empty text returns to the real folder. Either way the next question
+// chooses the folders anew.
 void SetProgramFolderOverride(const std::string& folder);

@@ -19,6 +19,7 @@
 #include <thread>
 #include <utility>
 
+#include "platform/FileTrust.h"
 #include "platform/ProgramPaths.h"
 
 namespace {
@@ -179,6 +180,8 @@ bool SingleInstance::Listen() {
     ::unlinkat(lock_.FolderFd(), SocketName, 0);
   listening = listening && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
               ::listen(fd, Backlog) == 0;
+  // As the lock file: what a copy run as root leaves in the user's folder is the user's.
+  if (listening) GiveToFolderOwner(lock_.Folder() + "/" + SocketName);
   if (!listening) {
     const int error = errno;
     problem_ = QStringLiteral("later starts cannot reach this copy: cannot listen on %1: %2")

@@ -7,8 +7,12 @@
 #include <QTemporaryDir>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "platform/AtomicFile.h"
 #include "platform/FileIo.h"
+#include "platform/FolderLock.h"
 #include "platform/ProgramPaths.h"
 
 namespace fs = std::filesystem;
@@ -121,6 +125,49 @@ TEST_F(OwnedFiles, AnOwnFolderIsMadeAndUsedOnlyWhereNoOneElseCanChangeIt) {
     EXPECT_EQ(MakeOwnFolder(PathOf(folder)).message, refusal) << folder;
   }
   EXPECT_FALSE(fs::exists(PathOf("theirs/Config")));
+}
+
+// The tests run as root. What root makes in a folder a trusted user owns
+// (here the program folder's owner, with a group of their own) is that
+// user's, group and all, whichever way it is made; in root's own folder it
+// stays root's, and so it does in a folder of an untrusted user, where only
+// the folders and files the user names are made at all.
+TEST_F(OwnedFiles, WhatRootMakesInATrustedUsersFolderIsThatUsers) {
+  constexpr gid_t Group = ProgramOwner + 1;
+  const struct {
+    const char* folder;
+    uid_t owner;
+    gid_t group;
+    bool given;
+  } cases[] = {{"program owner's", ProgramOwner, Group, true},
+               {"root's", 0, 0, false},
+               {"another user's", Other, Other, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder);
+    const std::string folder = PathOf(c.folder);
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    ASSERT_EQ(::chown(folder.c_str(), c.owner, c.group), 0);
+    const bool trusted = c.owner != Other;
+    std::vector<std::string> made{"notes.txt", "report.csv", "Results", "Results/sub"};
+    ASSERT_TRUE(WriteFileAtomically(folder + "/notes.txt", "notes").ok());
+    ASSERT_TRUE(KeepCopyAside(folder + "/notes.txt").ok());
+    made.push_back("notes.txt.bad");
+    AtomicFile report;
+    ASSERT_TRUE(report.Open(folder + "/report.csv", AtomicFile::Existing::Keep).ok());
+    ASSERT_TRUE(report.Commit().ok());
+    ASSERT_TRUE(MakeFolder(folder + "/Results/sub").ok());
+    ASSERT_EQ(MakeOwnFolder(folder + "/Config/own").ok(), trusted);
+    FolderLock lock(folder + "/Config/own");
+    ASSERT_EQ(lock.TryTake(), trusted ? FolderLock::Outcome::Taken : FolderLock::Outcome::Unwritable);
+    if (trusted) made.insert(made.end(), {"Config", "Config/own", "Config/own/velquor.lock"});
+    for (const std::string& name : made) {
+      struct stat info {};
+      ASSERT_EQ(::lstat((folder + "/" + name).c_str(), &info), 0) << name;
+      EXPECT_EQ(std::pair(info.st_uid, info.st_gid),
+                c.given ? std::pair(c.owner, c.group) : std::pair(0u, 0u))
+          << name;
+    }
+  }
 }
 
 }  // namespace

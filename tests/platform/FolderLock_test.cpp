@@ -1,8 +1,11 @@
 #include "platform/FolderLock.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -122,6 +125,46 @@ TEST(FolderLock, ReleasingFreesTheFolderForTheNext) {
   EXPECT_EQ(first.TryTake(), Outcome::Held);
   second.Release();
   EXPECT_EQ(first.TryTake(), Outcome::Taken);
+}
+
+// A lock file the user may not open, as a copy run as root by an earlier
+// build, or killed before it gave the file away, leaves it in the user's
+// Config: the user's start removes it and runs when no process holds it,
+// and when one does, waits for that copy as for any other.
+TEST(FolderLock, AFileTheUserMayNotOpenKeepsThemOutOnlyWhileItIsHeld) {
+  constexpr uid_t User = 23456;
+  const QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                    QFile::ExeGroup | QFile::ExeOther));
+  const QString folder = dir.path() + "/Config", lock = folder + "/velquor.lock";
+  const struct {
+    const char* what;
+    bool held;
+    Outcome outcome;
+    uid_t owner;  // of the file at the name afterwards
+  } cases[] = {{"held by nobody", false, Outcome::Taken, User}, {"held by root", true, Outcome::Held, 0}};
+  for (const auto& c : cases) {
+    ASSERT_TRUE(QDir(folder).removeRecursively() && QDir().mkpath(folder));
+    ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), User, User), 0);
+    const int rootFd = ::open(QFile::encodeName(lock).constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(rootFd, 0);
+    ASSERT_EQ(::flock(rootFd, c.held ? LOCK_EX : LOCK_UN), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      if (::setgroups(0, nullptr) != 0 || ::setgid(User) != 0 || ::setuid(User) != 0) ::_exit(100);
+      FolderLock taker(folder.toStdString());
+      const Outcome outcome = taker.TryTake();
+      struct stat named {};
+      const bool owned = ::stat(QFile::encodeName(lock).constData(), &named) == 0 && named.st_uid == User;
+      ::_exit(static_cast<int>(outcome) + (owned ? 10 : 0));
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ::close(rootFd);
+    ASSERT_TRUE(WIFEXITED(status)) << c.what;
+    EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(c.outcome) + (c.owner == User ? 10 : 0)) << c.what;
+  }
 }
 
 }  // namespace

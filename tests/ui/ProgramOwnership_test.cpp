@@ -1,11 +1,16 @@
 // The real program run by root with its Config in a folder shared with
 // other users, where another user was first: what it writes, and what it
-// says.
+// says; and run by root in a user's own folder, which stays the user's.
 
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDirIterator>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ProgramRunFixture.h"
 #include "pages/PageFiles.h"
@@ -122,6 +127,78 @@ TEST_F(ProgramRun, FoldersAndLinksAnotherUserMadeAreNeitherReadNorWrittenThrough
     }
     EXPECT_EQ(QFileInfo(data).permissions() & all, QFile::ReadOwner | QFile::WriteOwner);
     EXPECT_TRUE(QFileInfo(config + "/PingPages.dat").isSymLink());
+  }
+}
+
+// What in `folder` (its own entry included) does not belong to `owner` as
+// user and group, each named with its owner.
+QStringList NotOwnedBy(const QString& folder, uid_t owner) {
+  QStringList others;
+  QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                  QDirIterator::Subdirectories);
+  for (QString path = folder; !path.isEmpty(); path = it.hasNext() ? it.next() : QString()) {
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || info.st_uid != owner ||
+        info.st_gid != owner)
+      others << QString("%1 (%2:%3)").arg(path).arg(info.st_uid).arg(info.st_gid);
+  }
+  return others;
+}
+
+// A user builds the program in a folder of their own and tries it with
+// sudo first; or runs it, and then once as root, which is killed and leaves
+// its lock and socket. Everything the root run made is the user's, and the
+// user's next run starts, saves every file and ends with status 0.
+TEST_F(ProgramRun, ARunAsRootInTheUsersFolderLeavesItTheUsers) {
+  const QFile::Permissions own = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+  const QFile::Permissions open =
+      own | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+  ASSERT_TRUE(MakeOwnedFolder(Folder(), Other, open));
+  ASSERT_EQ(::chown(QFile::encodeName(Folder() + "/velquor").constData(), Other, Other), 0);
+  const QTemporaryDir rootRuntime;
+  const QString userRuntime = Folder() + "/run";
+  ASSERT_TRUE(MakeOwnedFolder(userRuntime, Other, own));
+  QProcessEnvironment asRoot, asUser;
+  asRoot.insert("XDG_RUNTIME_DIR", rootRuntime.path());
+  asUser.insert("XDG_RUNTIME_DIR", userRuntime);
+  const QStringList user{"unshare", "-n", "sh", "-c",
+                         "sysctl -qw net.ipv4.ping_group_range='0 2147483647' && exec setpriv --reuid=23456 "
+                         "--regid=23456 --clear-groups --inh-caps=-all \"$0\""};
+  // One session, running once it listens for later starts, ended by `signal`.
+  const auto run = [&](bool root, int signal) {
+    auto process = Launch(QProcess::SeparateChannels, root ? QStringList() : user, root ? asRoot : asUser);
+    WaitUntil(*process, [&] { return Catches(*process, SIGTERM); });
+    WaitFor(*process, "Config/velquor.socket");
+    if (signal == SIGKILL) {
+      ::kill(static_cast<pid_t>(process->processId()), SIGKILL);
+      EXPECT_TRUE(process->waitForFinished(ProgramTimeoutMs));
+      EXPECT_EQ(Entries(Folder() + "/Config").filter("velquor."),
+                (QStringList{"velquor.lock", "velquor.socket"}));
+    } else {
+      EndBySigterm(*process);
+    }
+    return QString::fromUtf8(process->readAllStandardError())
+        .split('\n')
+        .filter(QRegularExpression("^velquor:"));
+  };
+  const struct {
+    const char* what;
+    std::vector<std::pair<bool, int>> runs;  // as root?, how it ends
+  } cases[] = {
+      {"a first run as root", {{true, SIGTERM}}},
+      {"a run as root killed after the user's own", {{false, SIGTERM}, {true, SIGKILL}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const char* made : {"Config", "Results"})
+      ASSERT_TRUE(QDir(Folder() + "/" + made).removeRecursively());
+    for (const auto& [root, signal] : c.runs) ASSERT_EQ(run(root, signal), QStringList());
+    for (const char* made : {"Config", "Results"})
+      EXPECT_EQ(NotOwnedBy(Folder() + "/" + made, Other), QStringList());
+
+    const FolderWatch saved(Folder() + "/Config");
+    EXPECT_EQ(run(false, SIGTERM), QStringList());
+    EXPECT_EQ(saved.Names(), SavedFiles());
   }
 }
 
