@@ -279,7 +279,9 @@ void SingleInstance::OnReadable(QLocalSocket* socket, Incoming& incoming) {
     if (!incoming.answered) {
       incoming.path = line;
       incoming.answered = true;
+      // At once: what follows may yet cut the connection.
       socket->write(&Answer, 1);
+      socket->flush();
     } else if (line.isEmpty()) {
       incoming.complete = true;
       socket->disconnectFromServer();
