@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <utility>
@@ -102,8 +103,19 @@ QString SingleInstance::SocketPath() const {
   return QString::fromStdString(lock_.Folder()) + '/' + QLatin1String(SocketName);
 }
 
-SingleInstance::Role SingleInstance::Acquire(int waitMs) {
-  const QByteArray message = ownPath_.toUtf8() + '\n';
+struct SingleInstance::Incoming {
+  QByteArray path;
+  LaunchActivation given;
+  qint64 taken = 0;
+  bool answered = false;
+  bool complete = false;
+};
+
+SingleInstance::Role SingleInstance::Acquire(int waitMs, const LaunchActivation& given) {
+  const QByteArray path = ownPath_.toUtf8() + '\n';
+  // What the launch gave is left out rather than the hand-over refused.
+  QByteArray message = path + given.Lines() + '\n';
+  if (message.size() > MaxMessage) message = path + '\n';
   const QDeadlineTimer deadline(waitMs);
   for (;;) {
     switch (lock_.TryTake()) {
@@ -245,30 +257,57 @@ void SingleInstance::OnConnections() {
       continue;
     }
     socket->setReadBufferSize(MaxMessage + 1);
-    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+    auto incoming = std::make_shared<Incoming>();
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket, incoming] {
       try {
-        OnReadable(socket);
+        OnReadable(socket, *incoming);
       } catch (...) {
         socket->abort();
       }
     });
+    // A start that sends only its path hangs up once it has the answer.
+    connect(socket, &QLocalSocket::disconnected, this, [this, incoming] {
+      try {
+        if (incoming->answered && !std::exchange(incoming->complete, true)) OnMessage(*incoming);
+      } catch (...) {
+      }
+    });
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     QTimer::singleShot(ClientGraceMs, socket, [socket] { socket->abort(); });
-    // The line may already be complete when the connection is taken.
-    if (socket->bytesAvailable() > 0) OnReadable(socket);
+    // The message may already be complete when the connection is taken.
+    if (socket->bytesAvailable() > 0) OnReadable(socket, *incoming);
   }
 }
 
-void SingleInstance::OnReadable(QLocalSocket* socket) {
-  if (!socket->canReadLine()) {
-    if (socket->bytesAvailable() > MaxMessage) socket->abort();
-    return;
+void SingleInstance::OnReadable(QLocalSocket* socket, Incoming& incoming) {
+  while (!incoming.complete && socket->canReadLine()) {
+    QByteArray line = socket->readLine(MaxMessage + 1);
+    incoming.taken += line.size();
+    if (line.endsWith('\n')) line.chop(1);
+    if (!incoming.answered) {
+      incoming.path = line;
+      incoming.answered = true;
+      // At once: what follows may yet cut the connection.
+      socket->write(&Answer, 1);
+      socket->flush();
+    } else if (line.isEmpty()) {
+      incoming.complete = true;
+      socket->disconnectFromServer();
+      OnMessage(incoming);
+    } else {
+      incoming.given.Read(line);
+    }
   }
-  QByteArray line = socket->readLine(MaxMessage + 1);
-  socket->write(&Answer, 1);
-  socket->disconnectFromServer();
-  if (line.endsWith('\n')) line.chop(1);
-  // The path is compared byte for byte: another folder, or the same folder
-  // spelt differently, is another program.
-  if (QString::fromUtf8(line) == ownPath_) emit ShowRequested();
+  // More than a message of ours: nothing of it is acted on.
+  if (!incoming.complete && incoming.taken + socket->bytesAvailable() > MaxMessage) {
+    incoming.complete = true;
+    socket->abort();
+  }
+}
+
+void SingleInstance::OnMessage(const Incoming& incoming) {
+  // A connection cut off as the session ends asks for nothing. The path is
+  // compared byte for byte: another folder, or the same folder spelt
+  // differently, is another program.
+  if (listenFd_ >= 0 && QString::fromUtf8(incoming.path) == ownPath_) emit ShowRequested(incoming.given);
 }

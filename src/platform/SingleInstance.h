@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/FolderLock.h"
+#include "platform/LaunchActivation.h"
 
 class QDeadlineTimer;
 class QLocalSocket;
@@ -16,6 +17,12 @@ class QSocketNotifier;
 // path to the running copy over the socket and ends once that copy has
 // answered. The running copy asks to be shown only when the path is its own,
 // so a copy started from another folder stays unseen.
+//
+// The message is the path on a line of its own, then what the start was
+// given to take the focus with (LaunchActivation::Lines), then an empty
+// line. The copy answers as soon as it has the path: a copy that knows only
+// the path reads just the first line, and a start that sends only the path
+// is served as before, shown for once it hangs up.
 //
 // The socket lies beside the lock, where only those who may write the
 // folder (the user, and whoever could replace the files it guards anyway)
@@ -48,11 +55,11 @@ class SingleInstance : public QObject {
   explicit SingleInstance(std::string folder, QString ownPath = {}, QObject* parent = nullptr);
   ~SingleInstance() override;
 
-  // Takes the folder's lock, or hands this start's path over to the copy
-  // holding it; meanwhile tries both again until one works or `waitMs` has
-  // passed. Call once, before the session-end signals are caught: nothing
-  // is lost if one ends the wait.
-  Role Acquire(int waitMs = WaitMs);
+  // Takes the folder's lock, or hands this start's path, and `given`, over
+  // to the copy holding it; meanwhile tries both again until one works or
+  // `waitMs` has passed. Call once, before the session-end signals are
+  // caught: nothing is lost if one ends the wait.
+  Role Acquire(int waitMs = WaitMs, const LaunchActivation& given = {});
 
   // Primary only: starts taking hand-overs. A socket file left by a crash is
   // removed first; holding the lock proves nobody else uses it. False, with
@@ -74,15 +81,18 @@ class SingleInstance : public QObject {
   QString Problem() const { return problem_; }
 
  signals:
-  // A later start of the same executable asked the running copy to appear.
-  void ShowRequested();
+  // A later start of the same executable asked the running copy to appear;
+  // `given` is what it passed on of its own launch, checked.
+  void ShowRequested(const LaunchActivation& given);
 
  private:
   enum class Delivery { Answered, NotNow, Impostor };
   // One attempt to hand `message` to the copy holding the lock.
   Delivery Deliver(const QByteArray& message, const QDeadlineTimer& deadline);
   void OnConnections();
-  void OnReadable(QLocalSocket* socket);
+  struct Incoming;
+  void OnReadable(QLocalSocket* socket, Incoming& incoming);
+  void OnMessage(const Incoming& incoming);
 
   FolderLock lock_;
   QString ownPath_;

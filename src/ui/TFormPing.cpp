@@ -28,6 +28,7 @@
 #include "ui/SlotGuard.h"
 #include "ui/TFormAutoTasks.h"
 #include "ui/TabViews.h"
+#include "ui/WindowPresenter.h"
 #include "ui/frames/TFrameMultiPing.h"
 #include "ui/frames/TFramePages.h"
 #include "ui/frames/TFramePathPing.h"
@@ -219,10 +220,10 @@ void TFormPing::TrayIcon1MouseUp() {
   });
 }
 
-void TFormPing::WMShowMainWindow() {
+void TFormPing::WMShowMainWindow(const LaunchActivation& given) {
   // Before start-up has finished there is no window to show yet.
   if (!initialised_) return;
-  TrayIcon1MouseUp();
+  CatchAll([&] { PresentToUser(*this, given); });
 }
 
 void TFormPing::changeEvent(QEvent* event) {

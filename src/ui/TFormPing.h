@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "pages/ModeLayout.h"
+#include "platform/LaunchActivation.h"
 #include "platform/Status.h"
 #include "ui/EndOfRunNotice.h"
 #include "ui/MainWindowGeometry.h"
@@ -86,8 +87,9 @@ class TFormPing : public QMainWindow {
   // when the session ends with its pages and settings unsaved. Once; the
   // destructor calls it when nobody did.
   bool FinishSession();
-  // A later start of the same program asked to see the window.
-  void WMShowMainWindow();
+  // A later start of the same program asked to see the window; `given` is
+  // what that start was launched with to take the focus.
+  void WMShowMainWindow(const LaunchActivation& given = {});
   // Any click on the tray icon.
   void TrayIcon1MouseUp();
 

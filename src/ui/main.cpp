@@ -6,6 +6,7 @@
 
 #include "platform/BrokenPipes.h"
 #include "platform/DesktopOpener.h"
+#include "platform/LaunchActivation.h"
 #include "platform/ProgramPaths.h"
 #include "platform/SessionEndNotifier.h"
 #include "platform/SingleInstance.h"
@@ -61,13 +62,15 @@ int main(int argc, char* argv[]) {
     return 1;
   }
   ToolkitThreadWatch toolkitThreads;
+  // Before the toolkit, which takes the start-up id for windows of its own.
+  const LaunchActivation launch = LaunchActivation::FromEnvironment();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Velquor"));
 
   // Before the session-end signals are caught: a start that waits for a
   // copy on its way out is ended by them at once, with nothing to save.
   SingleInstance instance(ConfigFolder());
-  const SingleInstance::Role role = instance.Acquire();
+  const SingleInstance::Role role = instance.Acquire(SingleInstance::WaitMs, launch);
   if (role == SingleInstance::Role::HandedOver) return 0;
   if (role == SingleInstance::Role::Primary && !instance.Listen())
     std::fprintf(stderr, "velquor: %s\n", instance.Problem().toStdString().c_str());

@@ -48,16 +48,19 @@ class SingleInstanceTest : public ::testing::Test {
   // The running copy listens and counts the times it is asked to show itself.
   void Listen(SingleInstance& running) {
     ASSERT_TRUE(running.Listen()) << running.Problem().toStdString();
-    QObject::connect(&running, &SingleInstance::ShowRequested, [this] { ++shown_; });
+    QObject::connect(&running, &SingleInstance::ShowRequested, [this](const LaunchActivation& given) {
+      ++shown_;
+      given_ = given;
+    });
   }
   // A later start, on a thread of its own: this one turns the event loop
   // for the running copy meanwhile.
   std::future<Start> Later(const QString& ownPath = OwnPath, int waitMs = SingleInstance::WaitMs,
-                           QString folder = {}) const {
+                           QString folder = {}, const LaunchActivation& given = {}) const {
     if (folder.isEmpty()) folder = Folder();
-    return std::async(std::launch::async, [folder, ownPath, waitMs] {
+    return std::async(std::launch::async, [folder, ownPath, waitMs, given] {
       SingleInstance later(folder.toStdString(), ownPath);
-      const Role role = later.Acquire(waitMs);
+      const Role role = later.Acquire(waitMs, given);
       return Start{role, later.Problem()};
     });
   }
@@ -71,6 +74,7 @@ class SingleInstanceTest : public ::testing::Test {
 
   QTemporaryDir dir_;
   int shown_ = 0;
+  LaunchActivation given_;
 };
 
 TEST_F(SingleInstanceTest, ALaterStartHandsItsPathOverAndEndsOnceAnswered) {
@@ -89,6 +93,44 @@ TEST_F(SingleInstanceTest, ALaterStartHandsItsPathOverAndEndsOnceAnswered) {
     EXPECT_EQ(shown_, 2);
   }
   EXPECT_EQ(Entries(), QStringList()) << "the copy takes its files with it";
+}
+
+// What the later start's launch gave it travels with its path; a start
+// that sends only its path (as older ones do) is answered at once and
+// shown for once it hangs up; one that sends more than a message holds is
+// cut off and shown for not at all.
+TEST_F(SingleInstanceTest, WhatALaterStartWasLaunchedWithTravelsWithItsPath) {
+  SingleInstance first(Folder().toStdString(), OwnPath);
+  ASSERT_EQ(first.Acquire(), Role::Primary);
+  Listen(first);
+  const LaunchActivation launched{"launcher-7_TIME1234", "token/1"};
+  EXPECT_EQ(Finish(Later(OwnPath, SingleInstance::WaitMs, {}, launched)).role, Role::HandedOver);
+  EXPECT_EQ(shown_, 1);
+  EXPECT_EQ(given_, launched);
+
+  const QByteArray path = QByteArray(OwnPath) + '\n';
+  const struct {
+    const char* what;
+    QByteArray sent;
+    int shown;
+    LaunchActivation given;
+  } cases[] = {
+      {"the path alone", path, 2, {}},
+      {"more than a message", path + QByteArray(SingleInstance::MaxMessage, 'x'), 2, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    QLocalSocket start;
+    start.connectToServer(first.SocketPath());
+    ASSERT_TRUE(start.waitForConnected(1000));
+    start.write(c.sent);
+    EXPECT_TRUE(SpinUntil([&] { return start.bytesAvailable() > 0; }));
+    EXPECT_EQ(start.readAll(), "+");
+    start.disconnectFromServer();
+    SpinUntil([&] { return shown_ == c.shown + 1; }, 300ms);
+    EXPECT_EQ(shown_, c.shown);
+    EXPECT_EQ(given_, c.given);
+  }
 }
 
 // A socket's address holds 107 bytes of path; a Config folder deeper than
