@@ -227,36 +227,31 @@ TEST_F(ToolBars, AFileThatExistsIsReplacedOnlyWhenTheUserSaysSo) {
   };
   const std::remove_extent_t<decltype(cases)>* open = nullptr;
   std::size_t typed = 0, answered = 0;
-  QStringList told;
-  QTimer user;
-  QObject::connect(&user, &QTimer::timeout, [&] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-      told << box->text();
-      QAbstractButton* button = box->button(QMessageBox::Ok);
-      if (!button) {
-        const bool yes = answered < open->replace.size() && open->replace[answered];
-        button = box->button(yes ? QMessageBox::Yes : QMessageBox::No), ++answered;
-      }
-      QTest::mouseClick(button, Qt::LeftButton);
-    } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-      auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-      if (typed == open->names.size()) return QTest::keyClick(name, Qt::Key_Escape);
-      // As a user's keys, they go to the box that has the focus.
-      if (QApplication::focusWidget() != name) return;
-      QTest::keyClick(dialog->findChild<QComboBox*>("fileTypeCombo"), open->csv ? Qt::Key_Down : Qt::Key_Up);
-      QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
-      QTest::keyClicks(name, open->names[typed++]);
-      QTest::keyClick(name, Qt::Key_Return);
+  const auto answer = [&](QMessageBox& box) {
+    QAbstractButton* button = box.button(QMessageBox::Ok);
+    if (!button) {
+      const bool yes = answered < open->replace.size() && open->replace[answered];
+      button = box.button(yes ? QMessageBox::Yes : QMessageBox::No), ++answered;
     }
-  });
-  user.start(5);
+    QTest::mouseClick(button, Qt::LeftButton);
+  };
+  const auto type = [&](QWidget& modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(&modal);
+    if (!dialog) return;
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    if (typed == open->names.size()) return QTest::keyClick(name, Qt::Key_Escape);
+    // As a user's keys, they go to the box that has the focus.
+    if (QApplication::focusWidget() != name) return;
+    QTest::keyClick(dialog->findChild<QComboBox*>("fileTypeCombo"), open->csv ? Qt::Key_Down : Qt::Key_Up);
+    QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(name, open->names[typed++]);
+    QTest::keyClick(name, Qt::Key_Return);
+  };
   for (const auto& c : cases) {
     ASSERT_TRUE(WriteFileAtomically(Folder() + "/notes.txt", "my notes\n").ok());
     ASSERT_TRUE(WriteFileAtomically(Folder() + "/notes.csv", "my,notes\n").ok());
-    open = &c, typed = answered = 0, told.clear();
-    Frame(Mode::Ping).ToolButton1->trigger();
-    EXPECT_EQ(told, c.told);
+    open = &c, typed = answered = 0;
+    EXPECT_EQ(MessagesOf([&] { Frame(Mode::Ping).ToolButton1->trigger(); }, answer, type), c.told);
     EXPECT_EQ(answered, c.replace.size());
     if (c.written) ExpectReport(c.written, Mode::Ping, c.csv, rmResult);
     // The user's notes are as they were, unless the case replaced them.
