@@ -9,9 +9,10 @@ jobs=$(nproc)
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   qt6-base-dev libgl-dev libgtest-dev libgmock-dev
+  libxcb1-dev  # the window asks the X window manager itself to bring it to the user's desktop
   iproute2 nftables iputils-ping procps
   libglib2.0-bin  # gio: the tests start the log-in entry as a desktop does
-  qt6-qpa-plugins xvfb xdotool libxcb1-dev  # the tests run the program on an X server of their own
+  qt6-qpa-plugins xvfb xdotool  # the tests run the program on an X server of their own
   openbox x11-session-utils x11-xserver-utils  # ... under a window manager and a session manager (which needs iceauth), as on a desktop
   x11-utils  # xwininfo: where a window and its frame are on the screen
   weston qt6-wayland  # ... and as a Wayland client, on a compositor of their own
