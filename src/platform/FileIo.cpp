@@ -137,20 +137,7 @@ Status KeepCopyAside(const std::string& path, std::string* copy) {
 }
 
 Status MakeFolder(const std::string& path) {
-  // Part by part, so that each folder made is given away as it is made,
-  // before anything is made in it.
-  int error = 0;
-  fs::path made;
-  for (const fs::path& part : fs::path(path)) {
-    made /= part;
-    if (part.empty() || part == "/") continue;
-    if (::mkdir(made.c_str(), 0777) == 0) {
-      GiveToFolderOwner(made.string());
-    } else if (errno != EEXIST) {
-      error = errno;
-      break;
-    }
-  }
+  int error = MakeMissingFolders(path, 0777, ProcessTrustedUsers());
   // A path that cannot even be examined (a loop of links, a folder on the way
   // the user may not enter), or that ends in something other than a folder,
   // is a failure to report like any other.

@@ -23,13 +23,6 @@ constexpr int MaxLinkHops = 40;
 std::mutex programMutex;
 std::string programFolder;  // guarded by programMutex
 
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
 std::string Joined(const std::string& folder, const std::string& name) {
   return folder == "/" ? "/" + name : folder + "/" + name;
 }
@@ -170,6 +163,10 @@ void SetTrustedProgramFolder(const std::string& folder) {
   programFolder = folder;
 }
 
+void GiveToFolderOwner(const std::string& path, int fd) {
+  if (::geteuid() == 0) GiveToFolderOwner(path, fd, ProcessTrustedUsers());
+}
+
 void GiveToFolderOwner(const std::string& path, int fd, const TrustedUsers& users) {
   if (::geteuid() != 0) return;
   struct stat folder {};
@@ -220,6 +217,19 @@ Status FollowTrustedLinks(const std::string& path, std::string& target) {
   return Status::Failure(Status::Kind::Invalid, "too many symbolic links in " + path);
 }
 
+int MakeMissingFolders(const std::string& path, mode_t mode, const TrustedUsers& users) {
+  std::filesystem::path made;
+  for (const std::filesystem::path& part : std::filesystem::path(path)) {
+    made /= part;
+    if (part.empty() || part == "/") continue;
+    if (::mkdir(made.c_str(), mode) == 0)
+      GiveToFolderOwner(made.string(), -1, users);
+    else if (errno != EEXIST)
+      return errno;
+  }
+  return 0;
+}
+
 Status CheckOwnFolder(const std::string& folder, const TrustedUsers& users) {
   return WalkOwnFolder(folder, users, false);
 }
@@ -228,16 +238,7 @@ Status MakeOwnFolder(const std::string& folder, const TrustedUsers& users) {
   // Nothing is made where the folder may not be used, and what another user
   // made in the meantime is found by the second look.
   if (Status usable = CheckOwnFolder(folder, users); !usable.ok()) return usable;
-  std::string made;
-  for (const auto& part : std::filesystem::path(folder)) {
-    made = made.empty() ? part.string() : Joined(made, part.string());
-    if (part == "/") continue;
-    if (::mkdir(made.c_str(), 0755) == 0) {
-      GiveToFolderOwner(made, -1, users);
-      continue;
-    }
-    if (errno == EEXIST) continue;
-    return ErrnoStatus(errno, "cannot create " + folder);
-  }
+  if (const int error = MakeMissingFolders(folder, 0755, users); error != 0)
+    return ErrnoStatus(error, "cannot create " + folder);
   return WalkOwnFolder(folder, users, true);
 }

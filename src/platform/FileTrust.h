@@ -56,8 +56,13 @@ void SetTrustedProgramFolder(const std::string& folder);
 // in, when a trusted user other than root owns that folder. In root's own
 // folders, and in any folder of an untrusted user, it stays root's. A
 // failure changes nothing; the user's own run then says what it cannot do.
-void GiveToFolderOwner(const std::string& path, int fd = -1,
-                       const TrustedUsers& users = ProcessTrustedUsers());
+// Without `users`, the process's, asked for only when it runs as root.
+void GiveToFolderOwner(const std::string& path, int fd, const TrustedUsers& users);
+void GiveToFolderOwner(const std::string& path, int fd = -1);
+// Makes each folder of `path` that is missing, with `mode` less the umask,
+// each given as GiveToFolderOwner says before anything is made in it.
+// 0, or the errno of the first one that could not be made.
+int MakeMissingFolders(const std::string& path, mode_t mode, const TrustedUsers& users);
 
 // What the rule needs to know of one folder.
 struct FolderFacts {

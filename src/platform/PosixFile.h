@@ -12,6 +12,15 @@
 // What the file writers of this folder share about plain POSIX calls, so
 // that a failure reads the same whichever of them met it.
 
+// The folder a path lies in, as the kernel reads the path: "." for a bare
+// name, "/" for a name in the root.
+inline std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
 // A failed call's errno as a Status: "<what>: <the system's reason>".
 inline Status ErrnoStatus(int error, const std::string& what) {
   Status::Kind kind = Status::Kind::IoError;

@@ -53,6 +53,15 @@ bool AddressOf(const FolderLock& lock, sockaddr_un& address) {
   return true;
 }
 
+// Only the copy holding the lock calls this: the socket at the name is its
+// own, or one a copy that ended left behind; anything else there stays.
+void RemoveSocketFile(const FolderLock& lock) {
+  struct stat named {};
+  if (::fstatat(lock.FolderFd(), SingleInstance::SocketName, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+      S_ISSOCK(named.st_mode))
+    ::unlinkat(lock.FolderFd(), SingleInstance::SocketName, 0);
+}
+
 // Whether the process at the other end runs as this user, or as root, who
 // could do anything it might do anyway.
 bool Trusted(int fd) {
@@ -186,10 +195,7 @@ bool SingleInstance::Listen() {
   // others from its first moment, not only once a chmod follows.
   bool listening = fd >= 0 && ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
   // A socket file left by a crash; holding the lock proves it is nobody's.
-  struct stat left {};
-  if (listening && ::fstatat(lock_.FolderFd(), SocketName, &left, AT_SYMLINK_NOFOLLOW) == 0 &&
-      S_ISSOCK(left.st_mode))
-    ::unlinkat(lock_.FolderFd(), SocketName, 0);
+  if (listening) RemoveSocketFile(lock_);
   listening = listening && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
               ::listen(fd, Backlog) == 0;
   // As the lock file: what a copy run as root leaves in the user's folder is the user's.
@@ -220,9 +226,7 @@ void SingleInstance::StopAccepting() {
   notifier_ = nullptr;
   // The file first, so that no start connects between the two steps; the
   // connections still queued are refused with the descriptor.
-  struct stat ours {};
-  if (::fstatat(lock_.FolderFd(), SocketName, &ours, AT_SYMLINK_NOFOLLOW) == 0 && S_ISSOCK(ours.st_mode))
-    ::unlinkat(lock_.FolderFd(), SocketName, 0);
+  RemoveSocketFile(lock_);
   ::close(listenFd_);
   listenFd_ = -1;
   for (QLocalSocket* socket : findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly)) socket->abort();

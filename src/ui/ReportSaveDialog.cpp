@@ -22,6 +22,11 @@ QString WithReportExtension(const QString& fileName, qsizetype type) {
   return fileName + Extensions[type];
 }
 
+// The type the dialog shows; the first before it has shown one.
+qsizetype TypeShownIn(const QFileDialog& dialog) {
+  return std::max<qsizetype>(Types.indexOf(dialog.selectedNameFilter()), 0);
+}
+
 }  // namespace
 
 ReportSaveDialog::ReportSaveDialog(QWidget* parent) : parent_(parent) {}
@@ -43,8 +48,7 @@ std::optional<SaveFileAnswer> ReportSaveDialog::Ask(const QString& proposedName)
   // Offered with the extension of the type shown: when the type changes, Qt's
   // own dialog replaces whatever follows the last dot, and addresses and page
   // names have dots of their own.
-  const qsizetype shownType = std::max<qsizetype>(Types.indexOf(Dialog().selectedNameFilter()), 0);
-  std::optional<SaveFileAnswer> answer = Choose(proposedName + Extensions[shownType]);
+  std::optional<SaveFileAnswer> answer = Choose(proposedName + Extensions[TypeShownIn(Dialog())]);
   // Only a regular file (or a link to one) is asked about: the writer refuses
   // anything else, a folder among them, and the tool bars say why.
   while (answer && QFileInfo(answer->fileName).isFile() && !MayReplace(answer->fileName))
@@ -54,7 +58,7 @@ std::optional<SaveFileAnswer> ReportSaveDialog::Ask(const QString& proposedName)
 
 std::optional<SaveFileAnswer> ReportSaveDialog::Choose(const QString& offered) {
   QFileDialog& dialog = Dialog();
-  const qsizetype offeredType = std::max<qsizetype>(Types.indexOf(dialog.selectedNameFilter()), 0);
+  const qsizetype offeredType = TypeShownIn(dialog);
   // Qt's own dialog cannot show a folder that does not exist yet: it would
   // take the name as one relative to the folder it last showed. It shows the
   // nearest folder that exists, and the rest of the path goes into the name.

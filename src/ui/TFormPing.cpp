@@ -212,12 +212,7 @@ void TFormPing::TimerStartupTimer() { StartupTimerTick(StartScheduledPage); }
 void TFormPing::TimerTasksTimer() { TasksTimerTick(StartScheduledPage); }
 
 void TFormPing::TrayIcon1MouseUp() {
-  CatchAll([this] {
-    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
-    show();
-    raise();
-    activateWindow();
-  });
+  CatchAll([this] { ShowAndActivate(*this); });
 }
 
 void TFormPing::WMShowMainWindow(const LaunchActivation& given) {

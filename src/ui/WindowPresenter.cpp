@@ -95,11 +95,7 @@ void ShowRestored(QWidget& window) {
 void PresentOnX(QWidget& window, xcb_connection_t* x, const LaunchActivation& given) {
   const auto id = static_cast<xcb_window_t>(window.winId());
   const xcb_window_t root = RootOf(x, id);
-  if (root == XCB_WINDOW_NONE) {
-    ShowRestored(window);
-    window.activateWindow();
-    return;
-  }
+  if (root == XCB_WINDOW_NONE) return ShowAndActivate(window);
   // A window the manager does not hold (hidden) carries no desktop: it comes
   // back on the user's. One on every desktop is on the user's already.
   const std::optional<std::uint32_t> current = Cardinal(x, root, "_NET_CURRENT_DESKTOP");
@@ -131,6 +127,10 @@ void PresentToUser(QWidget& window, const LaunchActivation& given) {
   // the window asks for the focus.
   if (platform.startsWith(QLatin1String("wayland")) && LaunchActivation::Plausible(given.activationToken))
     qputenv("XDG_ACTIVATION_TOKEN", given.activationToken);
+  ShowAndActivate(window);
+}
+
+void ShowAndActivate(QWidget& window) {
   ShowRestored(window);
   window.activateWindow();
 }

@@ -15,3 +15,8 @@ class QWidget;
 // the activation token is passed on. Elsewhere the window is shown and
 // raised. UI thread only.
 void PresentToUser(QWidget& window, const LaunchActivation& given);
+
+// Restores the window if minimised, shows and raises it and asks for the
+// focus, in the toolkit's own way: where the user is already looking (a
+// click on the tray icon). UI thread only.
+void ShowAndActivate(QWidget& window);
