@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <numeric>
 
 #include "RunFixture.h"
@@ -43,6 +44,24 @@ class ShortOfThreads : public RunFixture {
     for (std::size_t at = 0, end; (end = said.find('\n', at)) != std::string::npos; at = end + 1)
       lines.push_back(said.substr(at, end - at));
     return lines;
+  }
+
+  // How a run short of what it needs ends: failed at once, said once on
+  // stderr and once to the notice, with no end-of-run action and the
+  // page's rows rebuilt to show it. `release` lets go of what still holds the
+  // run's threads before they are waited for.
+  void ExpectFailedAtOnce(Mode mode, const TPageCommon& page, const std::vector<std::string>& said,
+                          const std::string& failure, const std::function<void()>& release = {}) {
+    EXPECT_EQ(said, std::vector<std::string>{"velquor: " + failure});
+    EXPECT_EQ(told_, std::vector<std::string>{failure});
+    EXPECT_EQ(page.ResultState, psError);
+    EXPECT_TRUE(Finished().empty());
+    const RecordingView& view = ViewOf(mode);
+    ASSERT_FALSE(view.running.empty());
+    EXPECT_FALSE(view.running.back());
+    EXPECT_GE(view.rowsRebuilt, 1);
+    if (release) release();
+    ASSERT_TRUE(WaitAllEnded());
   }
 
   static std::string Why() { return std::string(" (") + std::strerror(EAGAIN) + ")"; }
@@ -93,14 +112,6 @@ TEST_F(ShortOfThreads, ARunThatCannotStartEveryThreadItNeedsFailsAtOnceAndSaysSo
     const std::vector<std::string> said = StartShort(row.mode, *page, row.starts, row.starts > 0);
     const std::string failure =
         "the page \"short of threads\" of the " + row.tab + " tab could not run: " + row.missing + Why();
-    EXPECT_EQ(said, std::vector<std::string>{"velquor: " + failure});
-    EXPECT_EQ(told_, std::vector<std::string>{failure});
-    EXPECT_EQ(page->ResultState, psError);
-    EXPECT_TRUE(Finished().empty());
-    const RecordingView& view = ViewOf(row.mode);
-    ASSERT_FALSE(view.running.empty());
-    EXPECT_FALSE(view.running.back());
-    EXPECT_GE(view.rowsRebuilt, 1);
     if (row.mode == Mode::MultiPing) {
       // The entry that got no worker; with no controller, every entry.
       const auto& hosts = static_cast<TPingPage*>(page)->Hosts;
@@ -110,7 +121,7 @@ TEST_F(ShortOfThreads, ARunThatCannotStartEveryThreadItNeedsFailsAtOnceAndSaysSo
         EXPECT_EQ(hosts[1].State, psError);
       }
     }
-    ASSERT_TRUE(WaitAllEnded());
+    ASSERT_NO_FATAL_FAILURE(ExpectFailedAtOnce(row.mode, *page, said, failure));
   }
 }
 
@@ -170,10 +181,6 @@ TEST_F(ShortOfSockets, AHopRunWhoseHopsCannotAllOpenASocketFailsAtOnceAndSaysHow
     const std::vector<std::string> said = StartShort(row.mode, page, -1, true);
     const std::string failure =
         "the page \"short of sockets\" of the " + row.tab + " tab could not run: " + row.missing;
-    EXPECT_EQ(said, std::vector<std::string>{"velquor: " + failure});
-    EXPECT_EQ(told_, std::vector<std::string>{failure});
-    EXPECT_EQ(page.ResultState, psError);
-    EXPECT_TRUE(Finished().empty());
     // Every hop's row came first.
     const auto hops = Rows(row.mode, page);
     const auto rowsIn = [&](int state) {
@@ -182,12 +189,7 @@ TEST_F(ShortOfSockets, AHopRunWhoseHopsCannotAllOpenASocketFailsAtOnceAndSaysHow
     };
     EXPECT_EQ(rowsIn(2), row.refused);             // "Error"
     EXPECT_EQ(rowsIn(1), row.hops - row.refused);  // "*"
-    const RecordingView& view = ViewOf(row.mode);
-    ASSERT_FALSE(view.running.empty());
-    EXPECT_FALSE(view.running.back());
-    EXPECT_GE(view.rowsRebuilt, 1);
-    icmp_.gate.Open();
-    ASSERT_TRUE(WaitAllEnded());
+    ASSERT_NO_FATAL_FAILURE(ExpectFailedAtOnce(row.mode, page, said, failure, [&] { icmp_.gate.Open(); }));
   }
 }
 

@@ -1,19 +1,20 @@
 #include "platform/FolderLock.h"
 
 #include <fcntl.h>
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <chrono>
 #include <functional>
 #include <optional>
 
+#include "support/ForkedChild.h"
+#include "support/NotAFile.h"
 #include "support/PermissionBits.h"
 
 namespace {
@@ -36,6 +37,9 @@ TEST(FolderLock, TakesTheFolderOrSaysWhyNot) {
     const int fd = ::open(QFile::encodeName(lock).constData(), O_WRONLY | O_CREAT, 0600);
     ASSERT_GE(fd, 0);
     ::close(fd);
+  };
+  const auto notAFile = [&](NotAFile kind) {
+    ASSERT_TRUE(MakeNotAFile(kind, QFile::encodeName(lock).toStdString()));
   };
   const auto readOnly = [&] {
     ASSERT_TRUE(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
@@ -63,13 +67,9 @@ TEST(FolderLock, TakesTheFolderOrSaysWhyNot) {
          ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
        },
        Outcome::Unwritable, ""},
-      {"a FIFO at the name",
-       [&] {
-         make();
-         ASSERT_EQ(::mkfifo(QFile::encodeName(lock).constData(), 0600), 0);
-       },
-       Outcome::Failed, "%1/program/Config/velquor.lock is not a regular file"},
-      {"a folder at the name", [&] { ASSERT_TRUE(QDir().mkpath(lock)); }, Outcome::Failed,
+      {"a FIFO at the name", [&] { make(), notAFile(NotAFile::Fifo); }, Outcome::Failed,
+       "%1/program/Config/velquor.lock is not a regular file"},
+      {"a folder at the name", [&] { make(), notAFile(NotAFile::Folder); }, Outcome::Failed,
        "cannot open %1/program/Config/velquor.lock: Is a directory"},
       {"a link at the name",
        [&] {
@@ -150,20 +150,16 @@ TEST(FolderLock, AFileTheUserMayNotOpenKeepsThemOutOnlyWhileItIsHeld) {
     const int rootFd = ::open(QFile::encodeName(lock).constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600);
     ASSERT_GE(rootFd, 0);
     ASSERT_EQ(::flock(rootFd, c.held ? LOCK_EX : LOCK_UN), 0);
-    const pid_t child = ::fork();
-    if (child == 0) {
-      if (::setgroups(0, nullptr) != 0 || ::setgid(User) != 0 || ::setuid(User) != 0) ::_exit(100);
+    const pid_t child = ForkAs(User, [&] {
       FolderLock taker(folder.toStdString());
       const Outcome outcome = taker.TryTake();
       struct stat named {};
       const bool owned = ::stat(QFile::encodeName(lock).constData(), &named) == 0 && named.st_uid == User;
-      ::_exit(static_cast<int>(outcome) + (owned ? 10 : 0));
-    }
-    int status = -1;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+      return static_cast<int>(outcome) + (owned ? 10 : 0);
+    });
+    const int exitCode = ExitCodeOf(child, std::chrono::seconds(10));
     ::close(rootFd);
-    ASSERT_TRUE(WIFEXITED(status)) << c.what;
-    EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(c.outcome) + (c.owner == User ? 10 : 0)) << c.what;
+    EXPECT_EQ(exitCode, static_cast<int>(c.outcome) + (c.owner == User ? 10 : 0)) << c.what;
   }
 }
 
