@@ -23,6 +23,7 @@
 #include <memory>
 #include <string>
 
+#include "QtPrinting.h"
 #include "pages/PageFiles.h"
 #include "pages/PageOperations.h"
 #include "ui/PageListHandlers.h"
