@@ -188,11 +188,11 @@ TEST_F(ProgramOnDisplay, UnderATaskLimitAStartShowsItsWindowOrSaysSoAndNeverHang
       endings << "shown";
       continue;
     }
-    const QString stderrText = QString::fromUtf8(process->readAllStandardError());
+    const QByteArray stderrText = process->readAllStandardError();
     EXPECT_TRUE(process->exitStatus() == QProcess::NormalExit && process->exitCode() == 1)
         << process->exitStatus() << " " << process->exitCode() << "\n"
         << stderrText.toStdString();
-    const QStringList said = stderrText.split('\n').filter(QRegularExpression("^velquor:"));
+    const QStringList said = OwnLines(stderrText);
     ASSERT_EQ(said.size(), 1) << said.join('\n').toStdString();
     const QRegularExpressionMatch told = refused.match(said[0]);
     EXPECT_TRUE(told.hasMatch()) << said[0].toStdString();
