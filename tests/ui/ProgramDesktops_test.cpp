@@ -5,7 +5,6 @@
 #include <poll.h>
 #include <xcb/xcb.h>
 
-#include <QRegularExpression>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -102,18 +101,8 @@ class ProgramDesktops : public ProgramOnDisplay {
   int UsersDesktop() const { return Desktop({"get_desktop"}); }
   int DesktopOf(const QString& window) const { return Desktop({"get_desktop_for_window", window}); }
 
-  // Whether the user can see `window`: mapped, on the desktop shown, not minimised.
-  bool Viewable(const QString& window) const {
-    return x_.Run("xwininfo", {"-id", window}).value_or(QString()).contains("Map State: IsViewable");
-  }
-
-  // Waits up to `ms` for `done`, while `process` runs.
-  static bool Within(int ms, QProcess& process, const std::function<bool()>& done) {
-    QDeadlineTimer deadline(ms);
-    while (!done())
-      if (deadline.hasExpired() || process.waitForFinished(50)) return false;
-    return true;
-  }
+  // Whether the user can see the program's `window`: mapped, on the desktop shown, not minimised.
+  bool Viewable(const QString& window) const { return x_.Windows("^Velquor").contains(window); }
 };
 
 // The window on the third desktop, the user on the first: a later start
@@ -143,7 +132,7 @@ TEST_F(ProgramDesktops, ASecondStartShowsTheWindowOnTheDesktopTheUserIsOn) {
       ASSERT_TRUE(x_.Run("xdotool", c.put));
     }
     ASSERT_TRUE(x_.Run("xdotool", {"set_desktop", "0"}));
-    ASSERT_TRUE(Within(5000, *running, [&] { return UsersDesktop() == 0 && !Viewable(window); }));
+    ASSERT_TRUE(Within(*running, 5000, [&] { return UsersDesktop() == 0 && !Viewable(window); }));
 
     QProcessEnvironment launch;
     const std::uint32_t clicked = launches.Now();
@@ -154,7 +143,7 @@ TEST_F(ProgramDesktops, ASecondStartShowsTheWindowOnTheDesktopTheUserIsOn) {
     EXPECT_TRUE(EndsCleanly(*later)) << later->readAllStandardError().toStdString();
     // The launcher's busy feedback ends: the window it waits for is there.
     EXPECT_TRUE(!c.launched || launches.Hears("remove: ID=" + id.toLatin1(), 5000));
-    EXPECT_TRUE(Within(5000, *running, [&] { return Viewable(window) && x_.FocusedWindow() == window; }))
+    EXPECT_TRUE(Within(*running, 5000, [&] { return Viewable(window) && x_.FocusedWindow() == window; }))
         << "on desktop " << DesktopOf(window) << ", viewable: " << Viewable(window)
         << ", focus: " << x_.FocusedWindow().toStdString();
     EXPECT_EQ(DesktopOf(window), 0);

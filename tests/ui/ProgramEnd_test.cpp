@@ -5,15 +5,13 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "ProgramOnDisplay.h"
-#include "pages/PageFiles.h"
-#include "pages/PageOperations.h"
-#include "ui/PageListHandlers.h"
 
 namespace {
 
@@ -30,7 +28,11 @@ TEST_F(ProgramRun, EachSignalThatEndsTheSessionSavesOnceAndEndsCleanly) {
     for (const int number : sent) label += std::string(sigabbrev_np(number)) + " ";
     const FolderWatch saved(Folder() + "/Config");
     auto process = Launch();
-    WaitUntil(*process, [&] { return Catches(*process, SIGTERM); });
+    // The handlers come one after another: a signal sent before its own is
+    // in place would end the program outright.
+    WaitUntil(*process, [&] {
+      return std::ranges::all_of(sent, [&](int number) { return Catches(*process, number); });
+    });
     for (const int number : sent) ::kill(static_cast<pid_t>(process->processId()), number);
     EXPECT_TRUE(EndsCleanly(*process)) << label << process->exitStatus() << " " << process->exitCode();
     EXPECT_EQ(saved.Names(), files) << label;
@@ -48,11 +50,10 @@ TEST_F(ProgramRun, ASignalIgnoredAtTheStartStaysIgnored) {
     std::signal(SIGINT, SIG_IGN);
   });
   WaitUntil(*process, [&] { return Catches(*process, SIGTERM); });
-  for (const int number : {SIGHUP, SIGINT}) {
-    EXPECT_FALSE(Catches(*process, number)) << sigabbrev_np(number);
-    ::kill(static_cast<pid_t>(process->processId()), number);
-  }
+  for (const int number : {SIGHUP, SIGINT}) ::kill(static_cast<pid_t>(process->processId()), number);
   EXPECT_FALSE(process->waitForFinished(1000)) << "ended by an ignored signal";
+  // By now every handler the program sets is in place.
+  for (const int number : {SIGHUP, SIGINT}) EXPECT_FALSE(Catches(*process, number)) << sigabbrev_np(number);
   EXPECT_EQ(saved.Names(), QStringList());
   ASSERT_NO_FATAL_FAILURE(EndBySigterm(*process));
   EXPECT_EQ(saved.Names(), SavedFiles());
@@ -68,10 +69,12 @@ TEST_F(ProgramRun, SignalsRepeatedDuringALargeSaveLeaveItsStatus) {
   for (int round = 0; round < 3; ++round) {
     const FolderWatch saved(Folder() + "/Config");
     auto process = Launch();
-    WaitUntil(*process, [&] { return Catches(*process, SIGTERM); });
+    const int burst[] = {SIGHUP, SIGINT, SIGTERM};
+    WaitUntil(*process, [&] {
+      return std::ranges::all_of(burst, [&](int number) { return Catches(*process, number); });
+    });
     const auto pid = static_cast<pid_t>(process->processId());
     ::kill(pid, SIGTERM);
-    const int burst[] = {SIGHUP, SIGINT, SIGTERM};
     QDeadlineTimer deadline(ProgramTimeoutMs);
     for (int sent = 0; process->state() != QProcess::NotRunning && !deadline.hasExpired(); ++sent) {
       ::kill(pid, burst[sent % 3]);

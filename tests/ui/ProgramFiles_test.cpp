@@ -33,10 +33,6 @@ std::string PingFile(const QStringList& names) {
   return EncodePageFile(pages);
 }
 
-QStringList Lines(const QByteArray& said) {
-  return QString::fromUtf8(said).split('\n').filter(QRegularExpression("^velquor:"));
-}
-
 // The Config folder and the result folder are chosen at start-up: once the
 // program's folder turns read-only (here a read-only remount in a mount
 // namespace of the program's own, as root ignores permission bits), the
@@ -61,7 +57,7 @@ TEST_F(ProgramRun, SavesAfterTheProgramsFolderTurnsReadOnlyFailAndLeaveTheUsersF
             0);
   EndBySigterm(*process, 1);
 
-  const QStringList said = Lines(process->readAllStandardError());
+  const QStringList said = OwnLines(process->readAllStandardError());
   ASSERT_EQ(said.size(), 1) << said.join('\n').toStdString();
   EXPECT_TRUE(said[0].contains(Folder() + "/Config") && said[0].contains("Read-only file system"))
       << said[0].toStdString();
@@ -96,9 +92,8 @@ TEST_F(ProgramRun, FoldersThatCannotBeExaminedStopNoStartAndFailedSavesSaySo) {
 
     auto process =
         Launch(QProcess::SeparateChannels, {"setpriv", "--bounding-set", "-dac_override,-dac_read_search"});
-    WaitUntil(*process, [&] { return Catches(*process, SIGTERM); });
     EndBySigterm(*process, c.said ? 1 : 0);
-    const QStringList said = Lines(process->readAllStandardError());
+    const QStringList said = OwnLines(process->readAllStandardError());
     if (c.said) {
       EXPECT_TRUE(said.size() == 1 && said[0].contains(Folder() + "/Config") && said[0].contains(c.said))
           << what << ": " << said.join('\n').toStdString();
@@ -124,8 +119,8 @@ TEST_F(ProgramRun, PageFilesHoldingMoreThanTheyCountAreKeptAsideBeforeTheSave) {
   };
   for (const auto& [bytes, why] : cases) {
     Put(file, bytes);
-    EXPECT_EQ(Lines(Session("Results")), QStringList{"velquor: " + file + " was not read whole (" + why +
-                                                     "); it is kept as " + file + ".bad."});
+    EXPECT_EQ(OwnLines(Session("Results")), QStringList{"velquor: " + file + " was not read whole (" + why +
+                                                        "); it is kept as " + file + ".bad."});
     EXPECT_TRUE(Bytes(file + ".bad") == bytes);
     EXPECT_TRUE(Bytes(file) == counted);
     QFile::remove(file + ".bad");

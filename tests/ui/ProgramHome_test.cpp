@@ -57,9 +57,7 @@ TEST_F(ProgramRun, WithoutHomeInTheEnvironmentThePagesGoToThePasswordDatabasesHo
     ASSERT_NO_FATAL_FAILURE(WaitUntil(*process, [&] { return Catches(*process, SIGTERM); })) << user;
     ::kill(static_cast<pid_t>(process->processId()), SIGTERM);
     ASSERT_TRUE(process->waitForFinished(ProgramTimeoutMs)) << user;
-    const QStringList said = QString::fromUtf8(process->readAllStandardError())
-                                 .split('\n')
-                                 .filter(QRegularExpression("^velquor:"));
+    const QStringList said = OwnLines(process->readAllStandardError());
 
     EXPECT_EQ(process->exitStatus(), QProcess::NormalExit) << user;
     if (user == Listed) {

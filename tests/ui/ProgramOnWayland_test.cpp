@@ -5,7 +5,6 @@
 #include <chrono>
 
 #include "ProgramRunFixture.h"
-#include "QtPrinting.h"
 #include "WaylandCompositor.h"
 #include "support/NotAFile.h"
 

@@ -105,6 +105,9 @@ TEST_F(ProgramRun, FoldersAndLinksAnotherUserMadeAreNeitherReadNorWrittenThrough
     }
     QProcessEnvironment variables;
     for (const char* xdg : {"XDG_CONFIG_HOME", "XDG_DATA_HOME"}) variables.insert(xdg, "/tmp");
+    // The toolkit's runtime folder: the test's own folder lies hidden
+    // beneath the /tmp mounted here, and the toolkit would make it anew in
+    // the shared /tmp.
     variables.insert("XDG_RUNTIME_DIR", "/mnt/run");
     const QString script =
         "mount --bind \"${0%/*}\" /mnt && mount --bind /mnt/program /mnt/program"
@@ -112,12 +115,9 @@ TEST_F(ProgramRun, FoldersAndLinksAnotherUserMadeAreNeitherReadNorWrittenThrough
         "/mnt/program/velquor";
     const QStringList through{"unshare", "-m", "--propagation", "private", "sh", "-c", script};
     auto process = Launch(QProcess::SeparateChannels, through, variables);
-    ASSERT_NO_FATAL_FAILURE(WaitUntil(*process, [&] { return Catches(*process, SIGTERM); }));
-    EndBySigterm(*process, c.written ? 0 : 1);
+    ASSERT_NO_FATAL_FAILURE(EndBySigterm(*process, c.written ? 0 : 1));
 
-    EXPECT_EQ(QString::fromUtf8(process->readAllStandardError())
-                  .split('\n')
-                  .filter(QRegularExpression("^velquor:")),
+    EXPECT_EQ(OwnLines(process->readAllStandardError()),
               QStringList(c.lines)
                   .replaceInStrings("<id>", QString::number(Other))
                   .replaceInStrings(QRegularExpression("^"), "velquor: "));
@@ -155,18 +155,18 @@ TEST_F(ProgramRun, ARunAsRootInTheUsersFolderLeavesItTheUsers) {
       own | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
   ASSERT_TRUE(MakeOwnedFolder(Folder(), Other, open));
   ASSERT_EQ(::chown(QFile::encodeName(Folder() + "/velquor").constData(), Other, Other), 0);
+  // A runtime folder of each user's own: given the test's folder, which is
+  // not root's and is open to all, the toolkit would make one in /tmp.
   const QTemporaryDir rootRuntime;
   const QString userRuntime = Folder() + "/run";
   ASSERT_TRUE(MakeOwnedFolder(userRuntime, Other, own));
   QProcessEnvironment asRoot, asUser;
   asRoot.insert("XDG_RUNTIME_DIR", rootRuntime.path());
   asUser.insert("XDG_RUNTIME_DIR", userRuntime);
-  const QStringList user{"unshare", "-n", "sh", "-c",
-                         "sysctl -qw net.ipv4.ping_group_range='0 2147483647' && exec setpriv --reuid=23456 "
-                         "--regid=23456 --clear-groups --inh-caps=-all \"$0\""};
   // One session, running once it listens for later starts, ended by `signal`.
   const auto run = [&](bool root, int signal) {
-    auto process = Launch(QProcess::SeparateChannels, root ? QStringList() : user, root ? asRoot : asUser);
+    auto process =
+        Launch(QProcess::SeparateChannels, root ? QStringList() : AsUser(Other), root ? asRoot : asUser);
     WaitUntil(*process, [&] { return Catches(*process, SIGTERM); });
     WaitFor(*process, "Config/velquor.socket");
     if (signal == SIGKILL) {
@@ -177,9 +177,7 @@ TEST_F(ProgramRun, ARunAsRootInTheUsersFolderLeavesItTheUsers) {
     } else {
       EndBySigterm(*process);
     }
-    return QString::fromUtf8(process->readAllStandardError())
-        .split('\n')
-        .filter(QRegularExpression("^velquor:"));
+    return OwnLines(process->readAllStandardError());
   };
   const struct {
     const char* what;

@@ -23,6 +23,7 @@
 #include <memory>
 #include <string>
 
+#include "QtPrinting.h"
 #include "pages/PageFiles.h"
 #include "pages/PageOperations.h"
 #include "ui/PageListHandlers.h"
@@ -151,9 +152,18 @@ class ProgramRun : public ::testing::Test {
            process.exitCode() == status;
   }
 
+  // Whether `done` comes true within `ms` while the process runs.
+  static bool Within(QProcess& process, int ms, const std::function<bool()>& done) {
+    QDeadlineTimer deadline(ms);
+    while (!done())
+      if (deadline.hasExpired() || process.waitForFinished(50)) return false;
+    return true;
+  }
+
   static void WaitUntil(QProcess& process, const std::function<bool()>& done) {
-    QDeadlineTimer deadline(ProgramTimeoutMs);
-    while (!done()) ASSERT_FALSE(deadline.hasExpired() || process.waitForFinished(50));
+    ASSERT_TRUE(Within(process, ProgramTimeoutMs, done))
+        << (process.state() == QProcess::NotRunning ? "the program ended first"
+                                                    : "not within the time allowed");
   }
 
   void WaitFor(QProcess& process, const QString& name) const {
@@ -265,9 +275,22 @@ class ProgramRun : public ::testing::Test {
     return said;
   }
 
-  // The lines of stderr that the program wrote of its own.
+  // The whole lines of stderr that the program wrote of its own; text after
+  // the last line end may be the start of one still being written.
   static QStringList OwnLines(const QByteArray& said) {
-    return QString::fromUtf8(said).split('\n').filter(QRegularExpression("^velquor:"));
+    return QString::fromUtf8(said.left(said.lastIndexOf('\n') + 1))
+        .split('\n')
+        .filter(QRegularExpression("^velquor:"));
+  }
+
+  // Through these the program runs as `user`, of the group of that number
+  // and no other, without capabilities, in a network namespace of its own
+  // where every group may open ICMP sockets.
+  static QStringList AsUser(uid_t user) {
+    const QString id = QString::number(user);
+    return {"unshare", "-n", "sh", "-c",
+            "sysctl -qw net.ipv4.ping_group_range='0 2147483647' && exec setpriv --reuid=" + id +
+                " --regid=" + id + " --clear-groups --inh-caps=-all \"$0\""};
   }
 
   // The lines of config.ini that hold a tab's pane height or column widths.

@@ -93,21 +93,15 @@ TEST_F(ProgramRun, FifosInPlaceOfThePageFilesAndSettingsAreNamedAtStartUpAndLeft
   }
 
   auto process = Launch(QProcess::SeparateChannels);
-  // Our complete lines, those of the toolkit left out.
-  const auto lines = [](const QByteArray& said) {
-    return QString::fromUtf8(said.left(said.lastIndexOf('\n') + 1))
-        .split('\n')
-        .filter(QRegularExpression("^velquor:"));
-  };
   QByteArray said;
   WaitUntil(*process, [&] {
     said += process->readAllStandardError();
-    return lines(said).size() >= expected.size();
+    return OwnLines(said).size() >= expected.size();
   });
-  EXPECT_EQ(lines(said), expected);
+  EXPECT_EQ(OwnLines(said), expected);
   EXPECT_TRUE(EndsCleanly(*Launch()));
   EndBySigterm(*process, 1);
-  const QStringList atExit = lines(said.mid(said.lastIndexOf('\n') + 1) + process->readAllStandardError());
+  const QStringList atExit = OwnLines(said.mid(said.lastIndexOf('\n') + 1) + process->readAllStandardError());
   EXPECT_TRUE(atExit.size() == 1 && atExit[0].startsWith("velquor: cannot save the pages and settings: "))
       << atExit.join('\n').toStdString();
   for (const QString& name : names) {
@@ -162,8 +156,7 @@ TEST_F(ProgramRun, ASessionWhoseSavesFailSaysSoOnceOnStderr) {
   auto process = Launch(QProcess::SeparateChannels);
   WaitFor(*process, "Results");
   EndBySigterm(*process, 1);
-  const QStringList said =
-      QString::fromUtf8(process->readAllStandardError()).split('\n').filter(QRegularExpression("^velquor:"));
+  const QStringList said = OwnLines(process->readAllStandardError());
   ASSERT_EQ(said.size(), 1) << said.join('\n').toStdString();
   EXPECT_TRUE(said[0].contains(Folder() + "/Config: Not a directory")) << said[0].toStdString();
 }

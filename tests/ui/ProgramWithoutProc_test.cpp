@@ -132,12 +132,9 @@ TEST_F(ProgramRun, WithoutProcTheProgramFolderIsFoundFromItsStartNeverTakenToBeT
       ::_exit(127);
     };
     auto process = Launch(QProcess::SeparateChannels, {}, variables, inChild);
-    ASSERT_NO_FATAL_FAILURE(WaitUntil(*process, [&] { return Catches(*process, SIGTERM); }));
-    EndBySigterm(*process, c.kept.isEmpty() ? 1 : 0);
+    ASSERT_NO_FATAL_FAILURE(EndBySigterm(*process, c.kept.isEmpty() ? 1 : 0));
 
-    EXPECT_EQ(QString::fromUtf8(process->readAllStandardError())
-                  .split('\n')
-                  .filter(QRegularExpression("^velquor:")),
+    EXPECT_EQ(OwnLines(process->readAllStandardError()),
               QStringList(c.lines).replaceInStrings(QRegularExpression("^"), "velquor: "));
     EXPECT_EQ(Entries(work), QStringList{"velquor"});
     if (!c.kept.isEmpty()) {

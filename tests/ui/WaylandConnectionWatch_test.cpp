@@ -16,6 +16,7 @@
 #include <string>
 #include <thread>
 
+#include "QtPrinting.h"
 #include "support/Waits.h"
 
 using namespace std::chrono_literals;
