@@ -3,8 +3,6 @@
 // The real program on an X server of the test's own, with no window manager
 // until a test starts one.
 
-#include <QFile>
-
 #include "ProgramRunFixture.h"
 #include "QtPrinting.h"
 #include "XServer.h"
@@ -19,13 +17,8 @@ class ProgramOnDisplay : public ProgramRun {
   // `variables` come on top of those the display needs.
   std::unique_ptr<QProcess> LaunchOnDisplay(const QStringList& through = {},
                                             const QProcessEnvironment& variables = {}) {
-    // The desktop bus library the toolkit loads on X keeps an allocation to
-    // the end on purpose; the leak checker of a sanitizer build is told so.
-    const QString suppressions = Folder() + "/leaks.supp";
-    QFile file(suppressions);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write("leak:libdbus-1.so\n") > 0);
     QProcessEnvironment all = x_.Variables();
-    all.insert("LSAN_OPTIONS", "suppressions=" + suppressions);
+    EXPECT_TRUE(AddLeakSuppressions(all, Folder()));
     all.insert(variables);
     return Launch(QProcess::SeparateChannels, through, all);
   }
