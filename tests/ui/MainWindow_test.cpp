@@ -180,7 +180,7 @@ TEST_F(MainWindow, SavesHourlyAtTheSessionManagersRequestAndWhenDestroyedStoppin
 // Saves that fail say so once a session, in a message that blocks nothing
 // and waits for the window to be shown; the session manager's, which may
 // be a checkpoint that the session outlives, too. The session end's save,
-// the last the user could see, shows none (it says so on stderr: ProgramRun).
+// the last the user could see, shows none: it says so on stderr.
 TEST_F(MainWindow, FailedSavesShowOneMessageOnlyWhileTheWindowIsShown) {
   ASSERT_TRUE(QFile(QString::fromStdString(Folder() + "/Config")).open(QIODevice::WriteOnly));
   struct Case {
@@ -205,11 +205,19 @@ TEST_F(MainWindow, FailedSavesShowOneMessageOnlyWhileTheWindowIsShown) {
     w().TimerSaveTimer();
     EXPECT_EQ(shownMessages(), messagesOnceShown) << shown << sessionManager;
   }
+  // The session end's save fails as well, though the window is shown.
+  Start().show();
+  ::testing::internal::CaptureStderr();
+  w().EndSessionAndQuit();
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("velquor: cannot save the pages and settings: "), std::string::npos) << said;
+  EXPECT_TRUE(w().findChildren<QMessageBox*>().isEmpty());
 }
 
 // Only "Yes" closes, and stops the timers and the hand-overs of later
 // starts; until then a later start of the program brings a hidden,
-// minimised window back.
+// minimised window back. The close's save is the session's last: a session
+// manager's request after it writes nothing.
 TEST_F(MainWindow, CloseAsksAndOnlyYesClosesALaterStartShowsTheWindow) {
   const QSignalSpy closing(&w(), &TFormPing::SessionClosing);
   w().showMinimized();
@@ -220,11 +228,15 @@ TEST_F(MainWindow, CloseAsksAndOnlyYesClosesALaterStartShowsTheWindow) {
   EXPECT_TRUE(w().isVisible() && w().TimerSave->isActive());
   EXPECT_EQ(closing.count(), 0);
   closeAnswer_ = true;
+  w().FramePing1->EditHost->setText("closing");
   EXPECT_TRUE(w().close());
   EXPECT_EQ(closing.count(), 1);
   EXPECT_EQ(closeQuestions_, 2);
   EXPECT_FALSE(w().isVisible());
   EXPECT_FALSE(w().TimerSave->isActive() || w().TimerTasks->isActive());
+  w().FramePing1->EditHost->setText("after the close");
+  w().SaveForSessionManager();
+  EXPECT_EQ(ReadPingFile(Mode::Ping)->At(0)->Host, "closing");
 }
 
 // The user's close saves while the window is still shown. When that fails,

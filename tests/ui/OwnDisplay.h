@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
 
@@ -35,12 +34,7 @@ inline bool OnOwnDisplay() {
   // The run is the test's own: it writes no report over this one's, nor takes a shard.
   for (const char* gtest : {"GTEST_OUTPUT", "GTEST_SHARD_INDEX", "GTEST_TOTAL_SHARDS"})
     variables.remove(gtest);
-  // The desktop bus library the toolkit loads on X keeps an allocation to
-  // the end on purpose; the leak checker of a sanitizer build is told so.
-  QFile suppressions(folder.filePath("leaks.supp"));
-  EXPECT_TRUE(suppressions.open(QIODevice::WriteOnly) && suppressions.write("leak:libdbus-1.so\n") > 0);
-  suppressions.close();
-  variables.insert("LSAN_OPTIONS", "suppressions=" + suppressions.fileName());
+  EXPECT_TRUE(AddLeakSuppressions(variables, folder.path()));
   const testing::TestInfo& test = *testing::UnitTest::GetInstance()->current_test_info();
   QProcess run;
   run.setProcessEnvironment(variables);

@@ -67,10 +67,7 @@ class ProgramPlacement : public ProgramOnDisplay {
   // program has taken in every event the server sent it before the close
   // request, the manager's last move among them.
   void CloseAsTheUserDoes(const QString& window) {
-    ASSERT_TRUE(x_.RequestClose(window));
-    const QString question = WaitForWindow(*process_, "^Confirm$");
-    WaitUntil(*process_, [&] { return x_.FocusedWindow() == question; });
-    ASSERT_TRUE(x_.PressKey("Return"));
+    ASSERT_NO_FATAL_FAILURE(CloseAnsweringYes(*process_, window));
     ASSERT_TRUE(EndsCleanly(*process_)) << process_->readAllStandardError().toStdString();
   }
 
@@ -132,7 +129,7 @@ TEST_F(ProgramPlacement, ASavedRectangleIsFittedIntoTheScreenWithItsFrame) {
     WriteSettings(c.saved);
     const QString window = Start();
     EXPECT_EQ(FrameOnceAt(window, c.frame), c.frame);
-    CloseAsTheUserDoes(window);
+    ASSERT_NO_FATAL_FAILURE(CloseAsTheUserDoes(window));
     EXPECT_EQ(Saved(), std::make_pair(c.frame, false));
   }
 }
@@ -167,7 +164,7 @@ TEST_F(ProgramPlacement, AWindowTheUserMovedComesBackWithItsFrameWhereItWas) {
       ToggleMaximised(c.frame);
       ASSERT_EQ(FrameOnceAt(window, Screen), Screen);
     }
-    CloseAsTheUserDoes(window);
+    ASSERT_NO_FATAL_FAILURE(CloseAsTheUserDoes(window));
     EXPECT_EQ(Saved(), std::make_pair(c.frame, c.maximised));
 
     for (int restart = 0; restart < 2; ++restart) {
@@ -178,7 +175,7 @@ TEST_F(ProgramPlacement, AWindowTheUserMovedComesBackWithItsFrameWhereItWas) {
         ToggleMaximised(Screen);
         EXPECT_EQ(FrameOnceAt(window, c.frame), c.frame);
       }
-      CloseAsTheUserDoes(window);
+      ASSERT_NO_FATAL_FAILURE(CloseAsTheUserDoes(window));
       EXPECT_EQ(Saved(), std::make_pair(c.frame, c.maximised && restart == 0));
     }
   }

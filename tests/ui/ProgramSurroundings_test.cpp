@@ -86,12 +86,7 @@ TEST_F(ProgramOnDisplay, ClosingTheWindowWhileRunsHoldEveryDescriptorAsksAndSave
   const QString window = WaitForWindow(*process, "^Velquor");
   ASSERT_FALSE(window.isEmpty()) << process->readAllStandardError().toStdString();
   WaitForFullPools(*process);
-  ASSERT_TRUE(x_.RequestClose(window));
-  // With no window manager, Qt gives the question the focus itself, soon
-  // after it is mapped; a key pressed before would go to the main window.
-  const QString question = WaitForWindow(*process, "^Confirm$");
-  WaitUntil(*process, [&] { return x_.FocusedWindow() == question; });
-  ASSERT_TRUE(x_.PressKey("Return"));
+  ASSERT_NO_FATAL_FAILURE(CloseAnsweringYes(*process, window));
   EXPECT_TRUE(EndsCleanly(*process)) << "exit status " << process->exitStatus() << ", code "
                                      << process->exitCode() << "\n"
                                      << process->readAllStandardError().toStdString();
@@ -212,12 +207,7 @@ TEST_F(ProgramInSession, ACheckpointSavesAndTheUsersCloseStillAsks) {
   WaitUntil(*manager, [&] { return !SavedSessions().isEmpty(); });
   EXPECT_EQ(saved.Names(), SavedFiles());
 
-  ASSERT_TRUE(x_.RequestClose(window_));
-  QStringList question;
-  WaitUntil(*manager, [&] { return !(question = x_.Windows("^Confirm$")).isEmpty() || ExitStatus() >= 0; });
-  ASSERT_FALSE(question.isEmpty()) << "closed without asking";
-  WaitUntil(*manager, [&] { return x_.FocusedWindow() == question.front(); });
-  ASSERT_TRUE(x_.PressKey("Return"));
+  ASSERT_NO_FATAL_FAILURE(CloseAnsweringYes(*manager, window_, [&] { return ExitStatus() >= 0; }));
   WaitUntil(*manager, [&] { return ExitStatus() >= 0; });
   EXPECT_EQ(ExitStatus(), 0);
   const QString sessions = SavedSessions();

@@ -5,6 +5,7 @@
 // names themselves belong to the report tests.
 
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
@@ -235,13 +236,23 @@ TEST_F(ToolBars, AFileThatExistsIsReplacedOnlyWhenTheUserSaysSo) {
     }
     QTest::mouseClick(button, Qt::LeftButton);
   };
+  // Set while the dialog waits for the focus, which comes soon after it is
+  // shown; a test that waited for ever would end with no reason given.
+  std::optional<QDeadlineTimer> focusDue;
   const auto type = [&](QWidget& modal) {
     auto* dialog = qobject_cast<QFileDialog*>(&modal);
     if (!dialog) return;
     auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
     if (typed == open->names.size()) return QTest::keyClick(name, Qt::Key_Escape);
     // As a user's keys, they go to the box that has the focus.
-    if (QApplication::focusWidget() != name) return;
+    if (QApplication::focusWidget() != name) {
+      if (!focusDue) focusDue = QDeadlineTimer(3000);
+      if (!focusDue->hasExpired()) return;
+      focusDue.reset();
+      ADD_FAILURE() << "the name box never got the focus";
+      return dialog->reject();
+    }
+    focusDue.reset();
     QTest::keyClick(dialog->findChild<QComboBox*>("fileTypeCombo"), open->csv ? Qt::Key_Down : Qt::Key_Up);
     QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(name, open->names[typed++]);
