@@ -7,7 +7,6 @@
 #include <functional>
 
 #include "ProgramRunFixture.h"
-#include "QtPrinting.h"
 #include "XServer.h"
 
 class ProgramOnDisplay : public ProgramRun {
