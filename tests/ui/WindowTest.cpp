@@ -4,6 +4,7 @@
 
 #include <QItemSelectionModel>
 #include <QTimer>
+#include <QWindow>
 
 #include "automation/AutoTasksModel.h"
 #include "pages/ModePages.h"
@@ -96,6 +97,9 @@ QStringList MessagesOf(const std::function<void()>& press, const std::function<v
   QTimer user;
   QObject::connect(&user, &QTimer::timeout, [&] {
     QWidget* modal = QApplication::activeModalWidget();
+    // Only what is on the screen can be read and clicked: on an X server a
+    // box shown a moment ago may not be there yet, and a click on it is lost.
+    if (modal && !(modal->windowHandle() && modal->windowHandle()->isExposed())) return;
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
       told << box->text();
       answer ? answer(*box) : void(box->close());
