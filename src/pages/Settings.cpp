@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <string_view>
+#include <vector>
 
 #include "platform/FileIo.h"
 #include "platform/FileTrust.h"
@@ -49,6 +50,25 @@ WindowRect FitToArea(const WindowRect& wanted, const WindowRect& area) {
   return {Narrow(left), Narrow(top), Narrow(width), Narrow(height)};
 }
 
+// How much of `rect` lies in `area`, in square pixels; 0 when nothing does.
+long long Overlap(const WindowRect& rect, const WindowRect& area) {
+  const auto span = [](long long start, long long length, long long areaStart, long long areaLength) {
+    return std::max(0LL, std::min(start + length, areaStart + areaLength) - std::max(start, areaStart));
+  };
+  return span(rect.Left, rect.Width, area.Left, area.Width) * span(rect.Top, rect.Height, area.Top, area.Height);
+}
+
+// The monitor that holds most of the rectangle gets it; one that no monitor
+// holds any more (a monitor unplugged since) goes to the primary one, as do
+// ties, so that a window across two monitors does not hop between them.
+WindowRect FitToScreens(const WindowRect& wanted, const std::vector<WindowRect>& areas) {
+  if (areas.empty()) return FitToArea(wanted, DesignArea);
+  const WindowRect* best = &areas.front();
+  for (const WindowRect& area : areas)
+    if (Overlap(wanted, area) > Overlap(wanted, *best)) best = &area;
+  return FitToArea(wanted, *best);
+}
+
 void LoadOptions(const IniFile& ini) {
   ProgramOptions& options = GlobalOptions;
   options.RunAtSystemStartup =
@@ -73,7 +93,7 @@ void LoadWindow(const IniFile& ini, WindowGeometry& window) {
   rect.Width = ini.ReadInteger(Main, "Width", rect.Width);
   rect.Height = ini.ReadInteger(Main, "Height", rect.Height);
   const std::int32_t maximized = ini.ReadInteger(Main, "Maximized", 0);
-  window.SetRect(FitToArea(rect, window.WorkArea().value_or(DesignArea)));
+  window.SetRect(FitToScreens(rect, window.WorkAreas()));
   if (maximized == 1) window.Maximize();
 }
 
@@ -128,6 +148,17 @@ void ResetOptions() {
 std::string FolderWithSlash(std::string folder) {
   if (!folder.empty() && folder.back() != '/') folder += '/';
   return folder;
+}
+
+void PlaceFirstStart(WindowGeometry& window, int width, int height) {
+  const std::vector<WindowRect> areas = window.WorkAreas();
+  WindowRect rect{0, 0, width, height};
+  if (!areas.empty()) {
+    const WindowRect& primary = areas.front();
+    rect.Left = primary.Left + (primary.Width - width) / 2;
+    rect.Top = primary.Top + (primary.Height - height) / 2;
+  }
+  window.SetRect(FitToScreens(rect, areas));
 }
 
 std::string ConfigFilePath() { return ConfigFolder() + "/" + ConfigFileName; }

@@ -36,6 +36,12 @@ void ResetOptions();
 // text stays empty.
 std::string FolderWithSlash(std::string folder);
 
+// A first start: the window at width x height, centred in the primary
+// monitor's work area, the halves truncated toward zero, then fitted into it
+// as a saved place is (LoadConfig), so that where the area is the smaller
+// the whole frame is still on the screen. Without a work area it goes to 0, 0.
+void PlaceFirstStart(WindowGeometry& window, int width, int height);
+
 inline constexpr char ConfigFileName[] = "config.ini";
 // ConfigFileName in the program's Config folder.
 std::string ConfigFilePath();
@@ -43,7 +49,8 @@ std::string ConfigFilePath();
 // Applies the settings file to the options, the window and the tabs. Every
 // value read has the current one as its default, so a missing key changes
 // nothing, and a missing, unreadable or oversized file changes nothing at
-// all. Out-of-range values are fitted. The status says why a file was not
+// all. Out-of-range values are fitted; the window into the work area of the
+// monitor that holds most of it, or the primary one's when none holds any. The status says why a file was not
 // applied, and KeepUnreadConfigAside what becomes of it. The first form
 // reads nothing from a Config folder the ownership rule refuses
 // (FileTrust.h).

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 // A rectangle of the screen in pixels.
 struct WindowRect {
@@ -16,13 +17,13 @@ struct WindowRect {
 // rectangle is the window's outer bounds, the frame and title bar a window
 // manager draws around it included, so that a rectangle fitted into the work
 // area has the whole frame on the screen. The window implements it with its
-// screen's available geometry and its frame; tests implement it with plain
+// screens' available geometry and its frame; tests implement it with plain
 // fields. Used on the UI thread only.
 class WindowGeometry {
  public:
-  // The desktop less panels and task bars; nullopt when the system does not
-  // report one.
-  virtual std::optional<WindowRect> WorkArea() const = 0;
+  // Each monitor's desktop less panels and task bars, the primary monitor's
+  // first; none when the system does not report them.
+  virtual std::vector<WindowRect> WorkAreas() const = 0;
   // The window's outer bounds as they are now.
   virtual WindowRect CurrentRect() const = 0;
   // The outer bounds the window returns to when it is no longer maximised;

@@ -7,10 +7,19 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
 WindowRect FromQRect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()}; }
+
+// Whether two extents or places differ by no more than `slack` pixels.
+bool Near(int a, int b, int slack) { return std::abs(static_cast<long long>(a) - b) <= slack; }
+
+bool Near(const WindowRect& a, const WindowRect& b, int slack) {
+  return Near(a.Left, b.Left, slack) && Near(a.Top, b.Top, slack) && Near(a.Width, b.Width, slack) &&
+         Near(a.Height, b.Height, slack);
+}
 
 // The inside's share of an outer extent. A settings file may hold any
 // numbers; a window of no size could not be seen or grabbed again.
@@ -24,28 +33,32 @@ MainWindowGeometry::MainWindowGeometry(QWidget* window) : window_(window) {
   window_->installEventFilter(this);
 }
 
-std::optional<WindowRect> MainWindowGeometry::WorkArea() const {
-  const QScreen* screen = window_->screen();
-  if (!screen) screen = QGuiApplication::primaryScreen();
-  if (!screen) return std::nullopt;
-  const QRect area = screen->availableGeometry();
-  if (area.isEmpty()) return std::nullopt;
-  return FromQRect(area);
+std::vector<WindowRect> MainWindowGeometry::WorkAreas() const {
+  std::vector<WindowRect> areas;
+  QScreen* primary = QGuiApplication::primaryScreen();
+  if (!primary) return areas;
+  QList<QScreen*> screens = primary->virtualSiblings();
+  screens.removeOne(primary);
+  screens.prepend(primary);
+  for (const QScreen* screen : screens)
+    if (const QRect area = screen->availableGeometry(); !area.isEmpty()) areas.push_back(FromQRect(area));
+  return areas;
 }
 
-WindowRect MainWindowGeometry::CurrentRect() const { return FromQRect(window_->frameGeometry()); }
+WindowRect MainWindowGeometry::CurrentRect() const { return AsGiven(FromQRect(window_->frameGeometry())); }
 
 std::optional<WindowRect> MainWindowGeometry::NormalRect() const {
   const QRect normal = window_->normalGeometry();
   if (normal.isEmpty()) return std::nullopt;
   // Never seen in the normal state: the inside still holds the whole
   // rectangle it was given.
-  return FromQRect(normal.marginsAdded(normalFrame_.value_or(QMargins())));
+  return AsGiven(FromQRect(normal.marginsAdded(normalFrame_.value_or(QMargins()))));
 }
 
 bool MainWindowGeometry::IsMaximized() const { return window_->isMaximized(); }
 
 void MainWindowGeometry::SetRect(const WindowRect& rect) {
+  given_ = rect;
   Apply(rect, normalFrame_.value_or(QMargins()));
   if (normalFrame_)
     unframed_.reset();
@@ -62,7 +75,9 @@ void MainWindowGeometry::Apply(const WindowRect& rect, const QMargins& frame) {
   // place the inside. A frame already in place is left there: a shown
   // window that is moved is placed by its inside from then on, and some
   // platforms nudge such a window back onto the screen.
-  if (window_->pos() != QPoint(rect.Left, rect.Top)) window_->move(rect.Left, rect.Top);
+  const int slack = RoundingSlack();
+  if (!Near(window_->x(), rect.Left, slack) || !Near(window_->y(), rect.Top, slack))
+    window_->move(rect.Left, rect.Top);
   window_->resize(Inside(rect.Width, frame.left() + frame.right(), window_->minimumWidth()),
                   Inside(rect.Height, frame.top() + frame.bottom(), window_->minimumHeight()));
 }
@@ -102,15 +117,14 @@ void MainWindowGeometry::FrameSeen(bool exposed) {
   const Unframed wanted = *unframed_;
   unframed_.reset();
   // A size given since, by the user or the program, stands.
-  if (!frame.isNull() && window_->size() == wanted.inside) Apply(wanted.rect, frame);
+  const int slack = RoundingSlack();
+  if (!frame.isNull() && Near(window_->width(), wanted.inside.width(), slack) &&
+      Near(window_->height(), wanted.inside.height(), slack))
+    Apply(wanted.rect, frame);
 }
 
-void CentreInWorkArea(WindowGeometry& window, int width, int height) {
-  const std::optional<WindowRect> area = window.WorkArea();
-  WindowRect rect{0, 0, width, height};
-  if (area) {
-    rect.Left = area->Left + (area->Width - width) / 2;
-    rect.Top = area->Top + (area->Height - height) / 2;
-  }
-  window.SetRect(rect);
+int MainWindowGeometry::RoundingSlack() const { return window_->devicePixelRatio() == 1.0 ? 0 : 1; }
+
+WindowRect MainWindowGeometry::AsGiven(const WindowRect& rect) const {
+  return given_ && Near(rect, *given_, RoundingSlack()) ? *given_ : rect;
 }

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QSize>
 #include <optional>
+#include <vector>
 
 #include "pages/WindowGeometry.h"
 
@@ -25,8 +26,8 @@ class MainWindowGeometry final : public QObject, public WindowGeometry {
  public:
   explicit MainWindowGeometry(QWidget* window);
 
-  // The available geometry of the window's screen (or the primary one).
-  std::optional<WindowRect> WorkArea() const override;
+  // The available geometry of every screen of the desktop, the primary first.
+  std::vector<WindowRect> WorkAreas() const override;
   WindowRect CurrentRect() const override;
   // Qt keeps the inside of the window to restore once it is maximised; an
   // empty one means the window was never shown in its normal state. The
@@ -52,14 +53,20 @@ class MainWindowGeometry final : public QObject, public WindowGeometry {
   // The window is on the screen: note its frame while it is in its normal
   // state, and take that frame out of a rectangle applied without it.
   void FrameSeen(bool exposed);
+  // At a fractional scale the toolkit rounds every place and size to whole
+  // device pixels, the frame on its own, and the window manager rounds the
+  // size down to the steps the toolkit asks of it (two device pixels from
+  // 1.5 on): what is read back may be a pixel off what was set. None at
+  // scale 1.
+  int RoundingSlack() const;
+  // `rect`, or the rectangle last given when `rect` is only that one
+  // rounded: a window nobody moved saves the numbers it was given, so that
+  // the restarts do not let the rounding add up.
+  WindowRect AsGiven(const WindowRect& rect) const;
 
   QWidget* window_;
   // The frame of the normal state, once the window has been seen in it.
   std::optional<QMargins> normalFrame_;
   std::optional<Unframed> unframed_;
+  std::optional<WindowRect> given_;
 };
-
-// Places `window` at width x height, centred in its work area; halves are
-// truncated toward zero, so a work area smaller than the window puts it left
-// of or above the area's origin. Without a work area it goes to 0, 0.
-void CentreInWorkArea(WindowGeometry& window, int width, int height);

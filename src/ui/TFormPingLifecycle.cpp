@@ -89,7 +89,7 @@ Status TFormPing::FormCreate() {
     options.ResultFolder = defaultFolder;
     MakeFolderForSaving(DefaultResultFolder());
 
-    CentreInWorkArea(geometry_, DesignWidth, DesignHeight);
+    PlaceFirstStart(geometry_, DesignWidth, DesignHeight);
     LoadConfig(geometry_, Layouts());
     TabSheetOptions->FillFromOptions();
     // A report killed before its rename leaves a hidden temporary, as large

@@ -21,12 +21,12 @@
 namespace {
 
 struct FakeWindow : WindowGeometry {
-  std::optional<WindowRect> workArea = WindowRect{0, 0, 1920, 1040};
+  std::vector<WindowRect> workAreas{{0, 0, 1920, 1040}};
   WindowRect current{450, 195, 1020, 650};
   std::optional<WindowRect> normal;
   bool maximized = false;
 
-  std::optional<WindowRect> WorkArea() const override { return workArea; }
+  std::vector<WindowRect> WorkAreas() const override { return workAreas; }
   WindowRect CurrentRect() const override { return current; }
   std::optional<WindowRect> NormalRect() const override { return normal; }
   bool IsMaximized() const override { return maximized; }
@@ -82,25 +82,47 @@ TEST_F(SettingsTest, OptionsKeepTheirLowByteAndTheFolderItsSlash) {
   EXPECT_EQ(ping.pane, 2000);
 }
 
-TEST_F(SettingsTest, WindowIsFittedIntoTheWorkArea) {
-  const WindowRect screen{0, 0, 1920, 1040};
-  const std::tuple<const char*, std::optional<WindowRect>, WindowRect, bool> cases[] = {
-      {"Width=5000\n", screen, {0, 195, 1920, 650}, false},
-      {"Left=-300\nTop=-5\nMaximized=2\n", screen, {0, 0, 1020, 650}, false},
-      {"Left=1500\nTop=900\nMaximized=1\n", screen, {900, 390, 1020, 650}, true},
+TEST_F(SettingsTest, WindowIsFittedIntoTheWorkAreaOfTheMonitorThatHoldsMostOfIt) {
+  const WindowRect screen{0, 0, 1920, 1040}, right{1920, 0, 1280, 1024};
+  const std::tuple<const char*, std::vector<WindowRect>, WindowRect, bool> cases[] = {
+      {"Width=5000\n", {screen}, {0, 195, 1920, 650}, false},
+      {"Left=-300\nTop=-5\nMaximized=2\n", {screen}, {0, 0, 1020, 650}, false},
+      {"Left=1500\nTop=900\nMaximized=1\n", {screen}, {900, 390, 1020, 650}, true},
       // A panel at the top, a second screen: the window stays inside the area.
-      {"Top=32\nWidth=1920\nHeight=1048\n", WindowRect{0, 32, 1920, 1048}, {0, 32, 1920, 1048}, false},
-      {"Left=2500\nTop=0\n", WindowRect{1920, 0, 1280, 1024}, {2180, 0, 1020, 650}, false},
+      {"Top=32\nWidth=1920\nHeight=1048\n", {{0, 32, 1920, 1048}}, {0, 32, 1920, 1048}, false},
+      {"Left=2500\nTop=0\n", {right}, {2180, 0, 1020, 650}, false},
+      // Two monitors: the one with the larger share, and the primary one
+      // (listed first) when neither holds any of it.
+      {"Left=2500\nTop=0\n", {screen, right}, {2180, 0, 1020, 650}, false},
+      {"Left=1500\nTop=-40\n", {screen, right}, {1920, 0, 1020, 650}, false},
+      {"Left=1300\nTop=500\n", {screen, right}, {900, 390, 1020, 650}, false},
+      {"Left=5000\nTop=-900\n", {right, screen}, {2180, 0, 1020, 650}, false},
       // No work area reported: the design size bounds the window.
-      {"Left=900\nTop=-40\nWidth=400\nHeight=900\n", std::nullopt, {620, 0, 400, 650}, false},
-      {"Left=2147483647\nTop=2147483647\nWidth=2147483647\nHeight=2147483647\n", screen, screen, false},
+      {"Left=900\nTop=-40\nWidth=400\nHeight=900\n", {}, {620, 0, 400, 650}, false},
+      {"Left=2147483647\nTop=2147483647\nWidth=2147483647\nHeight=2147483647\n", {screen}, screen, false},
   };
-  for (const auto& [text, area, expected, maximized] : cases) {
+  for (const auto& [text, areas, expected, maximized] : cases) {
     window = FakeWindow();
-    window.workArea = area;
+    window.workAreas = areas;
     Load(text);
     EXPECT_EQ(window.current, expected) << text;
     EXPECT_EQ(window.maximized, maximized) << text;
+  }
+}
+
+// A first start centres the design size on the primary monitor, and fits it
+// there as a saved place is fitted when the work area is the smaller.
+TEST_F(SettingsTest, AFirstStartIsCentredAndFittedIntoThePrimaryMonitor) {
+  const std::tuple<std::vector<WindowRect>, WindowRect> cases[] = {
+      {{{0, 0, 1920, 1040}, {1920, 0, 1280, 1024}}, {450, 195, 1020, 650}},
+      {{{0, 30, 1093, 584}}, {36, 30, 1020, 584}},
+      {{{1366, 0, 729, 410}, {0, 0, 1457, 410}}, {1366, 0, 729, 410}},
+      {{}, {0, 0, 1020, 650}},
+  };
+  for (const auto& [areas, expected] : cases) {
+    window.workAreas = areas;
+    PlaceFirstStart(window, 1020, 650);
+    EXPECT_EQ(window.current, expected) << testing::PrintToString(areas);
   }
 }
 
