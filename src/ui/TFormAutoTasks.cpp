@@ -13,11 +13,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QValidator>
+#include <QWindow>
+#include <algorithm>
 
 #include "automation/AutoTasksModel.h"
 #include "pages/ModePages.h"
@@ -118,13 +122,14 @@ TFormAutoTasks::~TFormAutoTasks() {
 }
 
 void TFormAutoTasks::BuildControls() {
-  CheckBoxStartOnStartup = new QCheckBox(QStringLiteral("Start on program startup"), this);
-  CheckBoxStartEvery = new QCheckBox(QStringLiteral("Start every"), this);
-  EditEvery = new QLineEdit(QStringLiteral("0"), this);
+  body_ = new QWidget(this);
+  CheckBoxStartOnStartup = new QCheckBox(QStringLiteral("Start on program startup"), body_);
+  CheckBoxStartEvery = new QCheckBox(QStringLiteral("Start every"), body_);
+  EditEvery = new QLineEdit(QStringLiteral("0"), body_);
   EditEvery->setFixedWidth(EveryEditWidth);
-  CheckBoxStartSchedules = new QCheckBox(QStringLiteral("Custom schedules"), this);
+  CheckBoxStartSchedules = new QCheckBox(QStringLiteral("Custom schedules"), body_);
   Tasks = new AutoTasksModel(this);
-  ListView1 = new QTreeView(this);
+  ListView1 = new QTreeView(body_);
   SetUpGrid(ListView1, Tasks, {70, 90, 55});
   // A column as wide as its longest text, where the font needs more than the
   // design width: "Every month", a Single entry's time, a count of minutes.
@@ -137,9 +142,9 @@ void TFormAutoTasks::BuildControls() {
                                        metrics.horizontalAdvance(QLatin1String(longest[column])) + padding));
   ListView1->setMinimumWidth(ListView1->header()->length() + 2 * ListView1->frameWidth() +
                              ListView1->verticalScrollBar()->sizeHint().width());
-  ButtonAdd = Button(QStringLiteral("Add"), this);
-  ButtonDel = Button(QStringLiteral("Delete"), this);
-  GroupBox1 = new TaskEditorGroup(this);
+  ButtonAdd = Button(QStringLiteral("Add"), body_);
+  ButtonDel = Button(QStringLiteral("Delete"), body_);
+  GroupBox1 = new TaskEditorGroup(body_);
   GroupBox3 = BuildFinishGroup();
   ButtonOk = Button(QStringLiteral("Ok"), this);
   ButtonCancel = Button(QStringLiteral("Cancel"), this);
@@ -147,7 +152,7 @@ void TFormAutoTasks::BuildControls() {
   auto* every = new QHBoxLayout;
   every->addWidget(CheckBoxStartEvery);
   every->addWidget(EditEvery);
-  every->addWidget(new QLabel(QStringLiteral("minutes"), this));
+  every->addWidget(new QLabel(QStringLiteral("minutes"), body_));
   every->addStretch(1);
   auto* left = new QVBoxLayout;
   left->addWidget(CheckBoxStartOnStartup);
@@ -163,19 +168,30 @@ void TFormAutoTasks::BuildControls() {
   top->addLayout(addDelete);
   top->addWidget(GroupBox1);
 
+  // Everything but Ok and Cancel, laid out at its design size; it scrolls
+  // where the screen is too small for it (FitIntoScreen).
+  auto* content = new QVBoxLayout(body_);
+  content->setContentsMargins(0, 0, 0, 0);
+  content->addLayout(top, 1);
+  content->addWidget(GroupBox3);
+  scroll_ = new QScrollArea(this);
+  scroll_->setFrameShape(QFrame::NoFrame);
+  // Tab goes to the controls in it, and the area follows the focus.
+  scroll_->setFocusPolicy(Qt::NoFocus);
+  scroll_->setWidget(body_);
+
   auto* okCancel = new QHBoxLayout;
   okCancel->addStretch(1);
   okCancel->addWidget(ButtonOk);
   okCancel->addWidget(ButtonCancel);
   auto* layout = new QVBoxLayout(this);
-  layout->addLayout(top, 1);
-  layout->addWidget(GroupBox3);
+  layout->addWidget(scroll_, 1);
   layout->addLayout(okCancel);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 QGroupBox* TFormAutoTasks::BuildFinishGroup() {
-  auto* group = new QGroupBox(QStringLiteral("Action when pinging is finished"), this);
+  auto* group = new QGroupBox(QStringLiteral("Action when pinging is finished"), body_);
   CheckBoxSaveResult = new QCheckBox(QStringLiteral("Save result to file"), group);
   CheckBoxResultWithReplys = new QCheckBox(QStringLiteral("Result with replies"), group);
   CheckBoxIpList = new QCheckBox(QStringLiteral("Only IP list"), group);
@@ -299,6 +315,34 @@ void TFormAutoTasks::Button3Click() {
     if (chosen.isEmpty() || !ExecTextFits(chosen)) return;
     EditPath->setText(chosen);
   });
+}
+
+void TFormAutoTasks::setVisible(bool visible) {
+  if (visible) CatchAll([this] { FitIntoScreen(); });
+  QDialog::setVisible(visible);
+}
+
+void TFormAutoTasks::FitIntoScreen() {
+  const QSize design = body_->sizeHint();
+  body_->resize(design);
+  scroll_->setFixedSize(design);
+  layout()->activate();
+  const QWidget* owner = parentWidget() ? parentWidget()->window() : this;
+  const QScreen* screen = owner->screen();
+  if (!screen) return;
+  // Until the dialog has been shown its frame is unknown; the main window's
+  // comes from the same window manager.
+  QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+  if (frame.isNull() && owner->windowHandle()) frame = owner->windowHandle()->frameMargins();
+  const QSize around = size() - design + QSize(frame.left() + frame.right(), frame.top() + frame.bottom());
+  const QSize room = screen->availableGeometry().size() - around;
+  if (design.width() <= room.width() && design.height() <= room.height()) return;
+  // A scroll bar takes room from the other direction.
+  const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  QSize fitted = design.boundedTo(room);
+  if (fitted.height() < design.height()) fitted.rwidth() = std::min(design.width() + bar, room.width());
+  if (fitted.width() < design.width()) fitted.rheight() = std::min(design.height() + bar, room.height());
+  scroll_->setFixedSize(fitted.expandedTo(QSize(bar, bar) * 2));
 }
 
 void TFormAutoTasks::keyPressEvent(QKeyEvent* event) {

@@ -12,13 +12,17 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 class QTreeView;
 class TaskEditorGroup;
 
 // The "Auto tasks" dialog: one page's schedule entries, the three ways it
 // starts without the user and what is done when its run ends. It works on a
 // copy (AutoTasksModel) and writes the page only on "Ok"; "Cancel" and the
-// close box leave the page as it was. One exists for the whole program,
+// close box leave the page as it was. It keeps its design size, fixed,
+// wherever that fits the work area of the main window's screen; where it
+// does not, it is as large as the area allows and all but Ok and Cancel
+// scrolls, so that those two stay on the screen. One exists for the whole program,
 // made right after the main window. No button is a default button: Enter
 // and Escape press nothing. User-interface thread only; every handler
 // catches and drops exceptions.
@@ -49,6 +53,9 @@ class TFormAutoTasks : public QDialog {
   void Button3Click();
   // Replaces the file dialog behind "..." (tests); empty puts the real one back.
   void SetProgramChooser(ProgramChooser chooser);
+  // Fits the dialog into the screen each time it is shown: the screen may
+  // have changed since.
+  void setVisible(bool visible) override;
 
   QCheckBox* CheckBoxStartOnStartup = nullptr;
   QCheckBox* CheckBoxStartEvery = nullptr;
@@ -78,10 +85,13 @@ class TFormAutoTasks : public QDialog {
 
  private:
   void BuildControls();
+  void FitIntoScreen();
   QGroupBox* BuildFinishGroup();
   void ConnectHandlers();
 
   ProgramChooser chooser_;
+  QWidget* body_ = nullptr;
+  QScrollArea* scroll_ = nullptr;
 };
 
 // A tab's "Auto tasks" button: the one dialog on the tab's current page,
