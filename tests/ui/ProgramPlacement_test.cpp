@@ -3,10 +3,13 @@
 // Top, Width and Height are the window's outer bounds: the frame and title
 // bar the manager draws around it are inside them.
 
+#include <QDir>
 #include <QRect>
 #include <QRegularExpression>
+#include <tuple>
 
 #include "ProgramOnDisplay.h"
+#include "pages/PageFiles.h"
 #include "platform/FileIo.h"
 #include "platform/IniFile.h"
 
@@ -46,7 +49,7 @@ class ProgramPlacement : public ProgramOnDisplay {
 
   // The program's main window, once it is shown.
   QString Start() {
-    process_ = LaunchOnDisplay();
+    process_ = LaunchOnDisplay({}, variables_);
     const QString window = WaitForWindow(*process_, "^Velquor");
     EXPECT_FALSE(window.isEmpty()) << process_->readAllStandardError().toStdString();
     return window;
@@ -97,7 +100,40 @@ class ProgramPlacement : public ProgramOnDisplay {
   // A point of the title bar away from its buttons.
   static QPoint TitleBar(const QRect& frame) { return frame.topLeft() + QPoint(100, 8); }
 
+  // The frame of `window` once it has stopped moving: a window manager
+  // frames and places a window in steps.
+  QRect SettledFrame(const QString& window) const {
+    QRect frame, last;
+    QDeadlineTimer deadline(5000);
+    do {
+      last = frame;
+      QThread::msleep(200);
+      frame = x_.Geometry(FrameOf(x_, window)).value_or(QRect());
+    } while ((frame != last || frame.isEmpty()) && !deadline.hasExpired());
+    return frame;
+  }
+
+  // The middle of the Auto tasks dialog's Ok button, from the bottom right
+  // corner of the dialog's inside: left of Cancel, past the layout's margin.
+  // Both buttons and the margin grow with the scale.
+  static QPoint OkButton(const QSize& inside, qreal scale) {
+    return QPoint(inside.width() - qRound(OkFromRight * scale), inside.height() - qRound(OkFromBottom * scale));
+  }
+  static constexpr int OkFromRight = 137, OkFromBottom = 24;
+
+  // The tab stops from the focus at a start to the Ping tab's Auto tasks
+  // button (the walk in MainWindow_test lists them).
+  static constexpr int TabsToAutoTasks = 18;
+
+  // A frame that lies within `area`, or where it lies instead.
+  static testing::AssertionResult Within(const QRect& frame, const QRect& area) {
+    if (area.contains(frame)) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << testing::PrintToString(frame) << " is not within "
+                                       << testing::PrintToString(area);
+  }
+
   std::unique_ptr<QProcess> process_;
+  QProcessEnvironment variables_;
 };
 
 // A rectangle that does not fit is fitted frame and all, so the title bar
@@ -178,6 +214,104 @@ TEST_F(ProgramPlacement, AWindowTheUserMovedComesBackWithItsFrameWhereItWas) {
       ASSERT_NO_FATAL_FAILURE(CloseAsTheUserDoes(window));
       EXPECT_EQ(Saved(), std::make_pair(c.frame, c.maximised && restart == 0));
     }
+  }
+}
+
+// Desktops as users have them, scaled the X way (Xft.dpi, read at start)
+// or the toolkit's, or with two monitors side by side. Wherever the window
+// and the Auto tasks dialog fit, nothing changes; where they do not, the
+// window's frame, and the dialog with Ok and Cancel, are on the screen.
+// Restarts bring the window back with the same numbers, where it was: on
+// the monitor that holds it, or the primary one when none does any more.
+TEST_F(ProgramPlacement, OnScaledScreensAndSeveralMonitorsTheWindowFitsAndComesBackWhereItWas) {
+  const struct {
+    const char* what;
+    QSize screen;
+    int dpi;
+    const char* scale;  // QT_SCALE_FACTOR, if any
+    bool twoMonitors;   // the screen's halves
+    QSize dialog;       // the dialog's inside, where its design size fits
+  } desks[] = {
+      {"1366x768 at 125%", {1366, 768}, 120, nullptr, false, {}},
+      {"1920x1080 at 100%", {1920, 1080}, 96, nullptr, false, {909, 630}},
+      {"1920x1080 at 200%", {1920, 1080}, 192, nullptr, false, {}},
+      {"2880x1800 at 175%", {2880, 1800}, 168, nullptr, false, {}},
+      {"1920x1080 at 150% of the toolkit", {1920, 1080}, 96, "1.5", false, {}},
+      {"two monitors of 1280x1024", {2560, 1024}, 96, nullptr, true, {909, 630}},
+  };
+  for (const auto& desk : desks) {
+    SCOPED_TRACE(desk.what);
+    const qreal scale = desk.dpi / 96.0 * (desk.scale ? QByteArray(desk.scale).toDouble() : 1.0);
+    const QRect primary(QPoint(), QSize(desk.screen.width() / (desk.twoMonitors ? 2 : 1), desk.screen.height()));
+    const QRect second = primary.translated(primary.width(), 0);
+    ASSERT_TRUE(x_.Start(desk.screen));
+    // The output's own monitor becomes the left half, and a monitor with no
+    // output the right one; before the window manager starts, as it reads them once.
+    for (const auto& [name, at, output] : {std::tuple("left", primary, "screen"), {"right", second, "none"}}) {
+      if (!desk.twoMonitors) break;
+      const QString place = QString("%1/338x%2/270+%3+0").arg(at.width()).arg(at.height()).arg(at.x());
+      ASSERT_TRUE(x_.Run("xrandr", {"--setmonitor", name, place, output}));
+    }
+    ASSERT_TRUE(x_.MergeResources(QString("Xft.dpi: %1\n").arg(desk.dpi)));
+    ASSERT_TRUE(x_.StartWindowManager());
+    variables_ = QProcessEnvironment();
+    if (desk.scale) variables_.insert("QT_SCALE_FACTOR", desk.scale);
+    ASSERT_TRUE(QDir(Folder() + "/Config").removeRecursively());
+
+    // A first start, and Auto tasks: a setting changed, then Ok.
+    QString window = Start();
+    ASSERT_NO_FATAL_FAILURE(WaitUntil(*process_, [&] { return x_.FocusedWindow() == window; }));
+    const QRect first = SettledFrame(window);
+    EXPECT_TRUE(Within(first, primary));
+    for (int tab = 0; tab < TabsToAutoTasks; ++tab) ASSERT_TRUE(x_.PressKey("Tab"));
+    ASSERT_TRUE(x_.PressKey("space"));
+    const QString dialog = WaitForWindow(*process_, "^Auto tasks$");
+    ASSERT_NO_FATAL_FAILURE(WaitUntil(*process_, [&] { return x_.FocusedWindow() == dialog; }));
+    EXPECT_TRUE(Within(SettledFrame(dialog), primary));
+    const QRect inside = x_.Geometry(dialog).value_or(QRect());
+    EXPECT_TRUE(!desk.dialog.isValid() || inside.size() == desk.dialog) << testing::PrintToString(inside);
+    ASSERT_TRUE(x_.PressKey("space"));  // "Start on program startup", where the focus starts
+    ASSERT_TRUE(x_.Click(dialog, OkButton(inside.size(), scale)));
+    ASSERT_NO_FATAL_FAILURE(WaitUntil(*process_, [&] { return x_.Windows("^Auto tasks$").isEmpty(); }));
+    ASSERT_NO_FATAL_FAILURE(CloseAsTheUserDoes(window));
+    TPingRegistry pages(Mode::Ping);
+    ASSERT_TRUE(LoadPages(pages, (Folder() + "/Config").toStdString()).ok());
+    ASSERT_EQ(pages.Count(), 1);
+    EXPECT_TRUE(pages.At(0)->StartOnStartup);
+
+    // Plain restarts, each ended as a session end does: the numbers the
+    // first start saved, and the frame within a device pixel of the first
+    // restart's.
+    const std::pair<QRect, bool> saved = Saved();
+    QRect restarted;
+    for (int restart = 0; restart < 5; ++restart) {
+      window = Start();
+      const QRect frame = SettledFrame(window);
+      if (restart == 0) restarted = frame;
+      EXPECT_LE((frame.topLeft() - restarted.topLeft()).manhattanLength() +
+                    (frame.bottomRight() - restarted.bottomRight()).manhattanLength(),
+                1)
+          << testing::PrintToString(frame) << " after " << testing::PrintToString(restarted);
+      ASSERT_NO_FATAL_FAILURE(EndBySigterm(*process_));
+      EXPECT_EQ(Saved(), saved) << "restart " << restart;
+    }
+    if (!desk.twoMonitors) continue;
+
+    // Moved to the other monitor, the window comes back there; once no
+    // monitor holds its place, it comes back on the primary one.
+    window = Start();
+    const QRect moved = first.translated(second.topLeft());
+    Drag(TitleBar(first), TitleBar(moved));
+    ASSERT_EQ(FrameOnceAt(window, moved), moved);
+    ASSERT_NO_FATAL_FAILURE(CloseAsTheUserDoes(window));
+    window = Start();
+    EXPECT_EQ(FrameOnceAt(window, moved), moved);
+    ASSERT_NO_FATAL_FAILURE(EndBySigterm(*process_));
+    WriteSettings("Left=6000\nTop=200\nWidth=800\nHeight=600\n");
+    window = Start();
+    const QRect fitted(primary.right() - 799, 200, 800, 600);
+    EXPECT_EQ(FrameOnceAt(window, fitted), fitted);
+    ASSERT_NO_FATAL_FAILURE(EndBySigterm(*process_));
   }
 }
 

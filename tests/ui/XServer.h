@@ -14,6 +14,7 @@
 #include <QProcessEnvironment>
 #include <QRect>
 #include <QRegularExpression>
+#include <QSize>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QThread>
@@ -36,12 +37,27 @@ inline bool AddLeakSuppressions(QProcessEnvironment& variables, const QString& f
 
 class XServer {
  public:
-  // The server picks a display number nobody uses and writes it to the
-  // descriptor -displayfd names once it accepts connections, so tests
-  // running side by side neither collide nor have to poll.
-  XServer() {
+  explicit XServer(const QSize& screen = QSize(1280, 1024)) { Start(screen); }
+  ~XServer() {
+    StopWindowManager();
+    Stop();
+  }
+  XServer(const XServer&) = delete;
+  XServer& operator=(const XServer&) = delete;
+
+  // A server of its own, in place of any this one ran, with a screen of
+  // `screen` pixels. The server picks a display number nobody uses and
+  // writes it to the descriptor -displayfd names once it accepts
+  // connections, so tests running side by side neither collide nor have to
+  // poll. It keeps what clients set (resources, monitors) when the last of
+  // them leaves, as a desktop's server does.
+  bool Start(const QSize& screen) {
+    StopWindowManager();
+    Stop();
+    display_.clear();
     server_.setStandardErrorFile(QProcess::nullDevice());
-    server_.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"});
+    const QString size = QString("%1x%2x24").arg(screen.width()).arg(screen.height());
+    server_.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-noreset", "-screen", "0", size});
     QDeadlineTimer deadline(StartMs);
     QByteArray said;
     while (!said.endsWith('\n') && !deadline.hasExpired() && server_.state() != QProcess::NotRunning) {
@@ -51,13 +67,8 @@ class XServer {
     bool number = false;
     said.trimmed().toInt(&number);
     if (number && server_.state() == QProcess::Running) display_ = ":" + QString::fromLatin1(said.trimmed());
+    return Running();
   }
-  ~XServer() {
-    StopWindowManager();
-    Stop();
-  }
-  XServer(const XServer&) = delete;
-  XServer& operator=(const XServer&) = delete;
 
   bool Running() const { return !display_.isEmpty() && server_.state() == QProcess::Running; }
 
@@ -87,6 +98,7 @@ class XServer {
   bool StartWindowManager() {
     if (!Running() || !managerFolder_.isValid()) return false;
     const QString ready = managerFolder_.filePath("ready");
+    if (QFileInfo::exists(ready) && !QFile::remove(ready)) return false;  // a server's before
     manager_.setProcessEnvironment(Variables());
     manager_.setStandardOutputFile(QProcess::nullDevice());
     manager_.setStandardErrorFile(QProcess::nullDevice());
@@ -104,6 +116,14 @@ class XServer {
     manager_.terminate();
     if (!manager_.waitForFinished(StartMs)) manager_.kill();
     manager_.waitForFinished(StartMs);
+  }
+
+  // Sets X resources as a desktop does at log-in, `Xft.dpi` among them:
+  // programs started from then on read them.
+  bool MergeResources(const QString& lines) {
+    QFile file(managerFolder_.filePath("resources"));
+    return file.open(QIODevice::WriteOnly) && file.write(lines.toUtf8()) == lines.toUtf8().size() &&
+           file.flush() && Run("xrdb", {"-merge", file.fileName()}).has_value();
   }
 
   // Runs an X client on this display; its output when it succeeds.
