@@ -93,9 +93,7 @@ TEST_F(SettingsTest, WindowIsFittedIntoTheWorkAreaOfTheMonitorThatHoldsMostOfIt)
       {"Left=2500\nTop=0\n", {right}, {2180, 0, 1020, 650}, false},
       // Two monitors: the one with the larger share, and the primary one
       // (listed first) when neither holds any of it.
-      {"Left=2500\nTop=0\n", {screen, right}, {2180, 0, 1020, 650}, false},
       {"Left=1500\nTop=-40\n", {screen, right}, {1920, 0, 1020, 650}, false},
-      {"Left=1300\nTop=500\n", {screen, right}, {900, 390, 1020, 650}, false},
       {"Left=5000\nTop=-900\n", {right, screen}, {2180, 0, 1020, 650}, false},
       // No work area reported: the design size bounds the window.
       {"Left=900\nTop=-40\nWidth=400\nHeight=900\n", {}, {620, 0, 400, 650}, false},
@@ -110,11 +108,11 @@ TEST_F(SettingsTest, WindowIsFittedIntoTheWorkAreaOfTheMonitorThatHoldsMostOfIt)
   }
 }
 
-// A first start centres the design size on the primary monitor, and fits it
-// there as a saved place is fitted when the work area is the smaller.
+// A first start centres the design size on the primary monitor, wherever
+// that lies, and fits it there as a saved place is fitted when the work area
+// is the smaller.
 TEST_F(SettingsTest, AFirstStartIsCentredAndFittedIntoThePrimaryMonitor) {
   const std::tuple<std::vector<WindowRect>, WindowRect> cases[] = {
-      {{{0, 0, 1920, 1040}, {1920, 0, 1280, 1024}}, {450, 195, 1020, 650}},
       {{{0, 30, 1093, 584}}, {36, 30, 1020, 584}},
       {{{1366, 0, 729, 410}, {0, 0, 1457, 410}}, {1366, 0, 729, 410}},
       {{}, {0, 0, 1020, 650}},
