@@ -55,7 +55,8 @@ long long Overlap(const WindowRect& rect, const WindowRect& area) {
   const auto span = [](long long start, long long length, long long areaStart, long long areaLength) {
     return std::max(0LL, std::min(start + length, areaStart + areaLength) - std::max(start, areaStart));
   };
-  return span(rect.Left, rect.Width, area.Left, area.Width) * span(rect.Top, rect.Height, area.Top, area.Height);
+  return span(rect.Left, rect.Width, area.Left, area.Width) *
+         span(rect.Top, rect.Height, area.Top, area.Height);
 }
 
 // The monitor that holds most of the rectangle gets it; one that no monitor

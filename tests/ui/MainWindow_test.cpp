@@ -139,8 +139,8 @@ TEST_F(FirstStart, AfterAFailedOneShowsOneNewPagePerTabCentredAndNothingIsWritte
   // The design size is the window's outer bounds: once the frame is known
   // (the offscreen platform draws one), the frame has that size, centred,
   // or the work area's where that is the smaller (this platform's is).
-  const QSize design =
-      QSize(TFormPing::DesignWidth, TFormPing::DesignHeight).boundedTo(w().screen()->availableGeometry().size());
+  const QSize design = QSize(TFormPing::DesignWidth, TFormPing::DesignHeight)
+                           .boundedTo(w().screen()->availableGeometry().size());
   EXPECT_TRUE(SpinUntil([&] { return w().frameGeometry().size() == design; }))
       << testing::PrintToString(w().frameGeometry());
   EXPECT_EQ(w().frameGeometry().center().y(), w().screen()->availableGeometry().center().y());
