@@ -49,11 +49,11 @@ std::string ConfigFilePath();
 // Applies the settings file to the options, the window and the tabs. Every
 // value read has the current one as its default, so a missing key changes
 // nothing, and a missing, unreadable or oversized file changes nothing at
-// all. Out-of-range values are fitted; the window into the work area of the
-// monitor that holds most of it, or the primary one's when none holds any. The status says why a file was not
-// applied, and KeepUnreadConfigAside what becomes of it. The first form
-// reads nothing from a Config folder the ownership rule refuses
-// (FileTrust.h).
+// all. Out-of-range values are fitted, the window into the work area of the
+// monitor that holds most of it, or the primary one's when none holds any.
+// The status says why a file was not applied, and KeepUnreadConfigAside
+// what becomes of it. The first form reads nothing from a Config folder the
+// ownership rule refuses (FileTrust.h).
 Status LoadConfig(WindowGeometry& window, const ModeLayouts& layouts);
 Status LoadConfig(const std::string& path, WindowGeometry& window, const ModeLayouts& layouts);
 

@@ -72,9 +72,10 @@ void MainWindowGeometry::Apply(const WindowRect& rect, const QMargins& frame) {
   // move() places a top-level window by its frame; before the native window
   // exists Qt has the window manager put the frame's corner there, so the
   // title bar is where it belongs from the first show. setGeometry() would
-  // place the inside. A frame already in place is left there: a shown
-  // window that is moved is placed by its inside from then on, and some
-  // platforms nudge such a window back onto the screen.
+  // place the inside. A frame already in place, to within the rounding of a
+  // scaled screen, is left there: a shown window that is moved is placed by
+  // its inside from then on, and some platforms nudge such a window back
+  // onto the screen.
   const int slack = RoundingSlack();
   if (!Near(window_->x(), rect.Left, slack) || !Near(window_->y(), rect.Top, slack))
     window_->move(rect.Left, rect.Top);

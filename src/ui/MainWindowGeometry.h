@@ -53,20 +53,22 @@ class MainWindowGeometry final : public QObject, public WindowGeometry {
   // The window is on the screen: note its frame while it is in its normal
   // state, and take that frame out of a rectangle applied without it.
   void FrameSeen(bool exposed);
-  // At a fractional scale the toolkit rounds every place and size to whole
-  // device pixels, the frame on its own, and the window manager rounds the
-  // size down to the steps the toolkit asks of it (two device pixels from
-  // 1.5 on): what is read back may be a pixel off what was set. None at
-  // scale 1.
+  // On a scaled screen the toolkit rounds each place and size to whole
+  // device pixels, the frame's margins on their own, and the window manager
+  // rounds a size down to the steps the toolkit asks of it (two device
+  // pixels from a scale of 1.5 on): what is read back may be a scaled pixel
+  // off what was set. None at scale 1.
   int RoundingSlack() const;
   // `rect`, or the rectangle last given when `rect` is only that one
-  // rounded: a window nobody moved saves the numbers it was given, so that
-  // the restarts do not let the rounding add up.
+  // rounded: a window nobody moved saves the numbers it was given, so the
+  // rounding cannot add up over restarts. A move by one scaled pixel goes
+  // with it.
   WindowRect AsGiven(const WindowRect& rect) const;
 
   QWidget* window_;
   // The frame of the normal state, once the window has been seen in it.
   std::optional<QMargins> normalFrame_;
   std::optional<Unframed> unframed_;
+  // The last rectangle SetRect was given.
   std::optional<WindowRect> given_;
 };

@@ -22,9 +22,9 @@ class TaskEditorGroup;
 // close box leave the page as it was. It keeps its design size, fixed,
 // wherever that fits the work area of the main window's screen; where it
 // does not, it is as large as the area allows and all but Ok and Cancel
-// scrolls, so that those two stay on the screen. One exists for the whole program,
-// made right after the main window. No button is a default button: Enter
-// and Escape press nothing. User-interface thread only; every handler
+// scrolls, so that those two stay on the screen. One exists for the whole
+// program, made right after the main window. No button is a default button:
+// Enter and Escape press nothing. User-interface thread only; every handler
 // catches and drops exceptions.
 class TFormAutoTasks : public QDialog {
   Q_OBJECT
