@@ -268,14 +268,15 @@ TEST_F(ProgramPlacement, OnScaledScreensAndSeveralMonitorsTheWindowFitsAndComesB
     ASSERT_TRUE(x_.PressKey("space"));
     const QString dialog = WaitForWindow(*process_, "^Auto tasks$");
     ASSERT_NO_FATAL_FAILURE(WaitUntil(*process_, [&] { return x_.FocusedWindow() == dialog; }));
+    // The window has long been framed and fitted by now.
+    const QRect first = x_.Geometry(FrameOf(x_, window)).value_or(QRect());
+    EXPECT_TRUE(Within(first, primary));
     EXPECT_TRUE(Within(SettledFrame(dialog), primary));
     const QRect inside = x_.Geometry(dialog).value_or(QRect());
     EXPECT_TRUE(!desk.dialog.isValid() || inside.size() == desk.dialog) << testing::PrintToString(inside);
     ASSERT_TRUE(x_.PressKey("space"));  // "Start on program startup", where the focus starts
     ASSERT_TRUE(x_.Click(dialog, OkButton(inside.size(), scale)));
     ASSERT_NO_FATAL_FAILURE(WaitUntil(*process_, [&] { return x_.Windows("^Auto tasks$").isEmpty(); }));
-    const QRect first = x_.Geometry(FrameOf(x_, window)).value_or(QRect());
-    EXPECT_TRUE(Within(first, primary));
     ASSERT_NO_FATAL_FAILURE(CloseAsTheUserDoes(window));
     TPingRegistry pages(Mode::Ping);
     ASSERT_TRUE(LoadPages(pages, (Folder() + "/Config").toStdString()).ok());
