@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -67,6 +68,35 @@ std::optional<bool> LockedByAnyone(const struct stat& file) {
   return locks.eof() ? std::optional<bool>(false) : std::nullopt;
 }
 
+// Opens the lock file for reading and writing, or, where the file or its
+// file system refuses writing, for reading only (the lock then works
+// wherever it does not need a descriptor open for writing). Non-blocking:
+// whatever sits at the name, opening it must not wait; never through a link.
+int OpenLockFile(int folderFd) {
+  constexpr int flags = O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+  const int fd = ::openat(folderFd, FolderLock::FileName, O_RDWR | flags, S_IRUSR | S_IWUSR);
+  if (fd >= 0 || (errno != EACCES && errno != EROFS)) return fd;
+  return ::openat(folderFd, FolderLock::FileName, O_RDONLY | flags, S_IRUSR | S_IWUSR);
+}
+
+// What file systems without locks answer: an NFS mount whose lock service
+// is gone, and those that never had one.
+bool NoLocksHere(int error) { return error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS || error == EINVAL; }
+
+std::string HostName() {
+  char name[256] = {};
+  return ::gethostname(name, sizeof name - 1) == 0 ? std::string(name) : std::string();
+}
+
+// Through the held descriptor: the file stays the one the lock is on, and
+// a start that reads it while this is written only finds no host yet. A
+// file that cannot be written, or a full disk, leaves it empty: a start on
+// another machine then waits for an answer as on this one.
+void WriteHolder(int fd) {
+  const std::string line = HostName() + " " + std::to_string(::getpid()) + "\n";
+  if (::ftruncate(fd, 0) == 0) (void)!::pwrite(fd, line.data(), line.size(), 0);
+}
+
 // exit() leaves the objects of main as they are (the toolkit calls it when
 // its display goes away). The lock taken last is let go all the same, after
 // every exit handler registered later than the lock was taken, the exit's
@@ -106,9 +136,7 @@ FolderLock::Outcome FolderLock::TryTake() {
   for (int round = 0; round < SwappedFileRounds; ++round) {
     Gate gate(folderFd_, LOCK_SH);
     if (gate.Busy()) return Outcome::Held;
-    // Non-blocking: whatever sits at the name, opening it must not wait.
-    const int fd = ::openat(folderFd_, FileName, O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                            S_IRUSR | S_IWUSR);
+    const int fd = OpenLockFile(folderFd_);
     if (fd < 0) {
       const int error = errno;
       gate.Leave();
@@ -120,6 +148,12 @@ FolderLock::Outcome FolderLock::TryTake() {
           if (*cleared == Outcome::Taken) continue;
           return *cleared;
         }
+      }
+      // A full disk, or a spent quota: the saves will fail and say so, but
+      // nothing keeps the program from running.
+      if (error == ENOSPC || error == EDQUOT) {
+        problem_ = "cannot make " + LockPath() + ": " + std::strerror(error);
+        return Outcome::Unlockable;
       }
       return Fail(error, "cannot open " + LockPath());
     }
@@ -134,8 +168,19 @@ FolderLock::Outcome FolderLock::TryTake() {
     GiveToFolderOwner(LockPath(), fd);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
       const int error = errno;
+      if (error == EWOULDBLOCK) {
+        const Outcome held = ReadHolder(fd);
+        ::close(fd);
+        return held;
+      }
       ::close(fd);
-      if (error == EWOULDBLOCK) return Outcome::Held;
+      // Held read-only (the file system refused writing) where the lock
+      // needs a descriptor open for writing: no save can succeed there.
+      if (error == EBADF && !Writable()) return Outcome::Unwritable;
+      if (NoLocksHere(error)) {
+        problem_ = "cannot lock " + LockPath() + ": " + std::strerror(error);
+        return Outcome::Unlockable;
+      }
       return Fail(error, "cannot lock " + LockPath());
     }
     // The copy that held it may have removed the file between our open and
@@ -143,6 +188,7 @@ FolderLock::Outcome FolderLock::TryTake() {
     struct stat named {};
     if (::fstatat(folderFd_, FileName, &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(named, opened)) {
       lockFd_ = fd;
+      WriteHolder(fd);
       static const bool registered = std::atexit(ReleaseAtExit) == 0;
       if (registered) heldAtExit = this;
       return Outcome::Taken;
@@ -150,6 +196,19 @@ FolderLock::Outcome FolderLock::TryTake() {
     ::close(fd);
   }
   return Outcome::Held;
+}
+
+FolderLock::Outcome FolderLock::ReadHolder(int fd) {
+  char text[512];
+  const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
+  const std::string line(text, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+  const std::size_t space = line.find(' '), end = line.find('\n');
+  if (space == std::string::npos || end == std::string::npos || space == 0 || end < space) return Outcome::Held;
+  const std::string host = line.substr(0, space);
+  if (host == HostName()) return Outcome::Held;
+  holderHost_ = host;
+  holderPid_ = line.substr(space + 1, end - space - 1);
+  return Outcome::HeldElsewhere;
 }
 
 std::optional<FolderLock::Outcome> FolderLock::ClearAbandoned() {
