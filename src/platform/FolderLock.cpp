@@ -68,33 +68,33 @@ std::optional<bool> LockedByAnyone(const struct stat& file) {
   return locks.eof() ? std::optional<bool>(false) : std::nullopt;
 }
 
-// Opens the lock file for reading and writing, or, where the file or its
-// file system refuses writing, for reading only (the lock then works
-// wherever it does not need a descriptor open for writing). Non-blocking:
-// whatever sits at the name, opening it must not wait; never through a link.
-int OpenLockFile(int folderFd) {
-  constexpr int flags = O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-  const int fd = ::openat(folderFd, FolderLock::FileName, O_RDWR | flags, S_IRUSR | S_IWUSR);
-  if (fd >= 0 || (errno != EACCES && errno != EROFS)) return fd;
-  return ::openat(folderFd, FolderLock::FileName, O_RDONLY | flags, S_IRUSR | S_IWUSR);
-}
-
 // What file systems without locks answer: an NFS mount whose lock service
 // is gone, and those that never had one.
-bool NoLocksHere(int error) { return error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS || error == EINVAL; }
+bool NoLocksHere(int error) {
+  return error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS || error == EINVAL;
+}
 
 std::string HostName() {
   char name[256] = {};
   return ::gethostname(name, sizeof name - 1) == 0 ? std::string(name) : std::string();
 }
 
-// Through the held descriptor: the file stays the one the lock is on, and
-// a start that reads it while this is written only finds no host yet. A
-// file that cannot be written, or a full disk, leaves it empty: a start on
-// another machine then waits for an answer as on this one.
-void WriteHolder(int fd) {
+// The holder's host name and process id, for a start on another machine
+// that shares the folder. A file that cannot be written, or a full disk,
+// leaves it empty: such a start then waits for an answer as on this one. A
+// start that reads it meanwhile finds no host yet, and tries again.
+void WriteHolder(int heldFd, int folderFd, const struct stat& held) {
   const std::string line = HostName() + " " + std::to_string(::getpid()) + "\n";
-  if (::ftruncate(fd, 0) == 0) (void)!::pwrite(fd, line.data(), line.size(), 0);
+  // A lock held read-only is written through another descriptor of the same
+  // file, open only for as long as the write takes.
+  const bool writable = (::fcntl(heldFd, F_GETFL) & O_ACCMODE) == O_RDWR;
+  const int fd =
+      writable ? heldFd
+               : ::openat(folderFd, FolderLock::FileName, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  struct stat same {};
+  if (fd >= 0 && ::fstat(fd, &same) == 0 && SameFile(same, held) && ::ftruncate(fd, 0) == 0)
+    (void)!::pwrite(fd, line.data(), line.size(), 0);
+  if (fd >= 0 && !writable) ::close(fd);
 }
 
 // exit() leaves the objects of main as they are (the toolkit calls it when
@@ -136,7 +136,9 @@ FolderLock::Outcome FolderLock::TryTake() {
   for (int round = 0; round < SwappedFileRounds; ++round) {
     Gate gate(folderFd_, LOCK_SH);
     if (gate.Busy()) return Outcome::Held;
-    const int fd = OpenLockFile(folderFd_);
+    // Non-blocking: whatever sits at the name, opening it must not wait.
+    int fd = ::openat(folderFd_, FileName, O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                      S_IRUSR | S_IWUSR);
     if (fd < 0) {
       const int error = errno;
       gate.Leave();
@@ -166,7 +168,27 @@ FolderLock::Outcome FolderLock::TryTake() {
     // A copy run as root leaves the file, if it is killed, to the user whose
     // folder it is.
     GiveToFolderOwner(LockPath(), fd);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int locked = ::flock(fd, LOCK_EX | LOCK_NB);
+    if (locked != 0 && errno == EBADF) {
+      // A lock the server keeps (NFS) needs a descriptor open for writing:
+      // the read-only one gives way, to the same file, never through a link.
+      const int writable = ::openat(folderFd_, FileName, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+      struct stat again {};
+      const bool same = writable >= 0 && ::fstat(writable, &again) == 0 && SameFile(again, opened);
+      if (writable >= 0 && !same) {
+        ::close(writable);
+        ::close(fd);
+        continue;
+      }
+      if (same) {
+        ::close(fd);
+        fd = writable;
+        locked = ::flock(fd, LOCK_EX | LOCK_NB);
+      } else {
+        errno = EBADF;
+      }
+    }
+    if (locked != 0) {
       const int error = errno;
       if (error == EWOULDBLOCK) {
         const Outcome held = ReadHolder(fd);
@@ -188,7 +210,7 @@ FolderLock::Outcome FolderLock::TryTake() {
     struct stat named {};
     if (::fstatat(folderFd_, FileName, &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(named, opened)) {
       lockFd_ = fd;
-      WriteHolder(fd);
+      WriteHolder(fd, folderFd_, opened);
       static const bool registered = std::atexit(ReleaseAtExit) == 0;
       if (registered) heldAtExit = this;
       return Outcome::Taken;
@@ -203,7 +225,8 @@ FolderLock::Outcome FolderLock::ReadHolder(int fd) {
   const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
   const std::string line(text, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
   const std::size_t space = line.find(' '), end = line.find('\n');
-  if (space == std::string::npos || end == std::string::npos || space == 0 || end < space) return Outcome::Held;
+  if (space == std::string::npos || end == std::string::npos || space == 0 || end < space)
+    return Outcome::Held;
   const std::string host = line.substr(0, space);
   if (host == HostName()) return Outcome::Held;
   holderHost_ = host;

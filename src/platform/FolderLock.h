@@ -9,12 +9,12 @@
 // whatever other folders the environment names, and the kernel lets go of
 // it when the process ends, however it ends: a crash leaves no lock behind.
 // The file is made for its owner alone, so nobody else can open it to hold
-// the lock against them. It is held through a descriptor open for writing
-// where the file may be written: a network file system turns the lock into
-// one on the server, which needs such a descriptor, and the holder writes
-// its host name and process id through it, so that a start on another
-// machine sharing the folder learns who holds it. Only where the file
-// cannot be written is it held read-only.
+// the lock against them. It is held through a descriptor open for reading
+// only, which never keeps the folder's file system from turning read-only,
+// except where the lock is one the server keeps (NFS), which needs a
+// descriptor open for writing. The holder writes its host name and process
+// id into it, so that a start on another machine sharing the folder learns
+// who holds it.
 // A copy run as root gives it to the folder's owner (GiveToFolderOwner),
 // and one that finds a file it may not open, which no process holds a lock
 // on (/proc/locks says), removes it and makes its own: a copy another user
@@ -24,8 +24,8 @@
 class FolderLock {
  public:
   enum class Outcome {
-    Taken,       // this object holds the lock
-    Held,        // another process, or another object, holds it
+    Taken,          // this object holds the lock
+    Held,           // another process, or another object, holds it
     HeldElsewhere,  // a process on another host holds it: HolderHost() names the host
     Unwritable,  // the folder cannot be made or written, or others could change it: no save there can succeed
     Unlockable,  // the file system keeps no locks, or has no room for the file: Problem() says which

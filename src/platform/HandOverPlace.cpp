@@ -41,13 +41,14 @@ int OpenRuntimeFolder(std::string& path) {
   return -1;
 }
 
-std::vector<HandOverPlace> HandOverPlaces(const std::string& runtime, int runtimeFd, const std::string& config,
-                                          int configFd, const char* configName) {
+std::vector<HandOverPlace> HandOverPlaces(const std::string& runtime, int runtimeFd,
+                                          const std::string& config, int configFd, const char* configName) {
   std::vector<HandOverPlace> places;
   struct stat folder {};
   if (runtimeFd >= 0 && configFd >= 0 && ::fstat(configFd, &folder) == 0) {
     char name[64];
-    std::snprintf(name, sizeof name, "velquor-%llx-%llx.socket", static_cast<unsigned long long>(folder.st_dev),
+    std::snprintf(name, sizeof name, "velquor-%llx-%llx.socket",
+                  static_cast<unsigned long long>(folder.st_dev),
                   static_cast<unsigned long long>(folder.st_ino));
     places.push_back({runtime, name, runtimeFd, false});
   }

@@ -41,5 +41,5 @@ int OpenRuntimeFolder(std::string& path);
 
 // Where to listen first, then where else to look: the runtime folder open
 // at `runtimeFd` (-1: none) and the Config folder open at `configFd`.
-std::vector<HandOverPlace> HandOverPlaces(const std::string& runtime, int runtimeFd, const std::string& config,
-                                          int configFd, const char* configName);
+std::vector<HandOverPlace> HandOverPlaces(const std::string& runtime, int runtimeFd,
+                                          const std::string& config, int configFd, const char* configName);

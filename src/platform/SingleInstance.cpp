@@ -50,8 +50,9 @@ bool Answers(const HandOverPlace& place) {
   sockaddr_un address{};
   if (!place.Address(address)) return false;
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  const bool answers = fd >= 0 && (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ||
-                                   errno == EAGAIN);
+  const bool answers =
+      fd >= 0 &&
+      (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 || errno == EAGAIN);
   if (fd >= 0) ::close(fd);
   return answers;
 }
@@ -140,9 +141,10 @@ SingleInstance::Role SingleInstance::Acquire(int waitMs, const LaunchActivation&
         return Role::Refused;
       case FolderLock::Outcome::HeldElsewhere:
         // Its socket, if any, is on that machine: no answer can come.
-        problem_ = QStringLiteral("another copy of Velquor holds %1 on the computer %2 (process %3)")
-                       .arg(QString::fromStdString(lock_.Folder()), QString::fromStdString(lock_.HolderHost()),
-                            QString::fromStdString(lock_.HolderPid()));
+        problem_ =
+            QStringLiteral("another copy of Velquor holds %1 on the computer %2 (process %3)")
+                .arg(QString::fromStdString(lock_.Folder()), QString::fromStdString(lock_.HolderHost()),
+                     QString::fromStdString(lock_.HolderPid()));
         return Role::Refused;
       case FolderLock::Outcome::Unlockable:
         return WithoutLock(message, std::min(waitMs, UnlockedAnswerMs));
@@ -161,8 +163,7 @@ SingleInstance::Role SingleInstance::Acquire(int waitMs, const LaunchActivation&
       case Delivery::Answered:
         return Role::HandedOver;
       case Delivery::Impostor:
-        problem_ = QStringLiteral("the process listening on %1 runs as another user").arg(SocketPath());
-        return Role::Refused;
+        return Impostor();
       case Delivery::NotNow:
         break;
     }
@@ -179,24 +180,23 @@ SingleInstance::Role SingleInstance::Acquire(int waitMs, const LaunchActivation&
 SingleInstance::Role SingleInstance::WithoutLock(const QByteArray& message, int waitMs) {
   // A copy that listens is as good as the lock's holder; without one, this
   // start runs and takes the hand-overs of later ones.
+  switch (message.size() > MaxMessage ? Delivery::NotNow : Deliver(message, QDeadlineTimer(waitMs))) {
+    case Delivery::Answered:
+      return Role::HandedOver;
+    case Delivery::Impostor:
+      return Impostor();
+    case Delivery::NotNow:
+      break;
+  }
   problem_ = QStringLiteral("%1 cannot keep a second copy of Velquor out (%2)")
                  .arg(QString::fromStdString(lock_.Folder()), QString::fromStdString(lock_.Problem()));
-  const QDeadlineTimer deadline(waitMs);
-  for (const HandOverPlace& place : Places()) {
-    if (message.size() > MaxMessage) break;
-    switch (Deliver(place, message, deadline)) {
-      case Delivery::Answered:
-        return Role::HandedOver;
-      case Delivery::Impostor:
-        problem_ = QStringLiteral("the process listening on %1 runs as another user")
-                       .arg(QString::fromStdString(place.Path()));
-        return Role::Refused;
-      case Delivery::NotNow:
-        break;
-    }
-  }
   unlocked_ = true;
   return Role::Unlocked;
+}
+
+SingleInstance::Role SingleInstance::Impostor() {
+  problem_ = QStringLiteral("the process listening on %1 runs as another user").arg(SocketPath());
+  return Role::Refused;
 }
 
 SingleInstance::Delivery SingleInstance::Deliver(const QByteArray& message, const QDeadlineTimer& deadline) {

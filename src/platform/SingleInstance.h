@@ -47,7 +47,8 @@ class SingleInstance : public QObject {
     Primary,     // this process holds the folder: it runs
     HandedOver,  // the copy running on the folder took this start's path
     Unguarded,   // the folder cannot be written, so no save can succeed: run without the lock
-    Unlocked,    // the folder's file system keeps no locks, or has no room for one: run and Listen; Problem() says why
+    Unlocked,    // the folder's file system keeps no locks, or has no room for one: run and Listen; Problem()
+                 // says why
     Refused,     // another copy holds the folder and cannot be reached: Problem() says why
   };
 
@@ -101,6 +102,8 @@ class SingleInstance : public QObject {
   // For a folder the lock cannot guard: HandedOver to a copy that answers,
   // else Unlocked.
   Role WithoutLock(const QByteArray& message, int waitMs);
+  // Refused: another user listens where this user's copy would.
+  Role Impostor();
   // Where this copy listens first, then where else a holder may.
   std::vector<HandOverPlace> Places() const;
   void OnConnections();

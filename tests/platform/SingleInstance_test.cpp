@@ -186,8 +186,8 @@ TEST_F(SingleInstanceTest, TheSocketLiesInTheUsersOwnRuntimeFolder) {
   EXPECT_EQ(Finish(Later(OwnPath, 5000, other)).role, Role::HandedOver);
   EXPECT_EQ(shown_, 1);
 
-  ASSERT_TRUE(QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                                 QFile::ExeGroup | QFile::ExeOther));
+  ASSERT_TRUE(QFile::setPermissions(
+      runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
   const QString third = dir_.path() + "/Third";
   SingleInstance open(third.toStdString(), OwnPath);
   ASSERT_EQ(open.Acquire(), Role::Primary);

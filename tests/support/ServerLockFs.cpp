@@ -108,7 +108,8 @@ int OpenDir(const char* path, fuse_file_info* file) {
   return 0;
 }
 
-int ReadDir(const char*, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_info* file, fuse_readdir_flags) {
+int ReadDir(const char*, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_info* file,
+            fuse_readdir_flags) {
   DIR* dir = reinterpret_cast<DIR*>(file->fh);
   ::rewinddir(dir);
   while (const dirent* entry = ::readdir(dir)) fill(buffer, entry->d_name, nullptr, 0, fuse_fill_dir_flags{});
@@ -133,7 +134,9 @@ int main(int argc, char* argv[]) {
   ops.init = Init;
   ops.getattr = GetAttr;
   ops.readlink = ReadLink;
-  ops.mknod = [](const char* path, mode_t mode, dev_t device) { return Result(::mknodat(base, At(path), mode, device)); };
+  ops.mknod = [](const char* path, mode_t mode, dev_t device) {
+    return Result(::mknodat(base, At(path), mode, device));
+  };
   ops.mkdir = [](const char* path, mode_t mode) { return Result(::mkdirat(base, At(path), mode)); };
   ops.unlink = [](const char* path) { return Result(::unlinkat(base, At(path), 0)); };
   ops.rmdir = [](const char* path) { return Result(::unlinkat(base, At(path), AT_REMOVEDIR)); };
@@ -158,7 +161,9 @@ int main(int argc, char* argv[]) {
   ops.fsync = Fsync;
   ops.opendir = OpenDir;
   ops.readdir = ReadDir;
-  ops.releasedir = [](const char*, fuse_file_info* file) { return Result(::closedir(reinterpret_cast<DIR*>(file->fh))); };
+  ops.releasedir = [](const char*, fuse_file_info* file) {
+    return Result(::closedir(reinterpret_cast<DIR*>(file->fh)));
+  };
   ops.utimens = [](const char* path, const timespec times[2], fuse_file_info* file) {
     return Result(file ? ::futimens(static_cast<int>(file->fh), times)
                        : ::utimensat(base, At(path), times, AT_SYMLINK_NOFOLLOW));

@@ -79,7 +79,8 @@ class ProgramOnMount : public ProgramRun {
         ASSERT_EQ(TestMount::Run("mkfs.exfat", {image}), 0);
         // As a desktop mounts it for its user: the user's, closed to others' writes.
         ASSERT_EQ(first.Loop(image, one,
-                             {"mount.exfat-fuse", "-o", QString("uid=%1,gid=%2,umask=022").arg(::getuid()).arg(::getgid())}),
+                             {"mount.exfat-fuse", "-o",
+                              QString("uid=%1,gid=%2,umask=022").arg(::getuid()).arg(::getgid())}),
                   "");
         break;
     }
@@ -127,15 +128,17 @@ void ProgramOnMount::Sessions(const MountCase& c) {
       ASSERT_EQ(::gethostname(host, sizeof host - 1), 0);
       const QString firstClient = Folder();
       programFolder_ = secondClient;
-      auto second = Launch(QProcess::SeparateChannels, {"unshare", "--uts", "sh", "-c",
-                                                        "echo elsewhere >/proc/sys/kernel/hostname && exec \"$0\""});
+      auto second = Launch(
+          QProcess::SeparateChannels,
+          {"unshare", "--uts", "sh", "-c", "echo elsewhere >/proc/sys/kernel/hostname && exec \"$0\""});
       programFolder_ = firstClient;
       EXPECT_NO_FATAL_FAILURE(FailedStartUpEndsBySigterm(
-          *second, QString("velquor: cannot start: another copy of Velquor holds %1/Config on the computer %2 "
-                           "(process %3)\n")
-                       .arg(secondClient, host)
-                       .arg(first->processId())
-                       .toUtf8()));
+          *second,
+          QString("velquor: cannot start: another copy of Velquor holds %1/Config on the computer %2 "
+                  "(process %3)\n")
+              .arg(secondClient, host)
+              .arg(first->processId())
+              .toUtf8()));
     }
     EXPECT_LT(took.elapsed(), 10000);
     EXPECT_EQ(first->state(), QProcess::Running);

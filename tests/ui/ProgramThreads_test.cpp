@@ -205,8 +205,7 @@ TEST_F(ProgramOnDisplay, UnderATaskLimitAStartShowsItsWindowOrSaysSoAndNeverHang
     // leaves the lock, which the next start takes over.
     const QStringList left = Entries(Folder() + "/Config");
     if (toolkit) {
-      EXPECT_TRUE(left.isEmpty() || left == QStringList({"velquor.lock"}))
-          << left.join(' ').toStdString();
+      EXPECT_TRUE(left.isEmpty() || left == QStringList({"velquor.lock"})) << left.join(' ').toStdString();
     } else {
       EXPECT_EQ(left, QStringList());
     }

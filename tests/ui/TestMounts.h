@@ -80,7 +80,8 @@ class TestMount {
   static QString Mounted(const QString& point, const Told& told) {
     const QByteArray path = QFile::encodeName(point), parent = path + "/..";
     for (QDeadlineTimer deadline(10000); !deadline.hasExpired(); QThread::msleep(20)) {
-      struct stat mount {}, above {};
+      struct stat mount {
+      }, above{};
       if (::stat(path.constData(), &mount) == 0 && ::stat(parent.constData(), &above) == 0 &&
           mount.st_dev != above.st_dev)
         return {};
