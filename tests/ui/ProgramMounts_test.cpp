@@ -35,6 +35,12 @@ bool FillUp(const QString& folder) {
   return false;
 }
 
+// An empty disk image of `size` bytes.
+bool MakeImage(const QString& path, qint64 size) {
+  QFile image(path);
+  return image.open(QIODevice::WriteOnly) && image.resize(size);
+}
+
 // Every file in `folder` with its bytes.
 std::map<QString, QByteArray> Contents(const QString& folder) {
   std::map<QString, QByteArray> contents;
@@ -70,12 +76,12 @@ class ProgramOnMount : public ProgramRun {
         break;
       case Place::FullDisk:
         // The smallest image mkfs.xfs takes.
-        ASSERT_TRUE(QFile(image).open(QIODevice::WriteOnly) && QFile(image).resize(300 << 20));
+        ASSERT_TRUE(MakeImage(image, 300 << 20));
         ASSERT_EQ(TestMount::Run("mkfs.xfs", {"-q", image}), 0);
         ASSERT_EQ(first.Loop(image, one, {"mount", "-t", "xfs"}), "");
         break;
       case Place::Stick:
-        ASSERT_TRUE(QFile(image).open(QIODevice::WriteOnly) && QFile(image).resize(64 << 20));
+        ASSERT_TRUE(MakeImage(image, 64 << 20));
         ASSERT_EQ(TestMount::Run("mkfs.exfat", {image}), 0);
         // As a desktop mounts it for its user: the user's, closed to others' writes.
         ASSERT_EQ(first.Loop(image, one,
@@ -144,7 +150,9 @@ void ProgramOnMount::Sessions(const MountCase& c) {
     EXPECT_EQ(first->state(), QProcess::Running);
     EndBySigterm(*first, c.status);
     const QStringList told = OwnLines(first->readAllStandardError());
-    EXPECT_EQ(told.mid(0, c.told.size()), QStringList(c.told).replaceInStrings("<config>", config));
+    // Once; a full disk's failed saves say so after.
+    EXPECT_EQ(c.saves ? told : told.mid(0, c.told.size()),
+              QStringList(c.told).replaceInStrings("<config>", config));
   }
   if (c.saves) {
     QStringList expected = SavedFiles();
