@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -159,14 +160,7 @@ SingleInstance::Role SingleInstance::Acquire(int waitMs, const LaunchActivation&
     }
     // A copy that holds the lock without listening is starting up, or its
     // session is ending: either soon answers or soon ends.
-    switch (Deliver(message, deadline)) {
-      case Delivery::Answered:
-        return Role::HandedOver;
-      case Delivery::Impostor:
-        return Impostor();
-      case Delivery::NotNow:
-        break;
-    }
+    if (const std::optional<Role> handed = HandOver(message, deadline)) return *handed;
     if (deadline.hasExpired()) {
       problem_ = QStringLiteral("another copy of Velquor holds %1 and neither answered nor ended within %2 s")
                      .arg(QString::fromStdString(lock_.Folder()))
@@ -180,23 +174,26 @@ SingleInstance::Role SingleInstance::Acquire(int waitMs, const LaunchActivation&
 SingleInstance::Role SingleInstance::WithoutLock(const QByteArray& message, int waitMs) {
   // A copy that listens is as good as the lock's holder; without one, this
   // start runs and takes the hand-overs of later ones.
-  switch (message.size() > MaxMessage ? Delivery::NotNow : Deliver(message, QDeadlineTimer(waitMs))) {
-    case Delivery::Answered:
-      return Role::HandedOver;
-    case Delivery::Impostor:
-      return Impostor();
-    case Delivery::NotNow:
-      break;
-  }
+  if (message.size() <= MaxMessage)
+    if (const std::optional<Role> handed = HandOver(message, QDeadlineTimer(waitMs))) return *handed;
   problem_ = QStringLiteral("%1 cannot keep a second copy of Velquor out (%2)")
                  .arg(QString::fromStdString(lock_.Folder()), QString::fromStdString(lock_.Problem()));
   unlocked_ = true;
   return Role::Unlocked;
 }
 
-SingleInstance::Role SingleInstance::Impostor() {
-  problem_ = QStringLiteral("the process listening on %1 runs as another user").arg(SocketPath());
-  return Role::Refused;
+std::optional<SingleInstance::Role> SingleInstance::HandOver(const QByteArray& message,
+                                                             const QDeadlineTimer& deadline) {
+  switch (Deliver(message, deadline)) {
+    case Delivery::Answered:
+      return Role::HandedOver;
+    case Delivery::Impostor:
+      problem_ = QStringLiteral("the process listening on %1 runs as another user").arg(SocketPath());
+      return Role::Refused;
+    case Delivery::NotNow:
+      break;
+  }
+  return std::nullopt;
 }
 
 SingleInstance::Delivery SingleInstance::Deliver(const QByteArray& message, const QDeadlineTimer& deadline) {

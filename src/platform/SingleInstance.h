@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -102,8 +103,9 @@ class SingleInstance : public QObject {
   // For a folder the lock cannot guard: HandedOver to a copy that answers,
   // else Unlocked.
   Role WithoutLock(const QByteArray& message, int waitMs);
-  // Refused: another user listens where this user's copy would.
-  Role Impostor();
+  // HandedOver, Refused (another user listens where this user's copy
+  // would), or nullopt: no answer yet.
+  std::optional<Role> HandOver(const QByteArray& message, const QDeadlineTimer& deadline);
   // Where this copy listens first, then where else a holder may.
   std::vector<HandOverPlace> Places() const;
   void OnConnections();
