@@ -16,6 +16,8 @@ packages=(
   openbox x11-session-utils x11-xserver-utils  # ... under a window manager and a session manager (which needs iceauth), as on a desktop
   x11-utils  # xwininfo: where a window and its frame are on the screen
   weston qt6-wayland  # ... and as a Wayland client, on a compositor of their own
+  fuse3 libfuse3-dev  # ... on a file system of their own that locks as a network home does
+  exfat-fuse exfatprogs xfsprogs  # ... and on a stick's exFAT and a full XFS disk, both loop images
 )
 
 install_missing() {

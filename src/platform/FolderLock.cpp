@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -67,6 +68,35 @@ std::optional<bool> LockedByAnyone(const struct stat& file) {
   return locks.eof() ? std::optional<bool>(false) : std::nullopt;
 }
 
+// What file systems without locks answer: an NFS mount whose lock service
+// is gone, and those that never had one.
+bool NoLocksHere(int error) {
+  return error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS || error == EINVAL;
+}
+
+std::string HostName() {
+  char name[256] = {};
+  return ::gethostname(name, sizeof name - 1) == 0 ? std::string(name) : std::string();
+}
+
+// The holder's host name and process id, for a start on another machine
+// that shares the folder. A file that cannot be written, or a full disk,
+// leaves it empty: such a start then waits for an answer as on this one. A
+// start that reads it meanwhile finds no host yet, and tries again.
+void WriteHolder(int heldFd, int folderFd, const struct stat& held) {
+  const std::string line = HostName() + " " + std::to_string(::getpid()) + "\n";
+  // A lock held read-only is written through another descriptor of the same
+  // file, open only for as long as the write takes.
+  const bool writable = (::fcntl(heldFd, F_GETFL) & O_ACCMODE) == O_RDWR;
+  const int fd =
+      writable ? heldFd
+               : ::openat(folderFd, FolderLock::FileName, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  struct stat same {};
+  if (fd >= 0 && ::fstat(fd, &same) == 0 && SameFile(same, held) && ::ftruncate(fd, 0) == 0)
+    (void)!::pwrite(fd, line.data(), line.size(), 0);
+  if (fd >= 0 && !writable) ::close(fd);
+}
+
 // exit() leaves the objects of main as they are (the toolkit calls it when
 // its display goes away). The lock taken last is let go all the same, after
 // every exit handler registered later than the lock was taken, the exit's
@@ -107,8 +137,8 @@ FolderLock::Outcome FolderLock::TryTake() {
     Gate gate(folderFd_, LOCK_SH);
     if (gate.Busy()) return Outcome::Held;
     // Non-blocking: whatever sits at the name, opening it must not wait.
-    const int fd = ::openat(folderFd_, FileName, O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                            S_IRUSR | S_IWUSR);
+    int fd = ::openat(folderFd_, FileName, O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                      S_IRUSR | S_IWUSR);
     if (fd < 0) {
       const int error = errno;
       gate.Leave();
@@ -121,6 +151,12 @@ FolderLock::Outcome FolderLock::TryTake() {
           return *cleared;
         }
       }
+      // A full disk, or a spent quota: the saves will fail and say so, but
+      // nothing keeps the program from running.
+      if (error == ENOSPC || error == EDQUOT) {
+        problem_ = "cannot make " + LockPath() + ": " + std::strerror(error);
+        return Outcome::Unlockable;
+      }
       return Fail(error, "cannot open " + LockPath());
     }
     struct stat opened {};
@@ -132,10 +168,41 @@ FolderLock::Outcome FolderLock::TryTake() {
     // A copy run as root leaves the file, if it is killed, to the user whose
     // folder it is.
     GiveToFolderOwner(LockPath(), fd);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int locked = ::flock(fd, LOCK_EX | LOCK_NB);
+    if (locked != 0 && errno == EBADF) {
+      // A lock the server keeps (NFS) needs a descriptor open for writing:
+      // the read-only one gives way, to the same file, never through a link.
+      const int writable = ::openat(folderFd_, FileName, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+      struct stat again {};
+      const bool same = writable >= 0 && ::fstat(writable, &again) == 0 && SameFile(again, opened);
+      if (writable >= 0 && !same) {
+        ::close(writable);
+        ::close(fd);
+        continue;
+      }
+      if (same) {
+        ::close(fd);
+        fd = writable;
+        locked = ::flock(fd, LOCK_EX | LOCK_NB);
+      } else {
+        errno = EBADF;
+      }
+    }
+    if (locked != 0) {
       const int error = errno;
+      if (error == EWOULDBLOCK) {
+        const Outcome held = ReadHolder(fd);
+        ::close(fd);
+        return held;
+      }
       ::close(fd);
-      if (error == EWOULDBLOCK) return Outcome::Held;
+      // Held read-only (the file system refused writing) where the lock
+      // needs a descriptor open for writing: no save can succeed there.
+      if (error == EBADF && !Writable()) return Outcome::Unwritable;
+      if (NoLocksHere(error)) {
+        problem_ = "cannot lock " + LockPath() + ": " + std::strerror(error);
+        return Outcome::Unlockable;
+      }
       return Fail(error, "cannot lock " + LockPath());
     }
     // The copy that held it may have removed the file between our open and
@@ -143,6 +210,7 @@ FolderLock::Outcome FolderLock::TryTake() {
     struct stat named {};
     if (::fstatat(folderFd_, FileName, &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(named, opened)) {
       lockFd_ = fd;
+      WriteHolder(fd, folderFd_, opened);
       static const bool registered = std::atexit(ReleaseAtExit) == 0;
       if (registered) heldAtExit = this;
       return Outcome::Taken;
@@ -150,6 +218,20 @@ FolderLock::Outcome FolderLock::TryTake() {
     ::close(fd);
   }
   return Outcome::Held;
+}
+
+FolderLock::Outcome FolderLock::ReadHolder(int fd) {
+  char text[512];
+  const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
+  const std::string line(text, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+  const std::size_t space = line.find(' '), end = line.find('\n');
+  if (space == std::string::npos || end == std::string::npos || space == 0 || end < space)
+    return Outcome::Held;
+  const std::string host = line.substr(0, space);
+  if (host == HostName()) return Outcome::Held;
+  holderHost_ = host;
+  holderPid_ = line.substr(space + 1, end - space - 1);
+  return Outcome::HeldElsewhere;
 }
 
 std::optional<FolderLock::Outcome> FolderLock::ClearAbandoned() {

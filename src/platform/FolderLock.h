@@ -9,8 +9,12 @@
 // whatever other folders the environment names, and the kernel lets go of
 // it when the process ends, however it ends: a crash leaves no lock behind.
 // The file is made for its owner alone, so nobody else can open it to hold
-// the lock against them; it is held through a descriptor open for reading
-// only, which never keeps the folder's file system from turning read-only.
+// the lock against them. It is held through a descriptor open for reading
+// only, which never keeps the folder's file system from turning read-only,
+// except where the lock is one the server keeps (NFS), which needs a
+// descriptor open for writing. The holder writes its host name and process
+// id into it, so that a start on another machine sharing the folder learns
+// who holds it.
 // A copy run as root gives it to the folder's owner (GiveToFolderOwner),
 // and one that finds a file it may not open, which no process holds a lock
 // on (/proc/locks says), removes it and makes its own: a copy another user
@@ -20,9 +24,11 @@
 class FolderLock {
  public:
   enum class Outcome {
-    Taken,       // this object holds the lock
-    Held,        // another process, or another object, holds it
+    Taken,          // this object holds the lock
+    Held,           // another process, or another object, holds it
+    HeldElsewhere,  // a process on another host holds it: HolderHost() names the host
     Unwritable,  // the folder cannot be made or written, or others could change it: no save there can succeed
+    Unlockable,  // the file system keeps no locks, or has no room for the file: Problem() says which
     Failed,      // the lock cannot be had for another reason: Problem() says which
   };
 
@@ -48,6 +54,9 @@ class FolderLock {
   int FolderFd() const { return folderFd_; }
   // Why TryTake failed.
   const std::string& Problem() const { return problem_; }
+  // Who holds the lock, as its holder wrote it: set with HeldElsewhere.
+  const std::string& HolderHost() const { return holderHost_; }
+  const std::string& HolderPid() const { return holderPid_; }
 
  private:
   Outcome Fail(int error, const std::string& what);
@@ -55,6 +64,8 @@ class FolderLock {
   // because no process holds it, Held while one does or a start is taking
   // it; nullopt when it stays (no /proc, not ours to judge).
   std::optional<Outcome> ClearAbandoned();
+  // For a lock found held: HeldElsewhere when the file names another host.
+  Outcome ReadHolder(int fd);
   // Whether this process may make files in the folder.
   bool Writable() const;
 
@@ -62,4 +73,5 @@ class FolderLock {
   int folderFd_ = -1;
   int lockFd_ = -1;
   std::string problem_;
+  std::string holderHost_, holderPid_;
 };

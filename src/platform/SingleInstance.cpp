@@ -16,11 +16,14 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "platform/FileTrust.h"
+#include "platform/HandOverPlace.h"
 #include "platform/ProgramPaths.h"
 
 namespace {
@@ -38,28 +41,21 @@ constexpr int Backlog = 16;
 // The running copy's answer once it has a later start's path.
 constexpr char Answer = '+';
 
-// The socket's address: its path when that fits an address (107 bytes),
-// else the same file reached through this process's descriptor of the
-// folder, which is short whatever the folder's path is.
-bool AddressOf(const FolderLock& lock, sockaddr_un& address) {
-  std::string path = lock.Folder() + "/" + SingleInstance::SocketName;
-  if (path.size() >= sizeof address.sun_path) {
-    if (lock.FolderFd() < 0) return false;
-    path = "/proc/self/fd/" + std::to_string(lock.FolderFd()) + "/" + SingleInstance::SocketName;
-  }
-  address = {};
-  address.sun_family = AF_UNIX;
-  std::copy(path.begin(), path.end(), address.sun_path);
-  return true;
-}
+// How long a start on a folder without locks waits for a copy to answer:
+// one that listens answers at once.
+constexpr int UnlockedAnswerMs = 3000;
 
-// Only the copy holding the lock calls this: the socket at the name is its
-// own, or one a copy that ended left behind; anything else there stays.
-void RemoveSocketFile(const FolderLock& lock) {
-  struct stat named {};
-  if (::fstatat(lock.FolderFd(), SingleInstance::SocketName, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-      S_ISSOCK(named.st_mode))
-    ::unlinkat(lock.FolderFd(), SingleInstance::SocketName, 0);
+// Whether a process listens at the place; a socket nobody listens on
+// refuses at once.
+bool Answers(const HandOverPlace& place) {
+  sockaddr_un address{};
+  if (!place.Address(address)) return false;
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  const bool answers =
+      fd >= 0 &&
+      (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 || errno == EAGAIN);
+  if (fd >= 0) ::close(fd);
+  return answers;
 }
 
 // Whether the process at the other end runs as this user, or as root, who
@@ -102,14 +98,23 @@ bool Send(int fd, const QByteArray& message, const QDeadlineTimer& deadline) {
 SingleInstance::SingleInstance(std::string folder, QString ownPath, QObject* parent)
     : QObject(parent),
       lock_(std::move(folder)),
-      ownPath_(ownPath.isEmpty() ? QString::fromStdString(ExecutablePath()) : std::move(ownPath)) {}
+      ownPath_(ownPath.isEmpty() ? QString::fromStdString(ExecutablePath()) : std::move(ownPath)),
+      runtimeFd_(OpenRuntimeFolder(runtime_)) {}
 
-SingleInstance::~SingleInstance() { StopAccepting(); }
+SingleInstance::~SingleInstance() {
+  StopAccepting();
+  if (runtimeFd_ >= 0) ::close(runtimeFd_);
+}
 
 QString SingleInstance::LockPath() const { return QString::fromStdString(lock_.LockPath()); }
 
 QString SingleInstance::SocketPath() const {
-  return QString::fromStdString(lock_.Folder()) + '/' + QLatin1String(SocketName);
+  const std::vector<HandOverPlace> places = Places();
+  return QString::fromStdString(places.front().Path());
+}
+
+std::vector<HandOverPlace> SingleInstance::Places() const {
+  return HandOverPlaces(runtime_, runtimeFd_, lock_.Folder(), lock_.FolderFd(), SocketName);
 }
 
 struct SingleInstance::Incoming {
@@ -135,6 +140,15 @@ SingleInstance::Role SingleInstance::Acquire(int waitMs, const LaunchActivation&
       case FolderLock::Outcome::Failed:
         problem_ = QString::fromStdString(lock_.Problem());
         return Role::Refused;
+      case FolderLock::Outcome::HeldElsewhere:
+        // Its socket, if any, is on that machine: no answer can come.
+        problem_ =
+            QStringLiteral("another copy of Velquor holds %1 on the computer %2 (process %3)")
+                .arg(QString::fromStdString(lock_.Folder()), QString::fromStdString(lock_.HolderHost()),
+                     QString::fromStdString(lock_.HolderPid()));
+        return Role::Refused;
+      case FolderLock::Outcome::Unlockable:
+        return WithoutLock(message, std::min(waitMs, UnlockedAnswerMs));
       case FolderLock::Outcome::Held:
         break;
     }
@@ -146,15 +160,7 @@ SingleInstance::Role SingleInstance::Acquire(int waitMs, const LaunchActivation&
     }
     // A copy that holds the lock without listening is starting up, or its
     // session is ending: either soon answers or soon ends.
-    switch (Deliver(message, deadline)) {
-      case Delivery::Answered:
-        return Role::HandedOver;
-      case Delivery::Impostor:
-        problem_ = QStringLiteral("the process listening on %1 runs as another user").arg(SocketPath());
-        return Role::Refused;
-      case Delivery::NotNow:
-        break;
-    }
+    if (const std::optional<Role> handed = HandOver(message, deadline)) return *handed;
     if (deadline.hasExpired()) {
       problem_ = QStringLiteral("another copy of Velquor holds %1 and neither answered nor ended within %2 s")
                      .arg(QString::fromStdString(lock_.Folder()))
@@ -165,9 +171,43 @@ SingleInstance::Role SingleInstance::Acquire(int waitMs, const LaunchActivation&
   }
 }
 
+SingleInstance::Role SingleInstance::WithoutLock(const QByteArray& message, int waitMs) {
+  // A copy that listens is as good as the lock's holder; without one, this
+  // start runs and takes the hand-overs of later ones.
+  if (message.size() <= MaxMessage)
+    if (const std::optional<Role> handed = HandOver(message, QDeadlineTimer(waitMs))) return *handed;
+  problem_ = QStringLiteral("%1 cannot keep a second copy of Velquor out (%2)")
+                 .arg(QString::fromStdString(lock_.Folder()), QString::fromStdString(lock_.Problem()));
+  unlocked_ = true;
+  return Role::Unlocked;
+}
+
+std::optional<SingleInstance::Role> SingleInstance::HandOver(const QByteArray& message,
+                                                             const QDeadlineTimer& deadline) {
+  switch (Deliver(message, deadline)) {
+    case Delivery::Answered:
+      return Role::HandedOver;
+    case Delivery::Impostor:
+      problem_ = QStringLiteral("the process listening on %1 runs as another user").arg(SocketPath());
+      return Role::Refused;
+    case Delivery::NotNow:
+      break;
+  }
+  return std::nullopt;
+}
+
 SingleInstance::Delivery SingleInstance::Deliver(const QByteArray& message, const QDeadlineTimer& deadline) {
+  for (const HandOverPlace& place : Places()) {
+    const Delivery delivery = Deliver(place, message, deadline);
+    if (delivery != Delivery::NotNow) return delivery;
+  }
+  return Delivery::NotNow;
+}
+
+SingleInstance::Delivery SingleInstance::Deliver(const HandOverPlace& place, const QByteArray& message,
+                                                 const QDeadlineTimer& deadline) {
   sockaddr_un address{};
-  if (!AddressOf(lock_, address)) return Delivery::NotNow;
+  if (!place.Address(address)) return Delivery::NotNow;
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) return Delivery::NotNow;
   // No socket, nobody listening, or a full queue: try again later. A copy
@@ -188,22 +228,28 @@ SingleInstance::Delivery SingleInstance::Deliver(const QByteArray& message, cons
 
 bool SingleInstance::Listen() {
   if (listenFd_ >= 0) return true;
+  if (!lock_.Taken() && !unlocked_) return false;
+  const std::vector<HandOverPlace> places = Places();
+  const HandOverPlace& place = places.front();
   sockaddr_un address{};
-  if (!lock_.Taken() || !AddressOf(lock_, address)) return false;
+  if (!place.Address(address)) return false;
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   // The socket file takes the socket's mode when it is bound: it is closed to
   // others from its first moment, not only once a chmod follows.
   bool listening = fd >= 0 && ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
-  // A socket file left by a crash; holding the lock proves it is nobody's.
-  if (listening) RemoveSocketFile(lock_);
+  // What a copy that ended left at either name; holding the lock proves it
+  // is nobody's. Without the lock, only what no one listens on goes.
+  if (listening)
+    for (const HandOverPlace& left : places)
+      if (lock_.Taken() || !Answers(left)) left.RemoveLeftover();
   listening = listening && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
               ::listen(fd, Backlog) == 0;
   // As the lock file: what a copy run as root leaves in the user's folder is the user's.
-  if (listening) GiveToFolderOwner(lock_.Folder() + "/" + SocketName);
+  if (listening && place.inConfig) GiveToFolderOwner(place.Path());
   if (!listening) {
     const int error = errno;
     problem_ = QStringLiteral("later starts cannot reach this copy: cannot listen on %1: %2")
-                   .arg(SocketPath(), QString::fromLocal8Bit(std::strerror(error)));
+                   .arg(QString::fromStdString(place.Path()), QString::fromLocal8Bit(std::strerror(error)));
     if (fd >= 0) ::close(fd);
     return false;
   }
@@ -226,7 +272,7 @@ void SingleInstance::StopAccepting() {
   notifier_ = nullptr;
   // The file first, so that no start connects between the two steps; the
   // connections still queued are refused with the descriptor.
-  RemoveSocketFile(lock_);
+  Places().front().RemoveLeftover();
   ::close(listenFd_);
   listenFd_ = -1;
   for (QLocalSocket* socket : findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly)) socket->abort();

@@ -2,9 +2,12 @@
 
 #include <QObject>
 #include <QString>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/FolderLock.h"
+#include "platform/HandOverPlace.h"
 #include "platform/LaunchActivation.h"
 
 class QDeadlineTimer;
@@ -12,11 +15,15 @@ class QLocalSocket;
 class QSocketNotifier;
 
 // One running copy of the program per Config folder. The first start holds
-// the folder's lock (FolderLock) and listens on a socket in the folder; a
+// the folder's lock (FolderLock) and listens on a socket (HandOverPlace); a
 // later start on the same folder finds the lock taken, hands its executable
 // path to the running copy over the socket and ends once that copy has
 // answered. The running copy asks to be shown only when the path is its own,
-// so a copy started from another folder stays unseen.
+// so a copy started from another folder stays unseen. A start that finds
+// the lock held by a copy on another machine sharing the folder refuses at
+// once, naming that machine: no socket reaches it. On a file system that
+// keeps no locks the start hands over to a copy that answers, or runs and
+// listens itself.
 //
 // The message is the path on a line of its own, then what the start was
 // given to take the focus with (LaunchActivation::Lines), then an empty
@@ -24,12 +31,13 @@ class QSocketNotifier;
 // the path reads just the first line, and a start that sends only the path
 // is served as before, shown for once it hangs up.
 //
-// The socket lies beside the lock, where only those who may write the
-// folder (the user, and whoever could replace the files it guards anyway)
-// can put one, so no other user can pose as the running copy or take its
-// place; the socket file is the owner's alone, and both ends check who the
-// other is. A copy whose session is ending stops listening: a start that
-// comes meanwhile waits for it to end and then runs.
+// The socket lies in the user's own runtime folder, or beside the lock,
+// where only those who may write the folder (the user, and whoever could
+// replace the files it guards anyway) can put one, so no other user can
+// pose as the running copy or take its place; the socket file is the
+// owner's alone from its first moment, and both ends check who the other
+// is. A copy whose session is ending stops listening: a start that comes
+// meanwhile waits for it to end and then runs.
 //
 // Everything here runs on the thread that owns the object (the UI thread).
 class SingleInstance : public QObject {
@@ -40,6 +48,8 @@ class SingleInstance : public QObject {
     Primary,     // this process holds the folder: it runs
     HandedOver,  // the copy running on the folder took this start's path
     Unguarded,   // the folder cannot be written, so no save can succeed: run without the lock
+    Unlocked,    // the folder's file system keeps no locks, or has no room for one: run and Listen; Problem()
+                 // says why
     Refused,     // another copy holds the folder and cannot be reached: Problem() says why
   };
 
@@ -61,7 +71,7 @@ class SingleInstance : public QObject {
   // caught: nothing is lost if one ends the wait.
   Role Acquire(int waitMs = WaitMs, const LaunchActivation& given = {});
 
-  // Primary only: starts taking hand-overs. A socket file left by a crash is
+  // Primary and Unlocked only: starts taking hand-overs. A socket file left by a crash is
   // removed first; holding the lock proves nobody else uses it. False, with
   // Problem() saying why, when later starts cannot reach this copy.
   bool Listen();
@@ -89,6 +99,15 @@ class SingleInstance : public QObject {
   enum class Delivery { Answered, NotNow, Impostor };
   // One attempt to hand `message` to the copy holding the lock.
   Delivery Deliver(const QByteArray& message, const QDeadlineTimer& deadline);
+  Delivery Deliver(const HandOverPlace& place, const QByteArray& message, const QDeadlineTimer& deadline);
+  // For a folder the lock cannot guard: HandedOver to a copy that answers,
+  // else Unlocked.
+  Role WithoutLock(const QByteArray& message, int waitMs);
+  // HandedOver, Refused (another user listens where this user's copy
+  // would), or nullopt: no answer yet.
+  std::optional<Role> HandOver(const QByteArray& message, const QDeadlineTimer& deadline);
+  // Where this copy listens first, then where else a holder may.
+  std::vector<HandOverPlace> Places() const;
   void OnConnections();
   struct Incoming;
   void OnReadable(QLocalSocket* socket, Incoming& incoming);
@@ -96,6 +115,9 @@ class SingleInstance : public QObject {
 
   FolderLock lock_;
   QString ownPath_;
+  std::string runtime_;
+  int runtimeFd_ = -1;
+  bool unlocked_ = false;
   QString problem_;
   int listenFd_ = -1;
   QSocketNotifier* notifier_ = nullptr;

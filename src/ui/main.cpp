@@ -72,7 +72,10 @@ int main(int argc, char* argv[]) {
   SingleInstance instance(ConfigFolder());
   const SingleInstance::Role role = instance.Acquire(SingleInstance::WaitMs, launch);
   if (role == SingleInstance::Role::HandedOver) return 0;
-  if (role == SingleInstance::Role::Primary && !instance.Listen())
+  // Once: the folder keeps working, only a second copy is not kept out.
+  if (role == SingleInstance::Role::Unlocked)
+    std::fprintf(stderr, "velquor: %s\n", instance.Problem().toStdString().c_str());
+  if ((role == SingleInstance::Role::Primary || role == SingleInstance::Role::Unlocked) && !instance.Listen())
     std::fprintf(stderr, "velquor: %s\n", instance.Problem().toStdString().c_str());
 
   // SIGTERM, SIGHUP and SIGINT end a start-up at once; once the event loop

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <chrono>
 #include <functional>
@@ -94,6 +95,12 @@ TEST(FolderLock, TakesTheFolderOrSaysWhyNot) {
         ASSERT_EQ(::lstat(QFile::encodeName(lock).constData(), &made), 0) << c.what;
         EXPECT_TRUE(S_ISREG(made.st_mode) && (made.st_mode & 07777) == 0600)
             << c.what << ": closed to others";
+        // Who holds it, for a start on another machine sharing the folder.
+        QFile named(lock);
+        EXPECT_TRUE(named.open(QIODevice::ReadOnly));
+        EXPECT_EQ(named.readAll(),
+                  QSysInfo::machineHostName().toUtf8() + " " + QByteArray::number(::getpid()) + "\n")
+            << c.what;
         FolderLock later(folder.toStdString());
         EXPECT_EQ(later.TryTake(), Outcome::Held) << c.what;
       }

@@ -18,6 +18,7 @@
 #include <future>
 #include <memory>
 
+#include "ScopedVariable.h"
 #include "support/ForkedChild.h"
 #include "support/Waits.h"
 
@@ -72,6 +73,9 @@ class SingleInstanceTest : public ::testing::Test {
     return later.get();
   }
 
+  // Without a runtime folder the socket lies in Config, as the tests
+  // below expect, unless they name one.
+  ScopedVariable noRuntime_{"XDG_RUNTIME_DIR", std::nullopt};
   QTemporaryDir dir_;
   int shown_ = 0;
   LaunchActivation given_;
@@ -150,6 +154,45 @@ TEST_F(SingleInstanceTest, AFolderTooDeepForASocketAddressStillTakesHandOvers) {
   EXPECT_TRUE(QFileInfo(deep + "/velquor.socket").exists());
   EXPECT_EQ(Finish(Later(OwnPath, 5000, deep)).role, Role::HandedOver);
   EXPECT_EQ(shown_, 1);
+}
+
+// In the user's runtime folder each Config folder has a socket of its own,
+// closed to others, whatever a file system without sockets left at its
+// name; Config then holds the lock alone. A runtime folder others may
+// enter is not used.
+TEST_F(SingleInstanceTest, TheSocketLiesInTheUsersOwnRuntimeFolder) {
+  const QString runtime = dir_.path() + "/run", other = dir_.path() + "/Other";
+  ASSERT_TRUE(QDir().mkpath(runtime) && QDir().mkpath(Folder()));
+  ASSERT_TRUE(QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+  const ScopedVariable named("XDG_RUNTIME_DIR", runtime.toStdString());
+  SingleInstance first(Folder().toStdString(), OwnPath), second(other.toStdString(), OwnPath);
+  ASSERT_EQ(first.Acquire(), Role::Primary);
+  ASSERT_EQ(second.Acquire(), Role::Primary);
+  for (const QString& left : {first.SocketPath(), Folder() + "/velquor.socket"})
+    ASSERT_TRUE(QFile(left).open(QIODevice::WriteOnly));
+  Listen(first);
+  ASSERT_TRUE(second.Listen()) << second.Problem().toStdString();
+  for (const SingleInstance* copy : {&first, &second}) {
+    struct stat made {};
+    const QByteArray path = QFile::encodeName(copy->SocketPath());
+    EXPECT_EQ(QFileInfo(copy->SocketPath()).path(), runtime);
+    EXPECT_LT(path.size(), sizeof sockaddr_un::sun_path);
+    ASSERT_EQ(::lstat(path.constData(), &made), 0);
+    EXPECT_TRUE(S_ISSOCK(made.st_mode) && (made.st_mode & 0777) == 0600) << std::oct << made.st_mode;
+  }
+  EXPECT_NE(first.SocketPath(), second.SocketPath());
+  EXPECT_EQ(Entries(), QStringList{"velquor.lock"});
+  EXPECT_EQ(Finish(Later()).role, Role::HandedOver);
+  EXPECT_EQ(Finish(Later(OwnPath, 5000, other)).role, Role::HandedOver);
+  EXPECT_EQ(shown_, 1);
+
+  ASSERT_TRUE(QFile::setPermissions(
+      runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
+  const QString third = dir_.path() + "/Third";
+  SingleInstance open(third.toStdString(), OwnPath);
+  ASSERT_EQ(open.Acquire(), Role::Primary);
+  ASSERT_TRUE(open.Listen());
+  EXPECT_EQ(open.SocketPath(), third + "/velquor.socket");
 }
 
 // A lock file whose copy ended (a crash), and a socket nobody listens on.

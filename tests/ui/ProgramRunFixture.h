@@ -56,6 +56,12 @@ inline qsizetype ProcEntries(qint64 pid, const char* what) {
       .size();
 }
 
+// Whether a copy listens for later starts in the runtime folder `runtime`:
+// its socket is there.
+inline bool ListensIn(const QString& runtime) {
+  return !QDir(runtime).entryList({"velquor-*.socket"}, QDir::System).isEmpty();
+}
+
 // Whether the process has its own handler for the signal, read from the
 // kernel's account of it: from then on the signal ends it the program's way.
 inline bool Catches(const QProcess& process, int signal) {
@@ -118,7 +124,8 @@ class ProgramRun : public ::testing::Test {
     QFile::setPermissions(Folder() + "/velquor", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   }
 
-  QString Folder() const { return root_.path(); }
+  // The program's folder: the test's own, unless a test moved the program.
+  QString Folder() const { return programFolder_.isEmpty() ? root_.path() : programFolder_; }
 
   // `through`: a command that starts the program, its path appended as the
   // last argument; `variables` replace those set here. `inChild` runs in the
@@ -131,7 +138,7 @@ class ProgramRun : public ::testing::Test {
     env.insert("QT_QPA_PLATFORM", "offscreen");
     // A runtime folder of the user's own (private, as QTemporaryDir makes
     // it), as a desktop session has one.
-    env.insert("XDG_RUNTIME_DIR", Folder());
+    env.insert("XDG_RUNTIME_DIR", root_.path());
     env.insert(variables);
     process->setProcessEnvironment(env);
     process->setProcessChannelMode(channels);
@@ -303,4 +310,6 @@ class ProgramRun : public ::testing::Test {
   }
 
   QTemporaryDir root_;
+  // Where the program lives when not in root_ (a mount, say).
+  QString programFolder_;
 };

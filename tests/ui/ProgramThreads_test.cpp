@@ -202,11 +202,10 @@ TEST_F(ProgramOnDisplay, UnderATaskLimitAStartShowsItsWindowOrSaysSoAndNeverHang
     // Config was empty, and no temporary or anything else is left there. The
     // drawing threads are refused before the lock is taken; a toolkit's
     // thread may be refused after, and that end, as abrupt as a kill,
-    // leaves the lock and socket, which the next start takes over.
+    // leaves the lock, which the next start takes over.
     const QStringList left = Entries(Folder() + "/Config");
     if (toolkit) {
-      EXPECT_TRUE(left.isEmpty() || left == QStringList({"velquor.lock", "velquor.socket"}))
-          << left.join(' ').toStdString();
+      EXPECT_TRUE(left.isEmpty() || left == QStringList({"velquor.lock"})) << left.join(' ').toStdString();
     } else {
       EXPECT_EQ(left, QStringList());
     }
