@@ -153,13 +153,10 @@ std::string FolderWithSlash(std::string folder) {
 
 void PlaceFirstStart(WindowGeometry& window, int width, int height) {
   const std::vector<WindowRect> areas = window.WorkAreas();
-  WindowRect rect{0, 0, width, height};
-  if (!areas.empty()) {
-    const WindowRect& primary = areas.front();
-    rect.Left = primary.Left + (primary.Width - width) / 2;
-    rect.Top = primary.Top + (primary.Height - height) / 2;
-  }
-  window.SetRect(FitToScreens(rect, areas));
+  const WindowRect area = areas.empty() ? DesignArea : areas.front();
+  const WindowRect centred{area.Left + (area.Width - width) / 2, area.Top + (area.Height - height) / 2, width,
+                           height};
+  window.SetRect(FitToArea(centred, area));
 }
 
 std::string ConfigFilePath() { return ConfigFolder() + "/" + ConfigFileName; }

@@ -39,7 +39,8 @@ std::string FolderWithSlash(std::string folder);
 // A first start: the window at width x height, centred in the primary
 // monitor's work area, the halves truncated toward zero, then fitted into it
 // as a saved place is (LoadConfig), so that where the area is the smaller
-// the whole frame is still on the screen. Without a work area it goes to 0, 0.
+// the whole frame is still on the screen. Without a work area, one of the
+// design size at 0, 0 stands in.
 void PlaceFirstStart(WindowGeometry& window, int width, int height);
 
 inline constexpr char ConfigFileName[] = "config.ini";

@@ -116,9 +116,9 @@ FolderLock::~FolderLock() {
   if (folderFd_ >= 0) ::close(folderFd_);
 }
 
-FolderLock::Outcome FolderLock::Fail(int error, const std::string& what) {
+FolderLock::Outcome FolderLock::Fail(int error, const std::string& what, Outcome outcome) {
   problem_ = what + ": " + std::strerror(error);
-  return Outcome::Failed;
+  return outcome;
 }
 
 bool FolderLock::Writable() const { return ::faccessat(folderFd_, ".", W_OK | X_OK, AT_EACCESS) == 0; }
@@ -153,10 +153,8 @@ FolderLock::Outcome FolderLock::TryTake() {
       }
       // A full disk, or a spent quota: the saves will fail and say so, but
       // nothing keeps the program from running.
-      if (error == ENOSPC || error == EDQUOT) {
-        problem_ = "cannot make " + LockPath() + ": " + std::strerror(error);
-        return Outcome::Unlockable;
-      }
+      if (error == ENOSPC || error == EDQUOT)
+        return Fail(error, "cannot make " + LockPath(), Outcome::Unlockable);
       return Fail(error, "cannot open " + LockPath());
     }
     struct stat opened {};
@@ -173,16 +171,16 @@ FolderLock::Outcome FolderLock::TryTake() {
       // A lock the server keeps (NFS) needs a descriptor open for writing:
       // the read-only one gives way, to the same file, never through a link.
       const int writable = ::openat(folderFd_, FileName, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-      struct stat again {};
-      const bool same = writable >= 0 && ::fstat(writable, &again) == 0 && SameFile(again, opened);
-      if (writable >= 0 && !same) {
-        ::close(writable);
-        ::close(fd);
-        continue;
-      }
-      if (same) {
+      if (writable >= 0) {
+        struct stat again {};
+        const bool same = ::fstat(writable, &again) == 0 && SameFile(again, opened);
         ::close(fd);
         fd = writable;
+        // The name leads to another file by now: start over.
+        if (!same) {
+          ::close(fd);
+          continue;
+        }
         locked = ::flock(fd, LOCK_EX | LOCK_NB);
       } else {
         errno = EBADF;
@@ -199,11 +197,8 @@ FolderLock::Outcome FolderLock::TryTake() {
       // Held read-only (the file system refused writing) where the lock
       // needs a descriptor open for writing: no save can succeed there.
       if (error == EBADF && !Writable()) return Outcome::Unwritable;
-      if (NoLocksHere(error)) {
-        problem_ = "cannot lock " + LockPath() + ": " + std::strerror(error);
-        return Outcome::Unlockable;
-      }
-      return Fail(error, "cannot lock " + LockPath());
+      return Fail(error, "cannot lock " + LockPath(),
+                  NoLocksHere(error) ? Outcome::Unlockable : Outcome::Failed);
     }
     // The copy that held it may have removed the file between our open and
     // our lock: a lock on a file no longer at the name keeps nobody out.

@@ -59,7 +59,8 @@ class FolderLock {
   const std::string& HolderPid() const { return holderPid_; }
 
  private:
-  Outcome Fail(int error, const std::string& what);
+  // Problem() is "<what>: <the system's reason>".
+  Outcome Fail(int error, const std::string& what, Outcome outcome = Outcome::Failed);
   // For a lock file this process may not open: Taken once it was removed
   // because no process holds it, Held while one does or a start is taking
   // it; nullopt when it stays (no /proc, not ours to judge).
