@@ -95,6 +95,9 @@ TEST_F(SettingsTest, WindowIsFittedIntoTheWorkAreaOfTheMonitorThatHoldsMostOfIt)
       // (listed first) when neither holds any of it.
       {"Left=1500\nTop=-40\n", {screen, right}, {1920, 0, 1020, 650}, false},
       {"Left=5000\nTop=-900\n", {right, screen}, {2180, 0, 1020, 650}, false},
+      {"Left=1000\nTop=0\n", {right, screen}, {900, 0, 1020, 650}, false},
+      // Half on each: the primary one, so that it does not hop between them.
+      {"Left=1410\nTop=0\n", {right, screen}, {1920, 0, 1020, 650}, false},
       // No work area reported: the design size bounds the window.
       {"Left=900\nTop=-40\nWidth=400\nHeight=900\n", {}, {620, 0, 400, 650}, false},
       {"Left=2147483647\nTop=2147483647\nWidth=2147483647\nHeight=2147483647\n", {screen}, screen, false},

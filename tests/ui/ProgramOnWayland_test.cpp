@@ -37,7 +37,7 @@ TEST_F(ProgramRun, ACompositorThatGoesAwayEndsTheProgramOnlyAfterItsSave) {
       said += QString::fromUtf8(process->readAllStandardError());
       return Catches(*process, SIGTERM) && WaylandCompositor::Shows(said, "Velquor");
     });
-    ASSERT_TRUE(ListensIn(Folder()));
+    ASSERT_TRUE(ListensIn(root_.path()));
 
     compositor.Stop(c.signal);
     ASSERT_TRUE(process->waitForFinished(ProgramTimeoutMs));
@@ -54,8 +54,9 @@ TEST_F(ProgramRun, ACompositorThatGoesAwayEndsTheProgramOnlyAfterItsSave) {
       EXPECT_EQ(lines, QStringList());
     }
     // Every file but the FIFO renamed into place; nothing else left in
-    // Config: no temporary, no lock, no socket.
+    // Config: no temporary, no lock; and no socket in the runtime folder.
     EXPECT_EQ(Entries(config), files);
+    EXPECT_FALSE(ListensIn(root_.path()));
     if (c.fifo) files.removeOne("PingPages.dat");
     EXPECT_EQ(saved.Names(), files);
 

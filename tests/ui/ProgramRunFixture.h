@@ -120,12 +120,19 @@ class ProgramRun : public ::testing::Test {
   // A copy of the program in a folder of its own: it keeps Config and Results there.
   void SetUp() override {
     ASSERT_TRUE(root_.isValid());
-    ASSERT_TRUE(QFile::copy(VELQUOR_BINARY, Folder() + "/velquor"));
-    QFile::setPermissions(Folder() + "/velquor", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_NO_FATAL_FAILURE(PlaceProgram(root_.path()));
+  }
+
+  // Copies the program into `folder`, which is its folder from then on.
+  void PlaceProgram(const QString& folder) {
+    ASSERT_TRUE(QFile::copy(VELQUOR_BINARY, folder + "/velquor"));
+    ASSERT_TRUE(
+        QFile::setPermissions(folder + "/velquor", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    programFolder_ = folder;
   }
 
   // The program's folder: the test's own, unless a test moved the program.
-  QString Folder() const { return programFolder_.isEmpty() ? root_.path() : programFolder_; }
+  QString Folder() const { return programFolder_; }
 
   // `through`: a command that starts the program, its path appended as the
   // last argument; `variables` replace those set here. `inChild` runs in the
@@ -310,6 +317,6 @@ class ProgramRun : public ::testing::Test {
   }
 
   QTemporaryDir root_;
-  // Where the program lives when not in root_ (a mount, say).
+  // Where the program lives: root_, or a folder a test moved it to (a mount).
   QString programFolder_;
 };

@@ -10,13 +10,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
-#include <QThread>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <memory>
+
+#include "support/Waits.h"
 
 #ifndef VELQUOR_SERVER_LOCK_FS
 #error "VELQUOR_SERVER_LOCK_FS must name the tests' file system"
@@ -47,7 +48,7 @@ class TestMount {
     if (noLocks) arguments.prepend("--no-locks");
     server_->start(VELQUOR_SERVER_LOCK_FS, arguments);
     point_ = point;
-    return Mounted(point, [&] { return QString::fromLocal8Bit(server_->readAll()); });
+    return Mounted(point);
   }
 
   // Attaches `image` to a free loop device and mounts it at `point` with
@@ -60,7 +61,7 @@ class TestMount {
     if (Run(command.front(), command.mid(1) << device_ << point, &said) != 0)
       return command.join(' ') + ": " + QString::fromLocal8Bit(said);
     point_ = point;
-    return Mounted(point, [] { return QString(); });
+    return Mounted(point);
   }
 
   // Runs a command to its end, 60 s at most; its exit code, or -1.
@@ -75,18 +76,21 @@ class TestMount {
   }
 
  private:
-  // Until `point` lies on a file system of its own, 10 s at most.
-  template <typename Told>
-  static QString Mounted(const QString& point, const Told& told) {
+  // Until `point` lies on a file system of its own, 10 s at most; what the
+  // tests' file system said when it does not.
+  QString Mounted(const QString& point) const {
     const QByteArray path = QFile::encodeName(point), parent = path + "/..";
-    for (QDeadlineTimer deadline(10000); !deadline.hasExpired(); QThread::msleep(20)) {
-      struct stat mount {
-      }, above{};
-      if (::stat(path.constData(), &mount) == 0 && ::stat(parent.constData(), &above) == 0 &&
-          mount.st_dev != above.st_dev)
-        return {};
-    }
-    return point + " was not mounted within 10 s " + told();
+    if (WaitUntil(
+            [&] {
+              struct stat mount {
+              }, above{};
+              return ::stat(path.constData(), &mount) == 0 && ::stat(parent.constData(), &above) == 0 &&
+                     mount.st_dev != above.st_dev;
+            },
+            std::chrono::seconds(10)))
+      return {};
+    return point + " was not mounted within 10 s " +
+           (server_ ? QString::fromLocal8Bit(server_->readAll()) : "");
   }
 
   QString point_, device_;
