@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -79,23 +81,32 @@ std::string HostName() {
   return ::gethostname(name, sizeof name - 1) == 0 ? std::string(name) : std::string();
 }
 
-// The holder's host name and process id, for a start on another machine
-// that shares the folder. A file that cannot be written, or a full disk,
-// leaves it empty: such a start then waits for an answer as on this one. A
-// start that reads it meanwhile finds no host yet, and tries again.
-void WriteHolder(int heldFd, int folderFd, const struct stat& held) {
-  const std::string line = HostName() + " " + std::to_string(::getpid()) + "\n";
-  // A lock held read-only is written through another descriptor of the same
-  // file, open only for as long as the write takes.
-  const bool writable = (::fcntl(heldFd, F_GETFL) & O_ACCMODE) == O_RDWR;
-  const int fd =
-      writable ? heldFd
-               : ::openat(folderFd, FolderLock::FileName, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  struct stat same {};
-  if (fd >= 0 && ::fstat(fd, &same) == 0 && SameFile(same, held) && ::ftruncate(fd, 0) == 0)
-    (void)!::pwrite(fd, line.data(), line.size(), 0);
-  if (fd >= 0 && !writable) ::close(fd);
+// A host name may hold any byte but NUL, a path any but NUL: the two that
+// would break the holder's lines go escaped.
+std::string Escaped(const std::string& text) {
+  std::string escaped;
+  for (const char c : text) {
+    if (c == '\\' || c == '\n') escaped += '\\';
+    escaped += c == '\n' ? 'n' : c;
+  }
+  return escaped;
 }
+
+std::string Unescaped(const std::string& text) {
+  std::string plain;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size()) {
+      ++i;
+      plain += text[i] == 'n' ? '\n' : text[i];
+    } else {
+      plain += text[i];
+    }
+  }
+  return plain;
+}
+
+// More than any holder writes: a host name, a number and a path.
+constexpr std::size_t HolderBytes = 3 * PATH_MAX;
 
 // exit() leaves the objects of main as they are (the toolkit calls it when
 // its display goes away). The lock taken last is let go all the same, after
@@ -133,6 +144,7 @@ FolderLock::Outcome FolderLock::TryTake() {
     folderFd_ = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (folderFd_ < 0) return Outcome::Unwritable;
   }
+  heldBy_ = {};
   for (int round = 0; round < SwappedFileRounds; ++round) {
     Gate gate(folderFd_, LOCK_SH);
     if (gate.Busy()) return Outcome::Held;
@@ -205,7 +217,7 @@ FolderLock::Outcome FolderLock::TryTake() {
     struct stat named {};
     if (::fstatat(folderFd_, FileName, &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(named, opened)) {
       lockFd_ = fd;
-      WriteHolder(fd, folderFd_, opened);
+      WriteHolder({});
       static const bool registered = std::atexit(ReleaseAtExit) == 0;
       if (registered) heldAtExit = this;
       return Outcome::Taken;
@@ -215,18 +227,57 @@ FolderLock::Outcome FolderLock::TryTake() {
   return Outcome::Held;
 }
 
+// A file that cannot be written leaves it as it was, and a full disk empty:
+// a start then reaches the holder as a start without it would. It is
+// written before it is cut to its length, so a start that reads it
+// meanwhile finds at worst a line that is not whole, which counts as
+// unwritten, and tries again.
+void FolderLock::WriteHolder(const std::string& place) const {
+  std::string text =
+      Escaped(HostName()) + " " + std::to_string(::getpid()) + "\n" + std::to_string(::geteuid()) + "\n";
+  if (!place.empty()) text += Escaped(place) + "\n";
+  // A lock held read-only is written through another descriptor of the same
+  // file, open only for as long as the write takes.
+  const bool writable = (::fcntl(lockFd_, F_GETFL) & O_ACCMODE) == O_RDWR;
+  const int fd =
+      writable ? lockFd_ : ::openat(folderFd_, FileName, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  struct stat held {
+  }, same{};
+  if (fd >= 0 && ::fstat(lockFd_, &held) == 0 && ::fstat(fd, &same) == 0 && SameFile(same, held)) {
+    const bool written = ::pwrite(fd, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size());
+    (void)!::ftruncate(fd, written ? static_cast<off_t>(text.size()) : 0);
+  }
+  if (fd >= 0 && !writable) ::close(fd);
+}
+
+void FolderLock::Announce(const std::string& place) {
+  if (Taken()) WriteHolder(place);
+}
+
 FolderLock::Outcome FolderLock::ReadHolder(int fd) {
-  char text[512];
-  const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
-  const std::string line(text, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
-  const std::size_t space = line.find(' '), end = line.find('\n');
-  if (space == std::string::npos || end == std::string::npos || space == 0 || end < space)
-    return Outcome::Held;
-  const std::string host = line.substr(0, space);
-  if (host == HostName()) return Outcome::Held;
-  holderHost_ = host;
-  holderPid_ = line.substr(space + 1, end - space - 1);
-  return Outcome::HeldElsewhere;
+  std::string text(HolderBytes, '\0');
+  text.resize(static_cast<std::size_t>(std::max<ssize_t>(::pread(fd, text.data(), text.size(), 0), 0)));
+  // Whole lines only; the process id is what follows the last space, so the
+  // host name keeps its own.
+  std::string lines[3];
+  std::size_t at = 0;
+  for (std::string& line : lines) {
+    const std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) break;
+    line = text.substr(at, end - at);
+    at = end + 1;
+  }
+  const std::size_t space = lines[0].rfind(' ');
+  if (space == std::string::npos || space == 0 || space + 1 == lines[0].size()) return Outcome::Held;
+  heldBy_.host = Unescaped(lines[0].substr(0, space));
+  heldBy_.pid = lines[0].substr(space + 1);
+  uid_t uid = 0;
+  const char* const last = lines[1].data() + lines[1].size();
+  if (const auto [end, error] = std::from_chars(lines[1].data(), last, uid);
+      error == std::errc() && end == last)
+    heldBy_.uid = uid;
+  heldBy_.place = Unescaped(lines[2]);
+  return heldBy_.host == HostName() ? Outcome::Held : Outcome::HeldElsewhere;
 }
 
 std::optional<FolderLock::Outcome> FolderLock::ClearAbandoned() {

@@ -8,6 +8,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+HandOverPlace HandOverPlace::At(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {{}, path};
+  return {path.substr(0, slash), path.substr(slash + 1)};
+}
+
 bool HandOverPlace::Address(sockaddr_un& address) const {
   std::string path = Path();
   if (path.size() >= sizeof address.sun_path) {

@@ -11,7 +11,8 @@
 // on a local file system, so a socket can be made there wherever Config
 // lives (a stick, a network home); in Config itself only without one. A
 // later start tries both, so it reaches a copy started without a runtime
-// folder (under ssh, say) too.
+// folder (under ssh, say) too, and where the holder of the lock says it
+// listens, for a start whose own runtime folder is another, or none.
 //
 // The name in the runtime folder is drawn from the Config folder's device
 // and inode numbers, written out whole: two folders that exist at once
@@ -21,6 +22,9 @@ struct HandOverPlace {
   std::string name;
   int folderFd = -1;  // the folder, opened O_PATH; borrowed
   bool inConfig = false;
+
+  // The place at `path`, as a holder named it: reached by its path alone.
+  static HandOverPlace At(const std::string& path);
 
   std::string Path() const { return folder + "/" + name; }
   // Its path when that fits an address (107 bytes), else the same file

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -25,6 +26,7 @@
 #include "platform/FileTrust.h"
 #include "platform/HandOverPlace.h"
 #include "platform/ProgramPaths.h"
+#include "platform/UserDatabase.h"
 
 namespace {
 
@@ -41,9 +43,13 @@ constexpr int Backlog = 16;
 // The running copy's answer once it has a later start's path.
 constexpr char Answer = '+';
 
-// How long a start on a folder without locks waits for a copy to answer:
-// one that listens answers at once.
-constexpr int UnlockedAnswerMs = 3000;
+// How long a start waits for an answer where there may be no copy to give
+// one: on a folder without locks, or one held under another host name. A
+// copy that listens answers at once.
+constexpr int AnswerMs = 3000;
+// How often a copy that listens in the runtime folder looks whether its
+// socket is still there.
+constexpr int ReachableCheckMs = 2000;
 
 // Whether a process listens at the place; a socket nobody listens on
 // refuses at once.
@@ -58,13 +64,29 @@ bool Answers(const HandOverPlace& place) {
   return answers;
 }
 
+// The user the process at the other end runs as.
+std::optional<uid_t> PeerUser(int fd) {
+  ucred peer{};
+  socklen_t size = sizeof peer;
+  if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0) return std::nullopt;
+  return peer.uid;
+}
+
 // Whether the process at the other end runs as this user, or as root, who
 // could do anything it might do anyway.
 bool Trusted(int fd) {
-  ucred peer{};
-  socklen_t size = sizeof peer;
-  return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
-         (peer.uid == ::geteuid() || peer.uid == 0);
+  const std::optional<uid_t> peer = PeerUser(fd);
+  return peer && (*peer == ::geteuid() || *peer == 0);
+}
+
+// The user's name, or the number where the database knows none.
+QString UserName(uid_t uid) {
+  std::vector<char> buffer;
+  passwd entry{};
+  const passwd* found = LookUpEntry(entry, buffer, [uid](passwd* e, char* b, std::size_t n, passwd** f) {
+    return ::getpwuid_r(uid, e, b, n, f);
+  });
+  return found && found->pw_name ? QString::fromLocal8Bit(found->pw_name) : QString::number(uid);
 }
 
 // Waits for `events` on `fd` until the deadline; false when they never came.
@@ -109,8 +131,7 @@ SingleInstance::~SingleInstance() {
 QString SingleInstance::LockPath() const { return QString::fromStdString(lock_.LockPath()); }
 
 QString SingleInstance::SocketPath() const {
-  const std::vector<HandOverPlace> places = Places();
-  return QString::fromStdString(places.front().Path());
+  return QString::fromStdString(listenFd_ >= 0 ? listening_.Path() : Places().front().Path());
 }
 
 std::vector<HandOverPlace> SingleInstance::Places() const {
@@ -131,8 +152,12 @@ SingleInstance::Role SingleInstance::Acquire(int waitMs, const LaunchActivation&
   QByteArray message = path + given.Lines() + '\n';
   if (message.size() > MaxMessage) message = path + '\n';
   const QDeadlineTimer deadline(waitMs);
+  // A lock held under another host name, or by another user, belongs to a
+  // copy this start cannot reach once none answers within this.
+  const QDeadlineTimer nearby(std::min(waitMs, AnswerMs));
   for (;;) {
-    switch (lock_.TryTake()) {
+    const FolderLock::Outcome outcome = lock_.TryTake();
+    switch (outcome) {
       case FolderLock::Outcome::Taken:
         return Role::Primary;
       case FolderLock::Outcome::Unwritable:
@@ -140,30 +165,40 @@ SingleInstance::Role SingleInstance::Acquire(int waitMs, const LaunchActivation&
       case FolderLock::Outcome::Failed:
         problem_ = QString::fromStdString(lock_.Problem());
         return Role::Refused;
-      case FolderLock::Outcome::HeldElsewhere:
-        // Its socket, if any, is on that machine: no answer can come.
-        problem_ =
-            QStringLiteral("another copy of Velquor holds %1 on the computer %2 (process %3)")
-                .arg(QString::fromStdString(lock_.Folder()), QString::fromStdString(lock_.HolderHost()),
-                     QString::fromStdString(lock_.HolderPid()));
-        return Role::Refused;
       case FolderLock::Outcome::Unlockable:
-        return WithoutLock(message, std::min(waitMs, UnlockedAnswerMs));
+        return WithoutLock(message, std::min(waitMs, AnswerMs));
       case FolderLock::Outcome::Held:
+      case FolderLock::Outcome::HeldElsewhere:
         break;
     }
+    const QString folder = QString::fromStdString(lock_.Folder());
     if (message.size() > MaxMessage) {
       problem_ =
           QStringLiteral("another copy of Velquor holds %1, and this one's path is too long to hand over")
-              .arg(QString::fromStdString(lock_.Folder()));
+              .arg(folder);
       return Role::Refused;
     }
     // A copy that holds the lock without listening is starting up, or its
-    // session is ending: either soon answers or soon ends.
+    // session is ending: either soon answers or soon ends. The host name
+    // decides only then: the computer may have been renamed since its copy
+    // started.
     if (const std::optional<Role> handed = HandOver(message, deadline)) return *handed;
+    const FolderLock::Holder& holder = lock_.HeldBy();
+    if (outcome == FolderLock::Outcome::HeldElsewhere && nearby.hasExpired()) {
+      problem_ = QStringLiteral("another copy of Velquor holds %1 on the computer %2 (process %3)")
+                     .arg(folder, QString::fromStdString(holder.host), QString::fromStdString(holder.pid));
+      return Role::Refused;
+    }
+    // It would not answer this user: it listens where this user cannot
+    // reach, or cuts this user off.
+    if (outcome == FolderLock::Outcome::Held && holder.uid && *holder.uid != ::geteuid()) {
+      problem_ = QStringLiteral("another copy of Velquor holds %1 and runs as another user (%2, process %3)")
+                     .arg(folder, UserName(*holder.uid), QString::fromStdString(holder.pid));
+      return Role::Refused;
+    }
     if (deadline.hasExpired()) {
       problem_ = QStringLiteral("another copy of Velquor holds %1 and neither answered nor ended within %2 s")
-                     .arg(QString::fromStdString(lock_.Folder()))
+                     .arg(folder)
                      .arg(waitMs / 1000.0);
       return Role::Refused;
     }
@@ -188,7 +223,6 @@ std::optional<SingleInstance::Role> SingleInstance::HandOver(const QByteArray& m
     case Delivery::Answered:
       return Role::HandedOver;
     case Delivery::Impostor:
-      problem_ = QStringLiteral("the process listening on %1 runs as another user").arg(SocketPath());
       return Role::Refused;
     case Delivery::NotNow:
       break;
@@ -197,7 +231,14 @@ std::optional<SingleInstance::Role> SingleInstance::HandOver(const QByteArray& m
 }
 
 SingleInstance::Delivery SingleInstance::Deliver(const QByteArray& message, const QDeadlineTimer& deadline) {
-  for (const HandOverPlace& place : Places()) {
+  std::vector<HandOverPlace> places = Places();
+  // Where the holder listens: reached from a session whose own runtime
+  // folder is another, or none.
+  const std::string& named = lock_.HeldBy().place;
+  if (!named.empty() && named.front() == '/' &&
+      std::none_of(places.begin(), places.end(), [&](const HandOverPlace& p) { return p.Path() == named; }))
+    places.push_back(HandOverPlace::At(named));
+  for (const HandOverPlace& place : places) {
     const Delivery delivery = Deliver(place, message, deadline);
     if (delivery != Delivery::NotNow) return delivery;
   }
@@ -216,10 +257,14 @@ SingleInstance::Delivery SingleInstance::Deliver(const HandOverPlace& place, con
   Delivery delivery = Delivery::NotNow;
   if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
     char answer = 0;
-    if (!Trusted(fd))
+    // Not even root's: a copy answers its own user only.
+    if (const std::optional<uid_t> peer = PeerUser(fd); peer != ::geteuid()) {
+      problem_ =
+          QStringLiteral("the process listening on %1 runs as another user (%2)")
+              .arg(QString::fromStdString(place.Path()), peer ? UserName(*peer) : QStringLiteral("unknown"));
       delivery = Delivery::Impostor;
-    else if (Send(fd, message, deadline) && WaitFor(fd, POLLIN, deadline) && ::recv(fd, &answer, 1, 0) == 1 &&
-             answer == Answer)
+    } else if (Send(fd, message, deadline) && WaitFor(fd, POLLIN, deadline) &&
+               ::recv(fd, &answer, 1, 0) == 1 && answer == Answer)
       delivery = Delivery::Answered;
   }
   ::close(fd);
@@ -254,6 +299,22 @@ bool SingleInstance::Listen() {
     return false;
   }
   listenFd_ = fd;
+  listening_ = place;
+  struct stat made {};
+  if (::lstat(place.Path().c_str(), &made) == 0) bound_ = {made.st_dev, made.st_ino};
+  lock_.Announce(place.Path());
+  // A runtime folder goes with the session that made it (a log-out), and
+  // the next session makes another at its path, which holds no socket.
+  if (!place.inConfig && !watch_) {
+    watch_ = new QTimer(this);
+    connect(watch_, &QTimer::timeout, this, [this] {
+      try {
+        KeepReachable();
+      } catch (...) {
+      }
+    });
+    watch_->start(ReachableCheckMs);
+  }
   notifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
   // Slots of this class end every failure themselves: a later start must
   // never be able to throw into the running copy's event loop.
@@ -266,15 +327,38 @@ bool SingleInstance::Listen() {
   return true;
 }
 
-void SingleInstance::StopAccepting() {
+void SingleInstance::KeepReachable() {
+  struct stat named {};
+  if (listenFd_ >= 0 && ::lstat(listening_.Path().c_str(), &named) == 0 &&
+      std::pair(named.st_dev, named.st_ino) == bound_)
+    return;
+  CloseListener();
+  if (runtimeFd_ >= 0) ::close(runtimeFd_);
+  runtimeFd_ = OpenRuntimeFolder(runtime_);
+  // Until it listens again, or listens in Config, which stays.
+  if (Listen() && listening_.inConfig) {
+    delete watch_;
+    watch_ = nullptr;
+  }
+}
+
+void SingleInstance::CloseListener() {
   if (listenFd_ < 0) return;
   delete notifier_;
   notifier_ = nullptr;
-  // The file first, so that no start connects between the two steps; the
-  // connections still queued are refused with the descriptor.
-  Places().front().RemoveLeftover();
   ::close(listenFd_);
   listenFd_ = -1;
+  listening_ = {};
+}
+
+void SingleInstance::StopAccepting() {
+  delete watch_;
+  watch_ = nullptr;
+  if (listenFd_ < 0) return;
+  // The file first, so that no start connects between the two steps; the
+  // connections still queued are refused with the descriptor.
+  listening_.RemoveLeftover();
+  CloseListener();
   for (QLocalSocket* socket : findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly)) socket->abort();
 }
 

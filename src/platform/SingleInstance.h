@@ -4,6 +4,7 @@
 #include <QString>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/FolderLock.h"
@@ -13,17 +14,20 @@
 class QDeadlineTimer;
 class QLocalSocket;
 class QSocketNotifier;
+class QTimer;
 
 // One running copy of the program per Config folder. The first start holds
-// the folder's lock (FolderLock) and listens on a socket (HandOverPlace); a
-// later start on the same folder finds the lock taken, hands its executable
-// path to the running copy over the socket and ends once that copy has
-// answered. The running copy asks to be shown only when the path is its own,
-// so a copy started from another folder stays unseen. A start that finds
-// the lock held by a copy on another machine sharing the folder refuses at
-// once, naming that machine: no socket reaches it. On a file system that
-// keeps no locks the start hands over to a copy that answers, or runs and
-// listens itself.
+// the folder's lock (FolderLock) and listens on a socket (HandOverPlace),
+// whose path it writes into the lock file; a later start on the same folder
+// finds the lock taken, hands its executable path to the running copy over
+// the socket, at its own places or the one the lock file names, and ends
+// once that copy has answered. The running copy asks to be shown only when
+// the path is its own, so a copy started from another folder stays unseen.
+// A start that finds the lock held by a copy of another user, or under
+// another host name, refuses (naming the user, or the computer of a copy
+// on another machine sharing the folder) once no copy it can reach
+// answers. On a file system that keeps no locks the start hands over to a
+// copy that answers, or runs and listens itself.
 //
 // The message is the path on a line of its own, then what the start was
 // given to take the focus with (LaunchActivation::Lines), then an empty
@@ -36,8 +40,11 @@ class QSocketNotifier;
 // replace the files it guards anyway) can put one, so no other user can
 // pose as the running copy or take its place; the socket file is the
 // owner's alone from its first moment, and both ends check who the other
-// is. A copy whose session is ending stops listening: a start that comes
-// meanwhile waits for it to end and then runs.
+// is: a start talks to its own user's copy only, and a copy answers its own
+// user and root. A socket in a runtime folder that goes away while the copy
+// runs (a log-out) is made anew where later starts look. A copy whose
+// session is ending stops listening: a start that comes meanwhile waits for
+// it to end and then runs.
 //
 // Everything here runs on the thread that owns the object (the UI thread).
 class SingleInstance : public QObject {
@@ -71,8 +78,9 @@ class SingleInstance : public QObject {
   // caught: nothing is lost if one ends the wait.
   Role Acquire(int waitMs = WaitMs, const LaunchActivation& given = {});
 
-  // Primary and Unlocked only: starts taking hand-overs. A socket file left by a crash is
-  // removed first; holding the lock proves nobody else uses it. False, with
+  // Primary and Unlocked only: starts taking hand-overs, and names the
+  // socket in the lock file. A socket file left by a crash is removed
+  // first; holding the lock proves nobody else uses it. False, with
   // Problem() saying why, when later starts cannot reach this copy.
   bool Listen();
 
@@ -96,6 +104,7 @@ class SingleInstance : public QObject {
   void ShowRequested(const LaunchActivation& given);
 
  private:
+  // Impostor: another user's process listens there; Problem() names it.
   enum class Delivery { Answered, NotNow, Impostor };
   // One attempt to hand `message` to the copy holding the lock.
   Delivery Deliver(const QByteArray& message, const QDeadlineTimer& deadline);
@@ -108,6 +117,10 @@ class SingleInstance : public QObject {
   std::optional<Role> HandOver(const QByteArray& message, const QDeadlineTimer& deadline);
   // Where this copy listens first, then where else a holder may.
   std::vector<HandOverPlace> Places() const;
+  // Listens anew once the socket's file is gone from its place.
+  void KeepReachable();
+  // Stops listening, leaving the socket's file where it is.
+  void CloseListener();
   void OnConnections();
   struct Incoming;
   void OnReadable(QLocalSocket* socket, Incoming& incoming);
@@ -120,5 +133,8 @@ class SingleInstance : public QObject {
   bool unlocked_ = false;
   QString problem_;
   int listenFd_ = -1;
+  HandOverPlace listening_;        // where listenFd_ is bound
+  std::pair<dev_t, ino_t> bound_;  // the file it made there
   QSocketNotifier* notifier_ = nullptr;
+  QTimer* watch_ = nullptr;  // while it listens in the runtime folder
 };

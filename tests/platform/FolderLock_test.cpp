@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,9 +11,13 @@
 #include <QFile>
 #include <QSysInfo>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <functional>
 #include <optional>
+#include <string>
+#include <thread>
 
 #include "support/ForkedChild.h"
 #include "support/NotAFile.h"
@@ -98,8 +103,9 @@ TEST(FolderLock, TakesTheFolderOrSaysWhyNot) {
         // Who holds it, for a start on another machine sharing the folder.
         QFile named(lock);
         EXPECT_TRUE(named.open(QIODevice::ReadOnly));
-        EXPECT_EQ(named.readAll(),
-                  QSysInfo::machineHostName().toUtf8() + " " + QByteArray::number(::getpid()) + "\n")
+        EXPECT_EQ(named.readAll(), QSysInfo::machineHostName().toUtf8() + " " +
+                                       QByteArray::number(::getpid()) + "\n" +
+                                       QByteArray::number(::geteuid()) + "\n")
             << c.what;
         FolderLock later(folder.toStdString());
         EXPECT_EQ(later.TryTake(), Outcome::Held) << c.what;
@@ -167,6 +173,36 @@ TEST(FolderLock, AFileTheUserMayNotOpenKeepsThemOutOnlyWhileItIsHeld) {
     const int exitCode = ExitCodeOf(child, std::chrono::seconds(10));
     ::close(rootFd);
     EXPECT_EQ(exitCode, static_cast<int>(c.outcome) + (c.owner == User ? 10 : 0)) << c.what;
+  }
+}
+
+// The holder's lines are read back as they were meant, whatever bytes the
+// computer's name and the socket's path hold; the host name tells this
+// computer from another only while it is not renamed.
+TEST(FolderLock, TheHoldersLinesCannotBeMisread) {
+  const QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const char* const names[] = {"my box", "back\\slash 12", "line\nend 7\n"};
+  const std::string place = "/run/user/1000/a b\\c\nd.socket";
+  for (const char* name : names) {
+    SCOPED_TRACE(name);
+    // A thread's host name is its own once it has a name space of its own.
+    std::thread([&] {
+      ASSERT_EQ(::unshare(CLONE_NEWUTS), 0) << std::strerror(errno);
+      ASSERT_EQ(::sethostname(name, std::strlen(name)), 0);
+      FolderLock holder(dir.path().toStdString()), later(dir.path().toStdString());
+      ASSERT_EQ(holder.TryTake(), Outcome::Taken);
+      EXPECT_EQ(later.TryTake(), Outcome::Held);
+      EXPECT_EQ(later.HeldBy().host, name);
+      EXPECT_EQ(later.HeldBy().pid, std::to_string(::getpid()));
+      EXPECT_EQ(later.HeldBy().uid, ::geteuid());
+      EXPECT_EQ(later.HeldBy().place, "");
+      holder.Announce(place);
+      ASSERT_EQ(::sethostname("renamed", 7), 0);
+      EXPECT_EQ(later.TryTake(), Outcome::HeldElsewhere);
+      EXPECT_EQ(later.HeldBy().host, name);
+      EXPECT_EQ(later.HeldBy().place, place);
+    }).join();
   }
 }
 

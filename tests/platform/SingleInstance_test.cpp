@@ -210,6 +210,38 @@ TEST_F(SingleInstanceTest, TheSocketLiesInTheUsersOwnRuntimeFolder) {
   }
 }
 
+// A log-out takes the runtime folder with the socket in it, and the next
+// log-in may make another at its path: a copy that runs on listens again,
+// in the new folder or, until there is one, in Config.
+TEST_F(SingleInstanceTest, ACopyWhoseRuntimeFolderWentIsReachedAgain) {
+  const QString runtime = dir_.path() + "/run";
+  const ScopedVariable named("XDG_RUNTIME_DIR", runtime.toStdString());
+  const auto makeRuntime = [&] {
+    ASSERT_TRUE(QDir().mkpath(runtime));
+    ASSERT_TRUE(QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+  };
+  const struct {
+    const char* what;
+    bool madeAnew;
+    QString listensIn;
+  } cases[] = {{"made anew", true, runtime}, {"not yet made anew", false, Folder()}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_NO_FATAL_FAILURE(makeRuntime());
+    SingleInstance first(Folder().toStdString(), OwnPath);
+    ASSERT_EQ(first.Acquire(), Role::Primary);
+    ASSERT_NO_FATAL_FAILURE(Listen(first));
+    ASSERT_TRUE(QDir(runtime).removeRecursively());
+    if (c.madeAnew) {
+      ASSERT_NO_FATAL_FAILURE(makeRuntime());
+    }
+    const int before = shown_;
+    EXPECT_EQ(Finish(Later(OwnPath, 5000)).role, Role::HandedOver);
+    EXPECT_EQ(shown_, before + 1);
+    EXPECT_EQ(QFileInfo(first.SocketPath()).path(), c.listensIn);
+  }
+}
+
 // A lock file whose copy ended (a crash), and a socket nobody listens on.
 TEST_F(SingleInstanceTest, WhatACrashLeavesBehindBlocksNoStart) {
   ASSERT_TRUE(QDir().mkpath(Folder()));
@@ -337,7 +369,8 @@ TEST_F(SingleInstanceTest, OnlyTheUsersOwnProcessesTalkToEachOther) {
   ASSERT_EQ(::read(ready[0], &byte, 1), 1);
   const Start posed = Finish(Later());
   EXPECT_EQ(posed.role, Role::Refused);
-  EXPECT_EQ(posed.problem, "the process listening on " + Folder() + "/velquor.socket runs as another user");
+  EXPECT_EQ(posed.problem,
+            "the process listening on " + Folder() + "/velquor.socket runs as another user (23456)");
   ::kill(impostor, SIGKILL);
   ::waitpid(impostor, nullptr, 0);
   for (const int fd : {listener, ready[0], ready[1]}) ::close(fd);

@@ -1,8 +1,10 @@
 // The real program kept where users keep it: a home on a file server, one
 // whose locks are gone, one that several machines share, a full disk, a
-// USB stick. One copy still runs per Config folder wherever the file
-// system lets it know, a later start reaches it, and the folder holds no
-// more than the program's files once it has ended.
+// USB stick, a local disk. One copy still runs per Config folder wherever
+// the file system lets it know, a later start reaches it from any session
+// of its user, on a computer renamed meanwhile too, or says at once whose
+// it is, and the folder holds no more than the program's files once it has
+// ended.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -15,7 +17,24 @@
 
 namespace {
 
-enum class Place { NetworkHome, NoLocks, SharedHome, FullDisk, Stick };
+enum class Place { NetworkHome, NoLocks, SharedHome, FullDisk, Stick, LocalDisk, UsersFolder };
+
+// How a copy is started.
+enum class From {
+  Desktop,         // in the desktop session, with its runtime folder
+  NoRuntime,       // without a runtime folder: su -, sudo -u, runuser, a cleaned environment
+  OtherRuntime,    // with another runtime folder of the user's own
+  NamedWithSpace,  // on a computer named "my box" (a UTS name space of its own)
+  Here,            // on the first copy's computer
+  HereRenamed,     // on the first copy's computer, renamed "renamed" since that copy started
+  // On another computer that shares the folder, through a mount of its own:
+  // a host name, runtime folders, network and processes of its own.
+  OtherComputer,
+  FolderOwner,  // as the user who owns the program's folder
+};
+
+// The user whose folder the program is in, where it is not root's.
+constexpr uid_t FolderOwner = 23456;
 
 // Takes every block and then every inode the file system at `folder` has
 // left, as a disk filled by other files or a spent quota would.
@@ -56,15 +75,37 @@ struct MountCase;
 class ProgramOnMount : public ProgramRun {
  protected:
   void Sessions(const MountCase& c);
+  std::unique_ptr<QProcess> Start(From how, qint64 first);
+
+  // The runtime folders of the test's computers lie below one folder, so
+  // that another computer can have its own in their place.
+  QString Runtime(const char* name = nullptr) const {
+    return root_.path() + "/run" + (name ? QString("/") + name : QString());
+  }
   // Mounts `place` and moves the program onto it; for a shared home, a
   // second mount of the same folder is left in `secondClient`.
   void Prepare(Place place, TestMount& first, TestMount& second, QString& secondClient) {
     const QString server = root_.path() + "/server", one = root_.path() + "/one", two = root_.path() + "/two";
     const QString image = root_.path() + "/disk.img";
     QFile::remove(image);
-    for (const QString& folder : {server, one, two})
+    for (const QString& folder : {server, one, two, Runtime("desktop"), Runtime("other")})
       ASSERT_TRUE(QDir(folder).removeRecursively() && QDir().mkpath(folder));
+    for (const char* runtime : {"desktop", "other"})
+      ASSERT_TRUE(
+          QFile::setPermissions(Runtime(runtime), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     switch (place) {
+      case Place::LocalDisk:
+        break;
+      case Place::UsersFolder:
+        // As a user's build folder: theirs, below folders they may enter.
+        ASSERT_TRUE(QFile::setPermissions(root_.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                            QFile::ExeOwner | QFile::ExeGroup |
+                                                            QFile::ExeOther));
+        ASSERT_TRUE(MakeOwnedFolder(one, FolderOwner,
+                                    QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                        QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                        QFile::ExeOther));
+        break;
       case Place::NetworkHome:
       case Place::NoLocks:
         ASSERT_EQ(first.Fuse(server, one, place == Place::NoLocks), "");
@@ -91,6 +132,9 @@ class ProgramOnMount : public ProgramRun {
         break;
     }
     ASSERT_NO_FATAL_FAILURE(PlaceProgram(one));
+    if (place == Place::UsersFolder) {
+      ASSERT_EQ(::chown(QFile::encodeName(one + "/velquor").constData(), FolderOwner, FolderOwner), 0);
+    }
     if (place == Place::FullDisk) {
       ASSERT_TRUE(QDir(one).mkdir("Results"));
       auto page = DefaultPingPage(Mode::MultiPing);
@@ -104,14 +148,70 @@ class ProgramOnMount : public ProgramRun {
 struct MountCase {
   const char* what;
   Place place;
+  From first, later;
+  // What the later start says as it refuses, or nothing when it hands over;
+  // "<config>" is its Config folder, "<host>" and "<pid>" the first's.
+  QString refusal;
   QStringList told;  // the first copy's lines on stderr
   int status;        // how it ends
   bool saves;        // or its folder stays as it was
 };
 
-// A first start runs; a second hands over to it, or, from another
-// machine, is refused within 10 s; the first ends by a session end with the
-// case's status; the folder holds what it should; the next start runs.
+// Through these a copy is started the case's way, `first` being the first
+// copy's process.
+std::unique_ptr<QProcess> ProgramOnMount::Start(From how, qint64 first) {
+  const auto named = [](const char* name, QStringList through) {
+    return through << "sh"
+                   << "-c" << QString("printf %s '%1' >/proc/sys/kernel/hostname && exec \"$0\"").arg(name);
+  };
+  const QStringList here{"nsenter", "--target", QString::number(first), "--uts"};
+  QProcessEnvironment variables;
+  variables.insert("XDG_RUNTIME_DIR", Runtime("desktop"));
+  QStringList through;
+  switch (how) {
+    case From::Desktop:
+      break;
+    case From::NoRuntime:
+      through = {"env", "-u", "XDG_RUNTIME_DIR"};
+      break;
+    case From::OtherRuntime:
+      variables.insert("XDG_RUNTIME_DIR", Runtime("other"));
+      break;
+    case From::NamedWithSpace:
+      through = named("my box", {"unshare", "--uts"});
+      break;
+    case From::Here:
+      through = here;
+      break;
+    case From::HereRenamed:
+      through = named("renamed", here);
+      break;
+    case From::OtherComputer:
+      // Nothing of the first computer but the shared folder's server is
+      // reachable from it: its runtime folders are others at the same paths.
+      through = {"unshare",
+                 "--uts",
+                 "--mount",
+                 "--net",
+                 "--pid",
+                 "--fork",
+                 "--mount-proc",
+                 "sh",
+                 "-c",
+                 QString("mount -t tmpfs tmpfs '%1' && mkdir -m 700 '%2' && echo elsewhere "
+                         ">/proc/sys/kernel/hostname && exec \"$0\"")
+                     .arg(Runtime(), Runtime("desktop"))};
+      break;
+    case From::FolderOwner:
+      through = AsUser(FolderOwner);
+      break;
+  }
+  return Launch(QProcess::SeparateChannels, through, variables);
+}
+
+// A first start runs; a later one hands over to it within 3 s, or is
+// refused within 5 s; the first ends by a session end with the case's
+// status; the folder holds what it should; the next start runs.
 void ProgramOnMount::Sessions(const MountCase& c) {
   TestMount mount, secondMount;
   QString secondClient;
@@ -119,32 +219,28 @@ void ProgramOnMount::Sessions(const MountCase& c) {
   const QString config = Folder() + "/Config";
   const std::map<QString, QByteArray> before = Contents(config);
   {
-    auto first = Launch(QProcess::SeparateChannels);
+    auto first = Start(c.first, 0);
     ASSERT_NO_FATAL_FAILURE(WaitUntil(*first, [&] { return Catches(*first, SIGTERM); }));
+    char host[256] = {};
+    ASSERT_EQ(::gethostname(host, sizeof host - 1), 0);
+    const QString firstClient = Folder();
+    // The same folder through the other computer's mount.
+    if (c.later == From::OtherComputer) programFolder_ = secondClient;
     QElapsedTimer took;
     took.start();
-    if (secondClient.isEmpty()) {
-      auto second = Launch(QProcess::SeparateChannels);
-      EXPECT_TRUE(EndsCleanly(*second)) << second->readAllStandardError().toStdString();
+    auto later = Start(c.later, first->processId());
+    if (c.refusal.isEmpty()) {
+      EXPECT_TRUE(EndsCleanly(*later)) << later->readAllStandardError().toStdString();
+      EXPECT_LT(took.elapsed(), 3000);
     } else {
-      // The same folder through the other machine's mount, under its name.
-      char host[256] = {};
-      ASSERT_EQ(::gethostname(host, sizeof host - 1), 0);
-      const QString firstClient = Folder();
-      programFolder_ = secondClient;
-      auto second = Launch(
-          QProcess::SeparateChannels,
-          {"unshare", "--uts", "sh", "-c", "echo elsewhere >/proc/sys/kernel/hostname && exec \"$0\""});
-      programFolder_ = firstClient;
+      QString refusal = c.refusal;
+      refusal.replace("<config>", Folder() + "/Config")
+          .replace("<host>", c.first == From::NamedWithSpace ? "my box" : host)
+          .replace("<pid>", QString::number(first->processId()));
       EXPECT_NO_FATAL_FAILURE(FailedStartUpEndsBySigterm(
-          *second,
-          QString("velquor: cannot start: another copy of Velquor holds %1/Config on the computer %2 "
-                  "(process %3)\n")
-              .arg(secondClient, host)
-              .arg(first->processId())
-              .toUtf8()));
+          *later, "velquor: cannot start: " + refusal.toUtf8() + "\n", 5000, c.later == From::OtherComputer));
     }
-    EXPECT_LT(took.elapsed(), 10000);
+    programFolder_ = firstClient;
     EXPECT_EQ(first->state(), QProcess::Running);
     ASSERT_NO_FATAL_FAILURE(EndBySigterm(*first, c.status));
     // Said once, first; a full disk's failed saves say so after it, and
@@ -170,12 +266,71 @@ void ProgramOnMount::Sessions(const MountCase& c) {
 TEST_F(ProgramOnMount, OneCopyRunsAndTakesLaterStartsWhereverItsFolderLives) {
   const QString unlocked =
       "velquor: <config> cannot keep a second copy of Velquor out (cannot %1 <config>/velquor.lock: %2)";
+  const QString elsewhere = "another copy of Velquor holds <config> on the computer <host> (process <pid>)";
+  const QString root =
+      "another copy of Velquor holds <config> and runs as another user (root, process <pid>)";
+  using enum From;
   const MountCase cases[] = {
-      {"a home on a file server", Place::NetworkHome, {}, 0, true},
-      {"a file server without locks", Place::NoLocks, {unlocked.arg("lock", "No locks available")}, 0, true},
-      {"a home two machines share", Place::SharedHome, {}, 0, true},
-      {"a full disk", Place::FullDisk, {unlocked.arg("make", "No space left on device")}, 1, false},
-      {"a USB stick", Place::Stick, {}, 0, true},
+      {"a home on a file server", Place::NetworkHome, Desktop, Desktop, {}, {}, 0, true},
+      {"a file server without locks",
+       Place::NoLocks,
+       Desktop,
+       Desktop,
+       {},
+       {unlocked.arg("lock", "No locks available")},
+       0,
+       true},
+      {"a home two computers share", Place::SharedHome, Desktop, OtherComputer, elsewhere, {}, 0, true},
+      {"a home two computers share, one named with a space",
+       Place::SharedHome,
+       NamedWithSpace,
+       OtherComputer,
+       elsewhere,
+       {},
+       0,
+       true},
+      {"a full disk",
+       Place::FullDisk,
+       Desktop,
+       Desktop,
+       {},
+       {unlocked.arg("make", "No space left on device")},
+       1,
+       false},
+      {"a USB stick, from a session without a runtime folder",
+       Place::Stick,
+       Desktop,
+       NoRuntime,
+       {},
+       {},
+       0,
+       true},
+      {"a local disk, from another runtime folder", Place::LocalDisk, Desktop, OtherRuntime, {}, {}, 0, true},
+      {"a local disk, from a desktop to a copy without a runtime folder",
+       Place::LocalDisk,
+       NoRuntime,
+       Desktop,
+       {},
+       {},
+       0,
+       true},
+      {"a computer named with a space", Place::LocalDisk, NamedWithSpace, Here, {}, {}, 0, true},
+      {"a computer renamed since its copy started",
+       Place::LocalDisk,
+       NamedWithSpace,
+       HereRenamed,
+       {},
+       {},
+       0,
+       true},
+      {"the user's folder, with a copy run as root",
+       Place::UsersFolder,
+       Desktop,
+       FolderOwner,
+       root,
+       {},
+       0,
+       true},
   };
   for (const MountCase& c : cases) {
     SCOPED_TRACE(c.what);

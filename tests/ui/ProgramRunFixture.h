@@ -64,11 +64,21 @@ inline bool ListensIn(const QString& runtime) {
 
 // Whether the process has its own handler for the signal, read from the
 // kernel's account of it: from then on the signal ends it the program's way.
-inline bool Catches(const QProcess& process, int signal) {
-  std::ifstream status("/proc/" + std::to_string(process.processId()) + "/status");
+inline bool Catches(qint64 pid, int signal) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
   for (std::string line; std::getline(status, line);)
     if (line.starts_with("SigCgt:")) return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1;
   return false;
+}
+
+inline bool Catches(const QProcess& process, int signal) { return Catches(process.processId(), signal); }
+
+// The process a wrapper that forks (unshare --fork) started; 0 before it has.
+inline qint64 ChildOf(const QProcess& process) {
+  const std::string pid = std::to_string(process.processId());
+  std::ifstream children("/proc/" + pid + "/task/" + pid + "/children");
+  qint64 child = 0;
+  return children >> child ? child : 0;
 }
 
 // Makes the folder, or gives an existing one, `owner` as user and group and
@@ -185,24 +195,32 @@ class ProgramRun : public ::testing::Test {
   }
 
   // A session end: the program catches the signal once its event loop
-  // runs; before, the signal ends its start-up outright.
-  static void EndBySigterm(QProcess& process, int status = 0) {
-    WaitUntil(process, [&] { return Catches(process, SIGTERM); });
+  // runs; before, the signal ends its start-up outright. `program` is the
+  // program's own process where a wrapper forked it; the process itself by
+  // default.
+  static void EndBySigterm(QProcess& process, int status = 0, qint64 program = 0) {
+    if (program == 0) program = process.processId();
+    WaitUntil(process, [&] { return Catches(program, SIGTERM); });
     ASSERT_EQ(process.state(), QProcess::Running);
-    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    ::kill(static_cast<pid_t>(program), SIGTERM);
     ASSERT_TRUE(EndsCleanly(process, status)) << process.exitCode();
   }
 
-  // A start-up that failed: it says `line` on stderr, and its message waits
-  // for the user until the session ends, which then ends it with status 1.
-  static void FailedStartUpEndsBySigterm(QProcess& process, const QByteArray& line) {
+  // A start-up that failed: it says `line` on stderr within `withinMs`, and
+  // its message waits for the user until the session ends, which then ends
+  // it with status 1.
+  static void FailedStartUpEndsBySigterm(QProcess& process, const QByteArray& line,
+                                         int withinMs = ProgramTimeoutMs, bool forked = false) {
     QByteArray said;
-    ASSERT_NO_FATAL_FAILURE(WaitUntil(process, [&] {
-      said += process.readAllStandardError();
-      return said.contains(line);
-    }));
+    ASSERT_TRUE(Within(process, withinMs,
+                       [&] {
+                         said += process.readAllStandardError();
+                         return said.contains(line);
+                       }))
+        << "not said within " << withinMs << " ms: " << line.toStdString()
+        << "\nsaid: " << said.toStdString();
     ASSERT_FALSE(process.waitForFinished(1000)) << said.toStdString();
-    EndBySigterm(process, 1);
+    EndBySigterm(process, 1, forked ? ChildOf(process) : 0);
   }
 
   // One session, ended by SIGTERM once start-up has made the result folder
