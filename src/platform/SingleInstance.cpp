@@ -313,8 +313,8 @@ bool SingleInstance::Listen() {
       } catch (...) {
       }
     });
-    watch_->start(ReachableCheckMs);
   }
+  if (!place.inConfig) watch_->start(ReachableCheckMs);
   notifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
   // Slots of this class end every failure themselves: a later start must
   // never be able to throw into the running copy's event loop.
@@ -336,10 +336,7 @@ void SingleInstance::KeepReachable() {
   if (runtimeFd_ >= 0) ::close(runtimeFd_);
   runtimeFd_ = OpenRuntimeFolder(runtime_);
   // Until it listens again, or listens in Config, which stays.
-  if (Listen() && listening_.inConfig) {
-    delete watch_;
-    watch_ = nullptr;
-  }
+  if (Listen() && listening_.inConfig) watch_->stop();
 }
 
 void SingleInstance::CloseListener() {
@@ -352,8 +349,7 @@ void SingleInstance::CloseListener() {
 }
 
 void SingleInstance::StopAccepting() {
-  delete watch_;
-  watch_ = nullptr;
+  if (watch_) watch_->stop();
   if (listenFd_ < 0) return;
   // The file first, so that no start connects between the two steps; the
   // connections still queued are refused with the descriptor.
