@@ -10,7 +10,6 @@
 
 HandOverPlace HandOverPlace::At(const std::string& path) {
   const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return {{}, path};
   return {path.substr(0, slash), path.substr(slash + 1)};
 }
 

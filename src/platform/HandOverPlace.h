@@ -23,7 +23,8 @@ struct HandOverPlace {
   int folderFd = -1;  // the folder, opened O_PATH; borrowed
   bool inConfig = false;
 
-  // The place at `path`, as a holder named it: reached by its path alone.
+  // The place at the absolute `path`, as a holder named it: reached by its
+  // path alone.
   static HandOverPlace At(const std::string& path);
 
   std::string Path() const { return folder + "/" + name; }

@@ -257,8 +257,8 @@ SingleInstance::Delivery SingleInstance::Deliver(const HandOverPlace& place, con
   Delivery delivery = Delivery::NotNow;
   if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
     char answer = 0;
-    // Not even root's: a copy answers its own user only.
-    if (const std::optional<uid_t> peer = PeerUser(fd); peer != ::geteuid()) {
+    if (!Trusted(fd)) {
+      const std::optional<uid_t> peer = PeerUser(fd);
       problem_ =
           QStringLiteral("the process listening on %1 runs as another user (%2)")
               .arg(QString::fromStdString(place.Path()), peer ? UserName(*peer) : QStringLiteral("unknown"));

@@ -40,11 +40,10 @@ class QTimer;
 // replace the files it guards anyway) can put one, so no other user can
 // pose as the running copy or take its place; the socket file is the
 // owner's alone from its first moment, and both ends check who the other
-// is: a start talks to its own user's copy only, and a copy answers its own
-// user and root. A socket in a runtime folder that goes away while the copy
-// runs (a log-out) is made anew where later starts look. A copy whose
-// session is ending stops listening: a start that comes meanwhile waits for
-// it to end and then runs.
+// is. A socket in a runtime folder that goes away while the copy runs (a
+// log-out) is made anew where later starts look. A copy whose session is
+// ending stops listening: a start that comes meanwhile waits for it to end
+// and then runs.
 //
 // Everything here runs on the thread that owns the object (the UI thread).
 class SingleInstance : public QObject {
@@ -133,8 +132,8 @@ class SingleInstance : public QObject {
   bool unlocked_ = false;
   QString problem_;
   int listenFd_ = -1;
-  HandOverPlace listening_;        // where listenFd_ is bound
-  std::pair<dev_t, ino_t> bound_;  // the file it made there
+  HandOverPlace listening_;          // where listenFd_ is bound
+  std::pair<dev_t, ino_t> bound_{};  // the file it made there
   QSocketNotifier* notifier_ = nullptr;
   QTimer* watch_ = nullptr;  // while it listens in the runtime folder
 };

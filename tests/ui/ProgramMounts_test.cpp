@@ -151,18 +151,19 @@ struct MountCase {
   From first, later;
   // What the later start says as it refuses, or nothing when it hands over;
   // "<config>" is its Config folder, "<host>" and "<pid>" the first's.
-  QString refusal;
-  QStringList told;  // the first copy's lines on stderr
-  int status;        // how it ends
-  bool saves;        // or its folder stays as it was
+  QString refusal = {};
+  QStringList told = {};  // the first copy's lines on stderr
+  int status = 0;         // how it ends
+  bool saves = true;      // or its folder stays as it was
 };
 
 // Through these a copy is started the case's way, `first` being the first
 // copy's process.
 std::unique_ptr<QProcess> ProgramOnMount::Start(From how, qint64 first) {
-  const auto named = [](const char* name, QStringList through) {
-    return through << "sh"
-                   << "-c" << QString("printf %s '%1' >/proc/sys/kernel/hostname && exec \"$0\"").arg(name);
+  const auto named = [](const char* name, const QStringList& through) {
+    return through +
+           QStringList{"sh", "-c",
+                       QString("printf %s '%1' >/proc/sys/kernel/hostname && exec \"$0\"").arg(name)};
   };
   const QStringList here{"nsenter", "--target", QString::number(first), "--uts"};
   QProcessEnvironment variables;
@@ -189,18 +190,11 @@ std::unique_ptr<QProcess> ProgramOnMount::Start(From how, qint64 first) {
     case From::OtherComputer:
       // Nothing of the first computer but the shared folder's server is
       // reachable from it: its runtime folders are others at the same paths.
-      through = {"unshare",
-                 "--uts",
-                 "--mount",
-                 "--net",
-                 "--pid",
-                 "--fork",
-                 "--mount-proc",
-                 "sh",
-                 "-c",
-                 QString("mount -t tmpfs tmpfs '%1' && mkdir -m 700 '%2' && echo elsewhere "
-                         ">/proc/sys/kernel/hostname && exec \"$0\"")
-                     .arg(Runtime(), Runtime("desktop"))};
+      through = QString("unshare --uts --mount --net --pid --fork --mount-proc sh -c").split(' ')
+                << QString(
+                       "mount -t tmpfs tmpfs '%1' && mkdir -m 700 '%2' && "
+                       "echo elsewhere >/proc/sys/kernel/hostname && exec \"$0\"")
+                       .arg(Runtime(), Runtime("desktop"));
       break;
     case From::FolderOwner:
       through = AsUser(FolderOwner);
@@ -270,68 +264,21 @@ TEST_F(ProgramOnMount, OneCopyRunsAndTakesLaterStartsWhereverItsFolderLives) {
   const QString root =
       "another copy of Velquor holds <config> and runs as another user (root, process <pid>)";
   using enum From;
+  // clang-format off
   const MountCase cases[] = {
-      {"a home on a file server", Place::NetworkHome, Desktop, Desktop, {}, {}, 0, true},
-      {"a file server without locks",
-       Place::NoLocks,
-       Desktop,
-       Desktop,
-       {},
-       {unlocked.arg("lock", "No locks available")},
-       0,
-       true},
-      {"a home two computers share", Place::SharedHome, Desktop, OtherComputer, elsewhere, {}, 0, true},
-      {"a home two computers share, one named with a space",
-       Place::SharedHome,
-       NamedWithSpace,
-       OtherComputer,
-       elsewhere,
-       {},
-       0,
-       true},
-      {"a full disk",
-       Place::FullDisk,
-       Desktop,
-       Desktop,
-       {},
-       {unlocked.arg("make", "No space left on device")},
-       1,
-       false},
-      {"a USB stick, from a session without a runtime folder",
-       Place::Stick,
-       Desktop,
-       NoRuntime,
-       {},
-       {},
-       0,
-       true},
-      {"a local disk, from another runtime folder", Place::LocalDisk, Desktop, OtherRuntime, {}, {}, 0, true},
-      {"a local disk, from a desktop to a copy without a runtime folder",
-       Place::LocalDisk,
-       NoRuntime,
-       Desktop,
-       {},
-       {},
-       0,
-       true},
-      {"a computer named with a space", Place::LocalDisk, NamedWithSpace, Here, {}, {}, 0, true},
-      {"a computer renamed since its copy started",
-       Place::LocalDisk,
-       NamedWithSpace,
-       HereRenamed,
-       {},
-       {},
-       0,
-       true},
-      {"the user's folder, with a copy run as root",
-       Place::UsersFolder,
-       Desktop,
-       FolderOwner,
-       root,
-       {},
-       0,
-       true},
+      {"a home on a file server", Place::NetworkHome, Desktop, Desktop},
+      {"a file server without locks", Place::NoLocks, Desktop, Desktop, {}, {unlocked.arg("lock", "No locks available")}},
+      {"a home two computers share", Place::SharedHome, Desktop, OtherComputer, elsewhere},
+      {"a home two computers share, one named with a space", Place::SharedHome, NamedWithSpace, OtherComputer, elsewhere},
+      {"a full disk", Place::FullDisk, Desktop, Desktop, {}, {unlocked.arg("make", "No space left on device")}, 1, false},
+      {"a USB stick, from a session without a runtime folder", Place::Stick, Desktop, NoRuntime},
+      {"a local disk, from another runtime folder", Place::LocalDisk, Desktop, OtherRuntime},
+      {"a local disk, to a copy without a runtime folder", Place::LocalDisk, NoRuntime, Desktop},
+      {"a computer named with a space", Place::LocalDisk, NamedWithSpace, Here},
+      {"a computer renamed since its copy started", Place::LocalDisk, NamedWithSpace, HereRenamed},
+      {"the user's folder, with a copy run as root", Place::UsersFolder, Desktop, FolderOwner, root},
   };
+  // clang-format on
   for (const MountCase& c : cases) {
     SCOPED_TRACE(c.what);
     ASSERT_NO_FATAL_FAILURE(Sessions(c));
