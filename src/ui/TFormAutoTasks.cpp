@@ -1,5 +1,6 @@
 #include "ui/TFormAutoTasks.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFontMetrics>
@@ -98,6 +99,18 @@ QString ChooseWithFileDialog(QWidget* parent, const QString& folder, const QStri
   return dialog.selectedFiles().constFirst();
 }
 
+// The least scroll of `area` that shows `control`, one of its body's, whole,
+// or fills the view with it where it is the larger.
+void ScrollToShow(QScrollArea& area, const QWidget& control) {
+  const QRect place(control.mapTo(area.widget(), QPoint()), control.size());
+  const auto follow = [](QScrollBar* bar, int start, int length, int shown) {
+    const int end = start + length - shown;
+    bar->setValue(std::clamp(bar->value(), std::min(start, end), std::max(start, end)));
+  };
+  follow(area.horizontalScrollBar(), place.x(), place.width(), area.viewport()->width());
+  follow(area.verticalScrollBar(), place.y(), place.height(), area.viewport()->height());
+}
+
 }  // namespace
 
 void ShowAutoTasks(Mode mode) {
@@ -176,7 +189,8 @@ void TFormAutoTasks::BuildControls() {
   content->addWidget(GroupBox3);
   scroll_ = new QScrollArea(this);
   scroll_->setFrameShape(QFrame::NoFrame);
-  // Tab goes to the controls in it, and the area follows the focus.
+  // Tab goes to the controls in it, and the area follows the focus into
+  // them (ConnectHandlers).
   scroll_->setFocusPolicy(Qt::NoFocus);
   scroll_->setWidget(body_);
 
@@ -237,6 +251,14 @@ void TFormAutoTasks::ConnectHandlers() {
   connect(ButtonOk, &QPushButton::clicked, this, [this] { ButtonOkClick(); });
   connect(ButtonCancel, &QPushButton::clicked, this, [this] { ButtonCancelClick(); });
   connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+  // The area itself follows only a Tab from one of its controls to another;
+  // focus that comes from Ok or Cancel, a click or the window's activation
+  // would stay out of sight.
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    CatchAll([&] {
+      if (now && body_->isAncestorOf(now)) ScrollToShow(*scroll_, *now);
+    });
+  });
 }
 
 void TFormAutoTasks::SetProgramChooser(ProgramChooser chooser) {
@@ -318,8 +340,21 @@ void TFormAutoTasks::Button3Click() {
 }
 
 void TFormAutoTasks::setVisible(bool visible) {
-  if (visible) CatchAll([this] { FitIntoScreen(); });
+  if (visible)
+    CatchAll([this] {
+      if (!isVisible()) StartAtTopLeft();
+      FitIntoScreen();
+    });
   QDialog::setVisible(visible);
+}
+
+void TFormAutoTasks::StartAtTopLeft() {
+  // The window gives the focus it had back when it is activated, and the
+  // area would follow it; without it the focus starts, as at the first
+  // opening, on the body's first control.
+  if (QWidget* focus = focusWidget(); focus && body_->isAncestorOf(focus)) focus->clearFocus();
+  for (QScrollBar* bar : {scroll_->horizontalScrollBar(), scroll_->verticalScrollBar()})
+    bar->setValue(bar->minimum());
 }
 
 void TFormAutoTasks::FitIntoScreen() {

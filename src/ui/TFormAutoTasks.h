@@ -54,7 +54,8 @@ class TFormAutoTasks : public QDialog {
   // Replaces the file dialog behind "..." (tests); empty puts the real one back.
   void SetProgramChooser(ProgramChooser chooser);
   // Fits the dialog into the screen each time it is shown: the screen may
-  // have changed since.
+  // have changed since. It is one dialog for the session, and each opening
+  // shows the body from its top left.
   void setVisible(bool visible) override;
 
   QCheckBox* CheckBoxStartOnStartup = nullptr;
@@ -86,6 +87,7 @@ class TFormAutoTasks : public QDialog {
  private:
   void BuildControls();
   void FitIntoScreen();
+  void StartAtTopLeft();
   QGroupBox* BuildFinishGroup();
   void ConnectHandlers();
 

@@ -2,6 +2,8 @@
 // the page's fields, the entry editor, the text limits and the keys.
 #include <QDateEdit>
 #include <QKeyEvent>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimeEdit>
 #include <QTimer>
@@ -161,6 +163,75 @@ TEST_F(AutoTasks, KindsAndRetriesAreTwoRadioGroups) {
     }
     EXPECT_TRUE(e.RadioButtonEveryMonth->isChecked());  // choosing a retry kind left the kind alone
   });
+}
+
+// The window and the dialog in a font twice the size, as on a desk at 200%:
+// on this platform's screen the dialog then scrolls both ways.
+class AutoTasksInALargeFont : public AutoTasks {
+ protected:
+  AutoTasksInALargeFont() { startWindow_ = false; }
+  void SetUp() override {
+    QFont large = normal_;
+    large.setPointSizeF(normal_.pointSizeF() * 2);
+    QApplication::setFont(large);
+    AutoTasks::SetUp();
+    Start();
+  }
+  void TearDown() override {
+    AutoTasks::TearDown();
+    QApplication::setFont(normal_);
+  }
+  const QFont normal_ = QApplication::font();
+};
+
+// Focus that comes into the scrolled body from Ok or Cancel shows its
+// control whole, and each opening shows the body from its top left, though
+// the last was left scrolled to its bottom right, with the focus in the
+// body (the close box) or on Cancel.
+TEST_F(AutoTasksInALargeFont, FocusComingIntoTheBodyIsInSightAndEachOpeningStartsAtTheTopLeft) {
+  TFormAutoTasks& d = Tasks();
+  const auto* scroll = d.findChild<QScrollArea*>();
+  ASSERT_TRUE(scroll);
+  QScrollBar* const bars[] = {scroll->horizontalScrollBar(), scroll->verticalScrollBar()};
+  const auto toBottomRight = [&] {
+    for (QScrollBar* bar : bars) bar->setValue(bar->maximum());
+  };
+  const auto opensAtTopLeft = [&] {
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    for (QScrollBar* bar : bars) {
+      ASSERT_GT(bar->maximum(), 0);
+      EXPECT_EQ(bar->value(), 0);
+    }
+  };
+  const struct {
+    const char* what;
+    bool atBottom;
+    QPushButton* from;
+    Qt::Key key;
+    QWidget* to;
+    bool byCloseBox;
+  } entries[] = {
+      {"Shift+Tab from Ok", false, d.ButtonOk, Qt::Key_Backtab, d.EditParam, true},
+      {"Tab from Cancel", true, d.ButtonCancel, Qt::Key_Tab, d.CheckBoxStartOnStartup, false},
+  };
+  for (const auto& e : entries)
+    WhileOpen(Mode::Ping, [&](TFormAutoTasks&) {
+      SCOPED_TRACE(e.what);
+      ASSERT_NO_FATAL_FAILURE(opensAtTopLeft());
+      if (e.atBottom) toBottomRight();
+      e.from->setFocus();
+      QTest::keyClick(e.from, e.key);
+      ASSERT_EQ(QApplication::focusWidget(), e.to);
+      const QRect place(e.to->mapTo(scroll->viewport(), QPoint()), e.to->size());
+      EXPECT_TRUE(scroll->viewport()->rect().contains(place)) << testing::PrintToString(place);
+      toBottomRight();
+      if (e.byCloseBox)
+        d.close();
+      else
+        QTest::mouseClick(d.ButtonCancel, Qt::LeftButton);
+      EXPECT_FALSE(d.isVisible());
+    });
+  WhileOpen(Mode::RangePing, [&](TFormAutoTasks&) { opensAtTopLeft(); });
 }
 
 TEST_F(AutoTasks, PathAndCommandLineRefuseMoreBytesThanThePageFileKeeps) {
