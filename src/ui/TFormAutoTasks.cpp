@@ -340,11 +340,12 @@ void TFormAutoTasks::Button3Click() {
 }
 
 void TFormAutoTasks::setVisible(bool visible) {
-  if (visible)
+  if (visible) {
     CatchAll([this] {
       if (!isVisible()) StartAtTopLeft();
       FitIntoScreen();
     });
+  }
   QDialog::setVisible(visible);
 }
 
