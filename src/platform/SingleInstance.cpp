@@ -152,8 +152,8 @@ SingleInstance::Role SingleInstance::Acquire(int waitMs, const LaunchActivation&
   QByteArray message = path + given.Lines() + '\n';
   if (message.size() > MaxMessage) message = path + '\n';
   const QDeadlineTimer deadline(waitMs);
-  // A lock held under another host name, or by another user, belongs to a
-  // copy this start cannot reach once none answers within this.
+  // A lock held under another host name is another computer's once no copy
+  // answers within this.
   const QDeadlineTimer nearby(std::min(waitMs, AnswerMs));
   for (;;) {
     const FolderLock::Outcome outcome = lock_.TryTake();
