@@ -81,7 +81,8 @@ class FolderLock {
   // because no process holds it, Held while one does or a start is taking
   // it; nullopt when it stays (no /proc, not ours to judge).
   std::optional<Outcome> ClearAbandoned();
-  // For a lock found held: HeldElsewhere when the file names another host.
+  // For a lock found held: reads HeldBy() from the file; HeldElsewhere
+  // when it names another host.
   Outcome ReadHolder(int fd);
   // Writes this process into the file it holds, with `place`.
   void WriteHolder(const std::string& place) const;
